@@ -1,0 +1,66 @@
+#include "protocol/frame.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "serial/transport.h"
+
+namespace trackctl {
+
+FrameCollector::FrameCollector(std::span<std::uint8_t> destination) : destination_(destination) {
+  destination_[0] = 0;
+}
+
+void FrameCollector::Store(std::uint8_t byte) {
+  // Keep the last byte of the buffer for the NUL.
+  if (stored_ + 1 < destination_.size()) {
+    destination_[stored_++] = byte;
+    destination_[stored_] = 0;
+  } else {
+    truncated_ = true;
+  }
+}
+
+FrameCollector::Step FrameCollector::Feed(std::uint8_t byte) {
+  if (done_) return Step::kDropped;
+  if (!started_) {
+    if (byte != FRAME_START) return Step::kDropped;
+    started_ = true;
+    Store(byte);
+    return Step::kDropped;
+  }
+  Store(byte);
+  if (byte == FRAME_END) {
+    done_ = true;
+    return Step::kEnded;
+  }
+  return Step::kStored;
+}
+
+Reply ReceiveResponse(SerialPort& port, std::span<std::uint8_t> destination, bool progressMarks) {
+  FrameCollector collector(destination);
+  while (!collector.done()) {
+    std::uint8_t byte = 0;
+    if (ReadPortByte(byte, port) == 0) continue;
+    if (collector.Feed(byte) != FrameCollector::Step::kDropped && progressMarks) {
+      std::fputs("#", stdout);
+    }
+  }
+  return Reply{collector.length(), collector.truncated()};
+}
+
+std::string_view ReplyText(std::span<const std::uint8_t> destination) {
+  const auto* text = reinterpret_cast<const char*>(destination.data());
+  return std::string_view(text, strnlen(text, destination.size()));
+}
+
+bool MatchesWhole(std::span<const std::uint8_t> destination, std::string_view expected) {
+  return ReplyText(destination) == expected;
+}
+
+bool MatchesPrefix(std::span<const std::uint8_t> destination, std::string_view expected) {
+  const std::string_view text = ReplyText(destination);
+  return text.substr(0, expected.size()) == expected;
+}
+
+}  // namespace trackctl

@@ -1,0 +1,64 @@
+// Frames: 0xEA, an ASCII token, an optional payload, 0xE4. Reply collection and matching.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+#include "serial/serial_port.h"
+
+namespace trackctl {
+
+inline constexpr std::uint8_t FRAME_START = 0xEA;
+inline constexpr std::uint8_t FRAME_END = 0xE4;
+inline constexpr std::uint8_t WAKE_BYTE = 0xFA;
+
+// Collects one frame into a caller's buffer, one byte at a time. Bytes before
+// FRAME_START are dropped; the frame ends with the first FRAME_END after it.
+// The buffer always holds a NUL after the stored bytes; bytes of a frame that
+// would not fit are consumed and dropped, never written past the buffer.
+class FrameCollector {
+ public:
+  // `destination` must hold at least one byte (for the NUL).
+  explicit FrameCollector(std::span<std::uint8_t> destination);
+
+  enum class Step { kDropped, kStored, kEnded };
+  // Takes the next byte from the line. kStored and kEnded report a byte that
+  // belongs to the frame (after FRAME_START): the ones a progress mark counts.
+  Step Feed(std::uint8_t byte);
+
+  bool started() const { return started_; }
+  bool done() const { return done_; }
+  std::size_t length() const { return stored_; }  // bytes stored, NUL not counted
+  bool truncated() const { return truncated_; }   // the frame was longer than the buffer
+
+ private:
+  void Store(std::uint8_t byte);
+
+  std::span<std::uint8_t> destination_;
+  std::size_t stored_ = 0;
+  bool started_ = false;
+  bool done_ = false;
+  bool truncated_ = false;
+};
+
+struct Reply {
+  std::size_t length = 0;  // bytes stored from FRAME_START on, NUL not counted
+  bool truncated = false;
+};
+
+// Reads one reply frame from the port into `destination`, NUL-terminated.
+// With progress marks on, prints "#" for every byte after FRAME_START.
+Reply ReceiveResponse(SerialPort& port, std::span<std::uint8_t> destination, bool progressMarks);
+
+// The stored reply as a C string: its bytes up to the first NUL.
+std::string_view ReplyText(std::span<const std::uint8_t> destination);
+
+// The reply, as a C string, equals `expected` exactly.
+bool MatchesWhole(std::span<const std::uint8_t> destination, std::string_view expected);
+
+// The first expected.size() bytes of the reply, as a C string, equal `expected`.
+bool MatchesPrefix(std::span<const std::uint8_t> destination, std::string_view expected);
+
+}  // namespace trackctl

@@ -1,0 +1,25 @@
+// What every command works with: the open port, the operator's console, the clock,
+// the random generator and the serial key that the handshake reported.
+#pragma once
+
+#include <array>
+
+#include "app/console.h"
+#include "protocol/clock.h"
+#include "protocol/random_byte.h"
+#include "serial/serial_port.h"
+
+namespace trackctl {
+
+// 10 characters and a NUL.
+using SerialKey = std::array<char, 11>;
+
+struct Session {
+  SerialPort& port;
+  Console& console;
+  Clock& clock;
+  RandomGenerator& random;
+  SerialKey serialKey{};
+};
+
+}  // namespace trackctl
