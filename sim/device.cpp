@@ -1,0 +1,132 @@
+#include "sim/device.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace tracksim {
+namespace {
+
+constexpr std::uint8_t kFrameStart = 0xEA;
+constexpr std::uint8_t kFrameEnd = 0xE4;
+constexpr std::uint8_t kWakeByte = 0xFA;
+
+// Cuts the actions after `limit` bytes sent and hangs up there.
+Actions HangUpAfter(Actions actions, std::size_t limit) {
+  Actions out;
+  std::size_t sent = 0;
+  for (Action& action : actions) {
+    if (action.kind == Action::Kind::kSend) {
+      const std::size_t room = limit - sent;
+      if (action.bytes.size() >= room) {
+        action.bytes.resize(room);
+        if (!action.bytes.empty()) out.push_back(std::move(action));
+        break;
+      }
+      sent += action.bytes.size();
+    }
+    out.push_back(std::move(action));
+  }
+  out.push_back(Action{Action::Kind::kHangUp, {}, 0});
+  return out;
+}
+
+}  // namespace
+
+Bytes ToBytes(std::string_view text) { return Bytes(text.begin(), text.end()); }
+
+Device::Device(DeviceState state, Knobs knobs) : state_(std::move(state)), knobs_(std::move(knobs)) {}
+
+Actions Device::Reply(Bytes frame) const {
+  Actions actions;
+  if (!knobs_.noiseBeforeReply.empty()) {
+    actions.push_back(Action{Action::Kind::kSend, knobs_.noiseBeforeReply, 0});
+  }
+  actions.push_back(Action{Action::Kind::kSend, std::move(frame), 0});
+  return actions;
+}
+
+void Device::ExpectData(std::size_t count, DataHandler onData) {
+  dataExpected_ = count;
+  onData_ = onData;
+  data_.clear();
+}
+
+Actions Device::Feed(std::span<const std::uint8_t> bytes) {
+  Actions out;
+  for (const std::uint8_t byte : bytes) FeedByte(byte, out);
+  return out;
+}
+
+void Device::FeedByte(std::uint8_t byte, Actions& out) {
+  if (onData_ != nullptr) {
+    data_.push_back(byte);
+    if (data_.size() < dataExpected_) return;
+    DataHandler handler = std::exchange(onData_, nullptr);
+    Bytes data = std::move(data_);
+    Actions answer = handler(*this, data);
+    out.insert(out.end(), answer.begin(), answer.end());
+    return;
+  }
+  if (!inFrame_) {
+    if (byte == kWakeByte) {
+      AnswerWake(out);
+    } else if (byte == kFrameStart) {
+      inFrame_ = true;
+      request_.assign(1, byte);
+    }
+    return;  // anything else outside a frame (the 0x00 before a firmware header) is ignored
+  }
+  request_.push_back(byte);
+  if (byte != kFrameEnd) return;
+  // A request of known length ends at its length, whatever its payload holds.
+  const RequestKind* kind = Identify();
+  if (kind != nullptr && request_.size() < kind->length) return;
+  Answer(out);
+}
+
+void Device::AnswerWake(Actions& out) {
+  ++wakesSeen_;
+  if (knobs_.hangUpOn && knobs_.hangUpOn->empty()) {
+    out.push_back(Action{Action::Kind::kHangUp, {}, 0});
+    return;
+  }
+  if (wakesSeen_ <= knobs_.silentWakes) return;
+  if (knobs_.otherByteFirst) {
+    out.push_back(Action{Action::Kind::kSend, Bytes{*knobs_.otherByteFirst}, 0});
+    knobs_.otherByteFirst.reset();
+    return;
+  }
+  out.push_back(Action{Action::Kind::kSend, Bytes(static_cast<std::size_t>(knobs_.wakeEchoes), kWakeByte), 0});
+}
+
+const RequestKind* Device::Identify() const {
+  const std::string_view text(reinterpret_cast<const char*>(request_.data()) + 1, request_.size() - 1);
+  for (const RequestKind& kind : RequestKinds()) {
+    if (text.starts_with(kind.token)) return &kind;
+  }
+  return nullptr;
+}
+
+void Device::Answer(Actions& out) {
+  inFrame_ = false;
+  const RequestKind* kind = Identify();
+  Bytes request = std::exchange(request_, Bytes{});
+  const std::string token = kind != nullptr
+                                ? std::string(kind->token)
+                                : std::string(request.begin() + 1, request.end() - 1);
+  served_.push_back(token);
+
+  Actions answer;
+  if (knobs_.echoRequest) {
+    answer = Reply(request);
+  } else if (auto found = knobs_.replyFor.find(token); found != knobs_.replyFor.end()) {
+    answer = Reply(found->second);
+  } else if (kind != nullptr) {
+    answer = kind->answer(*this, request);
+  }
+  // An unknown request gets no answer, as from a device that does not know it.
+  if (knobs_.hangUpOn && *knobs_.hangUpOn == token) answer = HangUpAfter(std::move(answer), knobs_.hangUpAfterBytes);
+  out.insert(out.end(), std::make_move_iterator(answer.begin()), std::make_move_iterator(answer.end()));
+}
+
+}  // namespace tracksim

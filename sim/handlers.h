@@ -1,0 +1,10 @@
+// One answer per exchange; each lives in its own file.
+#pragma once
+
+#include "sim/device.h"
+
+namespace tracksim {
+
+Actions AnswerInit(Device& device, std::span<const std::uint8_t> request);
+
+}  // namespace tracksim

@@ -1,0 +1,13 @@
+// The table of requests the device answers, one row per exchange.
+#include "sim/handlers.h"
+
+namespace tracksim {
+
+std::span<const RequestKind> RequestKinds() {
+  static constexpr RequestKind kKinds[] = {
+      {"INIT", 6, AnswerInit},
+  };
+  return kKinds;
+}
+
+}  // namespace tracksim
