@@ -1,0 +1,71 @@
+#include <gtest/gtest.h>
+
+#include "sim/device.h"
+
+namespace tracksim {
+namespace {
+
+Bytes SentBytes(const Actions& actions) {
+  Bytes all;
+  for (const Action& action : actions) {
+    if (action.kind == Action::Kind::kSend) all.insert(all.end(), action.bytes.begin(), action.bytes.end());
+  }
+  return all;
+}
+
+TEST(DeviceWake, EchoesWakeBytesAsTheKnobsSay) {
+  Knobs knobs;
+  knobs.silentWakes = 2;
+  knobs.otherByteFirst = 0x55;
+  knobs.wakeEchoes = 3;
+  Device device({}, knobs);
+  const Bytes wake{0xFA};
+  EXPECT_TRUE(SentBytes(device.Feed(wake)).empty());
+  EXPECT_TRUE(SentBytes(device.Feed(wake)).empty());
+  EXPECT_EQ(SentBytes(device.Feed(wake)), Bytes{0x55});
+  EXPECT_EQ(SentBytes(device.Feed(wake)), (Bytes{0xFA, 0xFA, 0xFA}));
+}
+
+TEST(DeviceInit, AnswersWithKeyVersionAndType) {
+  Knobs knobs;
+  knobs.noiseBeforeReply = {0x01, 0x02};
+  Device device({"ABCDEFGHIJ", "112233", "TYPE"}, knobs);
+  const Bytes reply = SentBytes(device.Feed(ToBytes("\xEAINIT\xE4")));
+  EXPECT_EQ(reply, ToBytes("\x01\x02\xEAINIT_OK ABCDEFGHIJ 112233 TYPE\xE4"));
+  ASSERT_EQ(device.served().size(), 1u);
+  EXPECT_EQ(device.served()[0], "INIT");
+}
+
+TEST(DeviceInit, RepliesCanBeReplacedEchoedOrCutByAHangUp) {
+  Knobs knobs;
+  knobs.replyFor["INIT"] = ToBytes("\xEAINIT_ERROR\xE4");
+  Device refusing({}, knobs);
+  EXPECT_EQ(SentBytes(refusing.Feed(ToBytes("\xEAINIT\xE4"))), ToBytes("\xEAINIT_ERROR\xE4"));
+
+  Knobs echo;
+  echo.echoRequest = true;
+  Device echoing({}, echo);
+  EXPECT_EQ(SentBytes(echoing.Feed(ToBytes("\xEAINIT\xE4"))), ToBytes("\xEAINIT\xE4"));
+
+  Knobs hang;
+  hang.hangUpOn = "INIT";
+  hang.hangUpAfterBytes = 6;
+  Device hanging({}, hang);
+  const Actions actions = hanging.Feed(ToBytes("\xEAINIT\xE4"));
+  EXPECT_EQ(SentBytes(actions), ToBytes("\xEAINIT_"));
+  ASSERT_FALSE(actions.empty());
+  EXPECT_EQ(actions.back().kind, Action::Kind::kHangUp);
+}
+
+TEST(DeviceRequests, ByteE4InsideAKnownRequestDoesNotEndIt) {
+  Device device;
+  // INIT is 6 bytes long; a request that is not complete is not answered yet.
+  EXPECT_TRUE(device.Feed(ToBytes("\xEAINI")).empty());
+  EXPECT_FALSE(SentBytes(device.Feed(ToBytes("T\xE4"))).empty());
+  // Unknown requests get no answer but are noted.
+  EXPECT_TRUE(SentBytes(device.Feed(ToBytes("\xEAWHAT\xE4"))).empty());
+  EXPECT_EQ(device.served().back(), "WHAT");
+}
+
+}  // namespace
+}  // namespace tracksim
