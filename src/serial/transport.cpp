@@ -21,6 +21,15 @@ std::uint32_t ReadPortByte(std::uint8_t& byte, SerialPort& port) {
   return result.count;
 }
 
+std::uint32_t ReadPortByteWithin(std::uint8_t& byte, SerialPort& port, std::uint32_t milliseconds) {
+  if (!port.SetTimeouts(CommTimeouts{0, 0, milliseconds, 1, 1000})) {
+    FatalPortError("In SetCommTimeouts........", port.LastError());
+  }
+  const std::uint32_t count = ReadPortByte(byte, port);
+  if (!port.SetTimeouts(kCommandTimeouts)) FatalPortError("In SetCommTimeouts........", port.LastError());
+  return count;
+}
+
 std::uint32_t ReadPortBlock(SerialPort& port, std::span<std::uint8_t> dst, bool* failed) {
   std::fflush(stdout);
   if (port.SetDtr(true) == DtrResult::kFailed) std::printf("ERROR COM_ERROR IN ESCAPE_COMM\n");

@@ -19,6 +19,10 @@ std::uint32_t ReadPortByte(std::uint8_t& byte, SerialPort& port);
 // whether the platform reported the read as failed.
 std::uint32_t ReadPortBlock(SerialPort& port, std::span<std::uint8_t> dst, bool* failed = nullptr);
 
+// Like ReadPortByte, but gives up after about `milliseconds` without a byte and
+// returns 0 then. The command time-outs are back in force when it returns.
+std::uint32_t ReadPortByteWithin(std::uint8_t& byte, SerialPort& port, std::uint32_t milliseconds);
+
 // One write call per byte; a failed write is fatal.
 void WritePortByte(std::uint8_t byte, SerialPort& port);
 void WritePortBuffer(SerialPort& port, std::span<const std::uint8_t> bytes);
