@@ -1,0 +1,35 @@
+#include "logger/logger_file.h"
+
+namespace trackctl {
+namespace {
+
+constexpr std::size_t kBufferSize = 64 * 1024;
+
+}  // namespace
+
+LoggerFile::LoggerFile(const std::string& name) : file_(std::fopen(name.c_str(), "w")) {
+  if (file_ == nullptr) return;
+  // One write call for many lines, whatever the platform's default buffer is.
+  buffer_ = std::make_unique<char[]>(kBufferSize);
+  std::setvbuf(file_, buffer_.get(), _IOFBF, kBufferSize);
+}
+
+LoggerFile::~LoggerFile() {
+  if (file_ != nullptr) std::fclose(file_);
+}
+
+bool LoggerFile::Write(std::string_view text) {
+  if (file_ == nullptr || failed_) return false;
+  if (std::fwrite(text.data(), 1, text.size(), file_) != text.size()) failed_ = true;
+  return !failed_;
+}
+
+bool LoggerFile::Close() {
+  if (file_ == nullptr) return false;
+  const bool flushed = std::fflush(file_) == 0 && std::ferror(file_) == 0;
+  const bool closed = std::fclose(file_) == 0;
+  file_ = nullptr;
+  return !failed_ && flushed && closed;
+}
+
+}  // namespace trackctl

@@ -1,0 +1,40 @@
+// One 22-byte logger record as the device stores it, and the text line it
+// becomes in a logger file.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace trackctl {
+
+class LoggerFile;
+
+inline constexpr std::size_t kLoggerRecordSize = 22;
+
+// The fields of bytes 0 to 16; bit 7 of byte 2 and bytes 17 to 21 carry nothing
+// that is shown. Multi-byte fields are big-endian on the wire.
+struct LoggerRecord {
+  std::uint8_t headCode = 0;       // byte 0, bits 0-5
+  std::uint8_t headState = 0;      // byte 0, bits 6-7
+  std::uint8_t byteValue = 0;      // byte 1
+  std::uint8_t flagCode = 0;       // byte 2, bits 0-5
+  bool oddSecond = false;          // byte 2, bit 6: one second more than the time word says
+  std::uint16_t timeWord = 0;      // bytes 3-4: seconds of the day / 2
+  std::uint16_t dateWord = 0;      // bytes 5-6
+  std::uint32_t scaledValueA = 0;  // bytes 7-9, in units of 1/25000
+  std::uint32_t scaledValueB = 0;  // bytes 10-12, in units of 1/25000
+  std::uint32_t wideValue = 0;     // bytes 13-16
+};
+
+LoggerRecord DecodeLoggerRecord(std::span<const std::uint8_t, kLoggerRecordSize> bytes);
+
+// "%d,%d,%d,%d,%d:%d:%d.00,%d:%d:%d,%f,%f,%f,%f;\n" with the decoded columns;
+// the numbers always use '.' as the decimal point, whatever the locale.
+std::string FormatLoggerLine(const LoggerRecord& record);
+
+// Decodes one record and appends its line to the file; false when the write failed.
+bool WriteLoggerRecord(LoggerFile& file, std::span<const std::uint8_t, kLoggerRecordSize> bytes);
+
+}  // namespace trackctl
