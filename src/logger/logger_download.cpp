@@ -1,0 +1,121 @@
+#include "logger/logger_download.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <new>
+#include <optional>
+#include <string>
+
+#include "logger/byte_count.h"
+#include "logger/logger_file.h"
+#include "logger/logger_file_name.h"
+#include "logger/logger_record.h"
+#include "protocol/frame.h"
+#include "serial/transport.h"
+
+namespace trackctl {
+namespace {
+
+constexpr std::size_t kReplyCapacity = 80;
+constexpr std::uint32_t kMaxBlock = 1024;
+constexpr std::uint32_t kProgressStep = 100;
+// This many failed block reads in a row: the port is gone.
+constexpr int kMaxFailedBlockReads = 3;
+// The device has finished once the line has been quiet this long.
+constexpr std::uint32_t kQuietMs = 200;
+
+// Whatever the device still sends for this download (the last record byte, a
+// closing FRAME_END, a block after a count that was refused) must not be taken
+// for the start of the next reply.
+void DiscardUntilQuiet(SerialPort& port) {
+  std::uint8_t byte = 0;
+  while (ReadPortByteWithin(byte, port, kQuietMs) != 0) {
+  }
+}
+
+// The data block: FRAME_START, then byteCount - 1 bytes into `buffer` after it.
+void ReceiveDataBlock(SerialPort& port, std::uint8_t* buffer, std::uint32_t byteCount) {
+  std::uint8_t byte = 0;
+  do {
+    ReadPortByte(byte, port);
+  } while (byte != FRAME_START);
+  buffer[0] = byte;
+
+  std::uint32_t total = 1;
+  std::uint32_t threshold = kProgressStep;
+  int failedInARow = 0;
+  while (total < byteCount) {
+    const std::uint32_t wanted = std::min(byteCount - total, kMaxBlock);
+    bool failed = false;
+    total += ReadPortBlock(port, std::span<std::uint8_t>(buffer + total, wanted), &failed);
+    failedInARow = failed ? failedInARow + 1 : 0;
+    if (failedInARow >= kMaxFailedBlockReads) FatalPortError("Reading .....", port.LastError());
+    if (total / kLoggerRecordSize > threshold) {
+      std::printf("Done : %d\n", static_cast<int>(total / kLoggerRecordSize));
+      threshold += kProgressStep;
+    }
+  }
+}
+
+}  // namespace
+
+void ReadLoggerSector(Session& session, int isSmsSector) {
+  SerialPort& port = session.port;
+  const LocalDateTime now = session.clock.Now();
+  const char sector = isSmsSector != 0 ? 'P' : 'O';
+  const SerialKey& keyBuffer = session.serialKey;
+  const std::string_view key(keyBuffer.data(),
+                             static_cast<std::size_t>(std::find(keyBuffer.begin(), keyBuffer.end(), '\0') - keyBuffer.begin()));
+
+  const std::optional<std::string> name = LoggerFileName(key, sector, now);
+  std::optional<LoggerFile> file;
+  if (name) file.emplace(*name);
+  if (!file || !file->IsOpen()) {
+    std::printf("error creating file\n");
+    return;
+  }
+
+  std::printf("\nSending Logger Read command to Device");
+  const std::array<std::uint8_t, 7> request{FRAME_START, static_cast<std::uint8_t>(sector), 'R', 'E', 'A', 'D',
+                                            FRAME_END};
+  WritePortBuffer(port, request);
+
+  std::array<std::uint8_t, kReplyCapacity> reply{};
+  ReceiveResponse(port, reply, false);
+  const std::uint32_t byteCount = ParseByteCount(ReplyText(reply));
+  if (byteCount % kLoggerRecordSize != 0) {
+    std::printf("ERROR COM_DOWNLOAD_DATA_INCORRECT\n");
+    DiscardUntilQuiet(port);
+    return;
+  }
+
+  const std::uint32_t records = byteCount / static_cast<std::uint32_t>(kLoggerRecordSize);
+  std::printf("No of records = %d\n", static_cast<int>(records));
+  const std::uint64_t bufferSize = (std::uint64_t{records} + 1) * kLoggerRecordSize;
+  std::unique_ptr<std::uint8_t[]> buffer;
+  if (bufferSize <= SIZE_MAX) buffer.reset(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(bufferSize)]);
+  if (!buffer) {
+    std::printf("ERROR NOT_ENOUGH_MEMORY for %u records; nothing is downloaded\n", static_cast<unsigned>(records));
+    DiscardUntilQuiet(port);
+    return;
+  }
+
+  if (byteCount != 0) ReceiveDataBlock(port, buffer.get(), byteCount);
+  DiscardUntilQuiet(port);
+
+  bool written = true;
+  for (std::uint32_t j = 0; j < records && written; ++j) {
+    written = WriteLoggerRecord(*file, std::span<const std::uint8_t, kLoggerRecordSize>(
+                                           buffer.get() + 1 + kLoggerRecordSize * j, kLoggerRecordSize));
+  }
+  if (!file->Close() || !written) {
+    std::printf("ERROR LOGGER_FILE_INCOMPLETE : %s could not be written completely; "
+                "it does not hold every record of the sector\n",
+                name->c_str());
+  }
+}
+
+}  // namespace trackctl

@@ -1,0 +1,271 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "fake_console.h"
+#include "fake_port.h"
+#include "fixed_clock.h"
+#include "logger/logger_download.h"
+#include "serial/program_exit.h"
+
+namespace trackctl {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::FakeConsole;
+using testing::FakePort;
+using testing::FixedClock;
+
+#ifdef _WIN32
+constexpr const char* kLineEnd = "\r\n";
+#else
+constexpr const char* kLineEnd = "\n";
+#endif
+
+// A fresh empty working folder for one test.
+class WorkDir {
+ public:
+  WorkDir() : previous_(fs::current_path()) {
+    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    dir_ = fs::temp_directory_path() / ("trackctl_logger_" + std::to_string(stamp));
+    fs::create_directories(dir_ / "work");
+    fs::current_path(dir_ / "work");
+  }
+  ~WorkDir() {
+    fs::current_path(previous_);
+    fs::remove_all(dir_);
+  }
+  const fs::path& outer() const { return dir_; }
+  std::vector<std::string> Files(const fs::path& where) const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(where)) names.push_back(entry.path().filename().string());
+    return names;
+  }
+
+ private:
+  fs::path previous_;
+  fs::path dir_;
+};
+
+std::string ReadFile(const std::string& name) {
+  std::ifstream in(name, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Record j: the worked example with the byte value j % 256 and the wide value j.
+std::string RecordBytes(unsigned j) {
+  std::string bytes = "\x85";
+  bytes += static_cast<char>(j % 256);
+  bytes += std::string("\x47\x65\xF6\x08\xEC\x04\xF2\xC0\x1D\x99\x99", 11);
+  for (int shift = 24; shift >= 0; shift -= 8) bytes += static_cast<char>((j >> shift) & 0xFF);
+  bytes += std::string(5, '\xEE');
+  return bytes;
+}
+
+std::string RecordLine(unsigned j) {
+  return "5,2,7,0,14:30:5.00,12:6:2005,77.594600,12.971520," + std::to_string(j % 256) + ".000000," +
+         std::to_string(j) + ".000000;" + kLineEnd;
+}
+
+std::string Sector(unsigned count) {
+  std::string all;
+  for (unsigned j = 0; j < count; ++j) all += RecordBytes(j);
+  return all;
+}
+
+std::string Lines(unsigned count) {
+  std::string all;
+  for (unsigned j = 0; j < count; ++j) all += RecordLine(j);
+  return all;
+}
+
+std::string Written(const FakePort& port) { return std::string(port.written.begin(), port.written.end()); }
+
+struct Bench {
+  Bench() {
+    port.failReadsWhenEmpty = false;  // the line falls quiet after the download
+    const char key[] = "1000752301";
+    std::copy(std::begin(key), std::end(key), session.serialKey.begin());
+  }
+  // Runs a download and returns what it printed.
+  std::string Read(int isSmsSector) {
+    ::testing::internal::CaptureStdout();
+    try {
+      ReadLoggerSector(session, isSmsSector);
+    } catch (const ProgramExit& exit) {
+      status = exit.status;
+    }
+    std::fflush(stdout);
+    return ::testing::internal::GetCapturedStdout();
+  }
+
+  FakePort port;
+  FakeConsole console;
+  FixedClock clock{LocalDateTime{2005, 6, 12, 14, 30, 5}, 0};
+  RandomGenerator random;
+  Session session{port, console, clock, random};
+  std::optional<int> status;
+};
+
+TEST(ReadLoggerSector, SmsSectorGoesToItsFileLineByLine) {
+  WorkDir dir;
+  Bench bench;
+  // Noise before the reply and before the block; the device sends the whole last
+  // record, a closing byte and a stray FRAME_START after the counted bytes.
+  bench.port.Script("\x11\xEAPREAD_OK_66\xE4\x22\xEA" + Sector(3) + "\xE4\xEAjunk");
+  const std::string out = bench.Read(1);
+
+  EXPECT_EQ(Written(bench.port), "\xEAPREAD\xE4");
+  EXPECT_EQ(out, "\nSending Logger Read command to Device"
+                 "No of records = 3\n");
+  EXPECT_EQ(ReadFile("1000752301_P20050612143005.dat"), Lines(3));
+  EXPECT_EQ(dir.Files("."), std::vector<std::string>{"1000752301_P20050612143005.dat"});
+  // Nothing of this download is left for the next reply, and the line is back
+  // under the command time-outs.
+  EXPECT_TRUE(bench.port.incoming.empty());
+  ASSERT_FALSE(bench.port.timeouts.empty());
+  EXPECT_EQ(bench.port.timeouts.back().readIntervalTimeout, kCommandTimeouts.readIntervalTimeout);
+  EXPECT_EQ(bench.port.timeouts.front().readTotalTimeoutConstant, 200u);
+  EXPECT_FALSE(bench.status.has_value());
+}
+
+TEST(ReadLoggerSector, DataCallSectorAndASecondDownloadInTheSameSecond) {
+  WorkDir dir;
+  Bench bench;
+  bench.port.Script("\xEAOREAD_OK_44\xE4\xEA" + Sector(2));
+  bench.Read(0);
+  EXPECT_EQ(Written(bench.port), "\xEAOREAD\xE4");
+  EXPECT_EQ(ReadFile("1000752301_O20050612143005.dat"), Lines(2));
+
+  bench.port.Script("\xEAOREAD_OK_22\xE4\xEA" + Sector(1));
+  bench.Read(0);
+  EXPECT_EQ(ReadFile("1000752301_O20050612143005.dat"), Lines(1));
+}
+
+TEST(ReadLoggerSector, ZeroOneAndAWrongNumberOfBytes) {
+  WorkDir dir;
+  Bench bench;
+  bench.port.Script("\xEAPREAD_OK_0\xE4\xEA");
+  EXPECT_EQ(bench.Read(1), "\nSending Logger Read command to Device"
+                           "No of records = 0\n");
+  EXPECT_EQ(ReadFile("1000752301_P20050612143005.dat"), "");
+  EXPECT_TRUE(bench.port.incoming.empty());
+
+  // One record; its last byte never comes and is not needed.
+  bench.port.Script("\xEAPREAD_OK_22\xE4\xEA" + Sector(1).substr(0, 21));
+  EXPECT_EQ(bench.Read(1), "\nSending Logger Read command to Device"
+                           "No of records = 1\n");
+  EXPECT_EQ(ReadFile("1000752301_P20050612143005.dat"), Lines(1));
+
+  // 23 bytes: refused, the file stays empty and the block sent anyway is dropped.
+  bench.port.Script("\xEAPREAD_OK_23\xE4\xEA" + Sector(1) + "\x01");
+  EXPECT_EQ(bench.Read(1), "\nSending Logger Read command to Device"
+                           "ERROR COM_DOWNLOAD_DATA_INCORRECT\n");
+  EXPECT_EQ(ReadFile("1000752301_P20050612143005.dat"), "");
+  EXPECT_TRUE(bench.port.incoming.empty());
+
+  // A reply without digits after its last '_' counts as no records.
+  bench.port.Script("\xEAREAD_ERROR\xE4");
+  EXPECT_EQ(bench.Read(1), "\nSending Logger Read command to Device"
+                           "No of records = 0\n");
+}
+
+TEST(ReadLoggerSector, ProgressAfterEveryHundredRecords) {
+  WorkDir dir;
+  Bench bench;
+  bench.port.Script("\xEAPREAD_OK_6600\xE4\xEA" + Sector(300));
+  EXPECT_EQ(bench.Read(1), "\nSending Logger Read command to Device"
+                           "No of records = 300\n"
+                           "Done : 139\n"
+                           "Done : 232\n");
+  EXPECT_EQ(ReadFile("1000752301_P20050612143005.dat"), Lines(300));
+
+  // The same sector arriving seven bytes at a time.
+  bench.port.maxPerRead = 7;
+  bench.port.Script("\xEAPREAD_OK_6600\xE4\xEA" + Sector(300));
+  EXPECT_EQ(bench.Read(1), "\nSending Logger Read command to Device"
+                           "No of records = 300\n"
+                           "Done : 101\n"
+                           "Done : 201\n");
+  EXPECT_EQ(ReadFile("1000752301_P20050612143005.dat"), Lines(300));
+}
+
+// Block reads that return nothing for a while, without failing.
+class StutteringPort : public FakePort {
+ public:
+  ReadResult Read(std::span<std::uint8_t> dst) override {
+    if (dst.size() > 1 && emptyBlockReads > 0) {
+      --emptyBlockReads;
+      return {true, 0};
+    }
+    return FakePort::Read(dst);
+  }
+  int emptyBlockReads = 0;
+};
+
+TEST(ReadLoggerSector, EmptyBlockReadsAreRetriedFailedOnesEndTheRun) {
+  WorkDir dir;
+  Bench bench;
+  StutteringPort stuttering;
+  stuttering.failReadsWhenEmpty = false;
+  stuttering.emptyBlockReads = 5;
+  Session session{stuttering, bench.console, bench.clock, bench.random, bench.session.serialKey};
+  stuttering.Script("\xEAPREAD_OK_44\xE4\xEA" + Sector(2));
+  ::testing::internal::CaptureStdout();
+  ReadLoggerSector(session, 1);
+  std::fflush(stdout);
+  std::string out = ::testing::internal::GetCapturedStdout();
+  EXPECT_EQ(out, "\nSending Logger Read command to Device"
+                 "No of records = 2\n"
+                 "ERROR COM_TIME_OUT\nERROR COM_TIME_OUT\nERROR COM_TIME_OUT\n"
+                 "ERROR COM_TIME_OUT\nERROR COM_TIME_OUT\n");
+  EXPECT_EQ(ReadFile("1000752301_P20050612143005.dat"), Lines(2));
+
+  // The port goes away in the middle of the block.
+  bench.port.failReadsWhenEmpty = true;
+  bench.port.Script("\xEAPREAD_OK_66\xE4\xEA" + Sector(2));
+  out = bench.Read(1);
+  EXPECT_EQ(bench.status, 1);
+  EXPECT_EQ(out, "\nSending Logger Read command to Device"
+                 "No of records = 3\n"
+                 "ERROR CANNOT_READ_FROM_COM_PORT\nERROR COM_TIME_OUT\n"
+                 "ERROR CANNOT_READ_FROM_COM_PORT\nERROR COM_TIME_OUT\n"
+                 "ERROR CANNOT_READ_FROM_COM_PORT\nERROR COM_TIME_OUT\n"
+                 "\nMessage : Reading .....\n"
+                 "Error Number : 5\n");
+}
+
+TEST(ReadLoggerSector, KeysThatLeadOutOfTheFolderCreateNothing) {
+  WorkDir dir;
+  Bench bench;
+  for (const char* key : {"../evil123", "..\\evil123", "C:evil1234", "ab\x01" "cdefghi"}) {
+    std::fill(bench.session.serialKey.begin(), bench.session.serialKey.end(), '\0');
+    std::copy(key, key + std::char_traits<char>::length(key), bench.session.serialKey.begin());
+    EXPECT_EQ(bench.Read(0), "error creating file\n") << key;
+  }
+  EXPECT_TRUE(bench.port.written.empty());
+  EXPECT_TRUE(dir.Files(".").empty());
+  EXPECT_EQ(dir.Files(dir.outer()), std::vector<std::string>{"work"});
+}
+
+#ifdef __linux__
+TEST(ReadLoggerSector, AFileThatCannotBeWrittenWholeIsReported) {
+  WorkDir dir;
+  Bench bench;
+  fs::create_symlink("/dev/full", "1000752301_P20050612143005.dat");
+  bench.port.Script("\xEAPREAD_OK_66\xE4\xEA" + Sector(3));
+  EXPECT_EQ(bench.Read(1), "\nSending Logger Read command to Device"
+                           "No of records = 3\n"
+                           "ERROR LOGGER_FILE_INCOMPLETE : 1000752301_P20050612143005.dat could not be written "
+                           "completely; it does not hold every record of the sector\n");
+}
+#endif
+
+}  // namespace
+}  // namespace trackctl
