@@ -32,11 +32,19 @@ using Actions = std::vector<Action>;
 inline constexpr std::size_t kLoggerRecordSize = 22;
 using LoggerRecordBytes = std::array<std::uint8_t, kLoggerRecordSize>;
 
+// A plausible sector: `count` records of one event code, `stepSeconds` apart,
+// with slowly changing values (sim/default_records.cpp).
+std::vector<LoggerRecordBytes> DefaultLoggerRecords(std::size_t count, std::uint8_t headCode,
+                                                    std::uint32_t stepSeconds);
+
 // What the device knows about itself.
 struct DeviceState {
   std::string serialKey = "1000752301";  // 10 characters
   std::string version = "010203";        // three two-character parts
   std::string deviceType = "GT15";       // 4 characters
+  // Logger sectors, oldest record first.
+  std::vector<LoggerRecordBytes> smsSector = DefaultLoggerRecords(300, 5, 30);
+  std::vector<LoggerRecordBytes> dataCallSector = DefaultLoggerRecords(250, 9, 45);
 };
 
 // Ways to make the device misbehave. The defaults give a well-behaved device.
@@ -58,6 +66,13 @@ struct Knobs {
   // request with this token; "" with 0 hangs up at the first wake byte.
   std::optional<std::string> hangUpOn;
   std::size_t hangUpAfterBytes = 0;
+
+  // Logger read: this text in place of the byte count after "_OK_", and filler
+  // bytes sent after the records and counted in the byte count.
+  std::optional<std::string> loggerCountText;
+  std::size_t loggerExtraBytes = 0;
+  // Logger erase: answer DEL_ERROR and keep the sector.
+  bool loggerEraseFails = false;
 
   // Everything the device sends goes out in pieces of this size with a pause
   // between them (0: all at once).
