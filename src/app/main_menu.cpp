@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "app/logger_menu.h"
 #include "serial/program_exit.h"
 
 namespace trackctl {
@@ -16,7 +17,7 @@ constexpr Command kCommands[10] = {
     nullptr,   // 0 Exit this
     NoAction,  // 1 Read Configuration Parameters
     NoAction,  // 2 Set Configuration Parameters
-    NoAction,  // 3 LoggerRecord Messages
+    ShowLoggerMenu,  // 3 LoggerRecord Messages
     NoAction,  // 4 Upgrade the Code
     NoAction,  // 5 Start Tracking
     NoAction,  // 6 Stop Tracking

@@ -89,6 +89,10 @@ Program::Program(const std::filesystem::path& workdir, const std::string& input,
       setrlimit(RLIMIT_FSIZE, &limit);
       signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails with EFBIG instead
     }
+    if (options.addressSpaceLimit) {
+      const rlimit limit{*options.addressSpaceLimit, *options.addressSpaceLimit};
+      setrlimit(RLIMIT_AS, &limit);
+    }
     const char* program = argv[0];
     if (WineExe() != nullptr) {
       execvpe(program, argv.data(), envp.data());

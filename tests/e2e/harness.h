@@ -32,6 +32,7 @@ struct RunOptions {
   std::vector<std::pair<std::string, std::string>> env;  // set in the program's environment
   std::vector<std::string> unsetEnv;                     // removed from it
   std::optional<unsigned long> fileSizeLimit;            // RLIMIT_FSIZE in bytes
+  std::optional<unsigned long> addressSpaceLimit;        // RLIMIT_AS in bytes
   bool mapPort = true;                                   // port 1 is the simulated device
 };
 
