@@ -121,7 +121,12 @@ TEST(LoggerRecord, DecimalPointIsAlwaysADot) {
   for (const char* name : {"de_DE.UTF-8", "de_DE", "fr_FR.UTF-8", "German_Germany.1252", "German"}) {
     if ((found = std::setlocale(LC_NUMERIC, name)) != nullptr) break;
   }
-  if (found == nullptr) GTEST_SKIP() << "no locale with a decimal comma here";
+  char probe[16];
+  std::snprintf(probe, sizeof probe, "%f", 0.5);
+  if (found == nullptr || std::string(probe) != "0,500000") {
+    std::setlocale(LC_NUMERIC, saved.c_str());
+    GTEST_SKIP() << "no locale with a decimal comma here";
+  }
   const std::string line = Line(bytes);
   std::setlocale(LC_NUMERIC, saved.c_str());
   EXPECT_EQ(line, "5,2,7,0,14:30:5.00,12:6:2005,77.594600,12.971520,45.000000,74565.000000;\n");
