@@ -6,5 +6,6 @@
 namespace tracksim {
 
 Actions AnswerInit(Device& device, std::span<const std::uint8_t> request);
+Actions AnswerReadConfig(Device& device, std::span<const std::uint8_t> request);
 
 }  // namespace tracksim

@@ -6,6 +6,7 @@ namespace tracksim {
 std::span<const RequestKind> RequestKinds() {
   static constexpr RequestKind kKinds[] = {
       {"INIT", 6, AnswerInit},
+      {"READCONFIG_", 35, AnswerReadConfig},
   };
   return kKinds;
 }

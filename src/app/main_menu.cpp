@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "protocol/read_configuration.h"
 #include "serial/program_exit.h"
 
 namespace trackctl {
@@ -14,7 +15,7 @@ void NoAction(Session&) {}
 // Choices 0..9; 0 leaves the program and is handled before the table.
 constexpr Command kCommands[10] = {
     nullptr,   // 0 Exit this
-    NoAction,  // 1 Read Configuration Parameters
+    ReadConfiguration,  // 1 Read Configuration Parameters
     NoAction,  // 2 Set Configuration Parameters
     NoAction,  // 3 LoggerRecord Messages
     NoAction,  // 4 Upgrade the Code
