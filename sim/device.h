@@ -32,11 +32,33 @@ using Actions = std::vector<Action>;
 inline constexpr std::size_t kLoggerRecordSize = 22;
 using LoggerRecordBytes = std::array<std::uint8_t, kLoggerRecordSize>;
 
+// The device's configuration block: its tracking settings and clock, named as in
+// the block that READCONFIG returns.
+struct ConfigBlock {
+  std::uint8_t trackStatus = 0;  // 1 while tracking
+  std::uint16_t featuresEnabled = 0;
+  std::uint16_t deviceTimeWord = 0;
+  std::uint16_t deviceDateWord = 0;
+  std::uint32_t trackInterval = 0;  // 24 bits
+  std::uint16_t stopDelayThreshold = 0;
+  std::uint8_t startDelayThreshold = 0;
+  std::uint8_t startDistanceThreshold = 0;
+  std::uint8_t ovSpdThreshold = 0;
+  std::uint8_t overSpdDelayThreshold = 0;
+  std::uint8_t overSpdTrackInterval = 0;
+  std::uint8_t accelThreshold = 0;
+  std::uint8_t decelThreshold = 0;
+  std::uint16_t dataCallTime = 0;
+  std::uint8_t dataCallInterval = 0;
+  std::uint32_t dataCallTrackInterval = 0;  // 24 bits
+};
+
 // What the device knows about itself.
 struct DeviceState {
   std::string serialKey = "1000752301";  // 10 characters
   std::string version = "010203";        // three two-character parts
   std::string deviceType = "GT15";       // 4 characters
+  ConfigBlock config;
 };
 
 // Ways to make the device misbehave. The defaults give a well-behaved device.

@@ -6,6 +6,8 @@ namespace tracksim {
 std::span<const RequestKind> RequestKinds() {
   static constexpr RequestKind kKinds[] = {
       {"INIT", 6, AnswerInit},
+      {"STARTTRACK_", 103, AnswerStartTrack},
+      {"STOPTRACK", 30, AnswerStopTrack},
   };
   return kKinds;
 }

@@ -29,7 +29,7 @@ TEST(DeviceWake, EchoesWakeBytesAsTheKnobsSay) {
 TEST(DeviceInit, AnswersWithKeyVersionAndType) {
   Knobs knobs;
   knobs.noiseBeforeReply = {0x01, 0x02};
-  Device device({"ABCDEFGHIJ", "112233", "TYPE"}, knobs);
+  Device device({"ABCDEFGHIJ", "112233", "TYPE", {}}, knobs);
   const Bytes reply = SentBytes(device.Feed(ToBytes("\xEAINIT\xE4")));
   EXPECT_EQ(reply, ToBytes("\x01\x02\xEAINIT_OK ABCDEFGHIJ 112233 TYPE\xE4"));
   ASSERT_EQ(device.served().size(), 1u);
