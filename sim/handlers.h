@@ -7,5 +7,7 @@ namespace tracksim {
 
 Actions AnswerInit(Device& device, std::span<const std::uint8_t> request);
 Actions AnswerReadConfig(Device& device, std::span<const std::uint8_t> request);
+Actions AnswerStartTrack(Device& device, std::span<const std::uint8_t> request);
+Actions AnswerStopTrack(Device& device, std::span<const std::uint8_t> request);
 
 }  // namespace tracksim

@@ -7,6 +7,8 @@ std::span<const RequestKind> RequestKinds() {
   static constexpr RequestKind kKinds[] = {
       {"INIT", 6, AnswerInit},
       {"READCONFIG_", 35, AnswerReadConfig},
+      {"STARTTRACK_", 103, AnswerStartTrack},
+      {"STOPTRACK", 30, AnswerStopTrack},
   };
   return kKinds;
 }

@@ -3,6 +3,8 @@
 #include <cstdio>
 
 #include "protocol/read_configuration.h"
+#include "protocol/start_tracking.h"
+#include "protocol/stop_tracking.h"
 #include "serial/program_exit.h"
 
 namespace trackctl {
@@ -19,8 +21,8 @@ constexpr Command kCommands[10] = {
     NoAction,  // 2 Set Configuration Parameters
     NoAction,  // 3 LoggerRecord Messages
     NoAction,  // 4 Upgrade the Code
-    NoAction,  // 5 Start Tracking
-    NoAction,  // 6 Stop Tracking
+    StartTracking,  // 5 Start Tracking
+    StopTracking,   // 6 Stop Tracking
     NoAction,  // 7 Set Waypoints
     NoAction,  // 8 Boot Upgrade
     NoAction,  // 9 Write Serial Key
