@@ -37,6 +37,12 @@ struct DeviceState {
   std::string serialKey = "1000752301";  // 10 characters
   std::string version = "010203";        // three two-character parts
   std::string deviceType = "GT15";       // 4 characters
+
+  // The last firmware image taken whole with a good checksum, and the date word
+  // (the day it was taken) that the status block reports as the code upgrade date.
+  std::size_t codeImageSize = 0;
+  std::uint32_t codeChecksum = 0;
+  std::uint16_t codeUpgradeDateWord = 0;
 };
 
 // Ways to make the device misbehave. The defaults give a well-behaved device.
@@ -53,6 +59,12 @@ struct Knobs {
   std::map<std::string, Bytes, std::less<>> replyFor;
   // Answer every request with the request itself.
   bool echoRequest = false;
+
+  // Firmware upload: answer the header with these bytes instead of "CODE-OK" but
+  // take the image all the same (replyFor["CODE_"] answers without taking it);
+  // answer the image and checksum with these bytes instead of the verdict.
+  std::optional<Bytes> codeHeaderReply;
+  std::optional<Bytes> codeFinalReply;
 
   // Hang up (close the line) after sending this many bytes of the reply to the
   // request with this token; "" with 0 hangs up at the first wake byte.

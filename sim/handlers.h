@@ -6,5 +6,7 @@
 namespace tracksim {
 
 Actions AnswerInit(Device& device, std::span<const std::uint8_t> request);
+Actions AnswerCodeHeader(Device& device, std::span<const std::uint8_t> request);
+Actions AnswerSerialKey(Device& device, std::span<const std::uint8_t> request);
 
 }  // namespace tracksim

@@ -6,6 +6,8 @@ namespace tracksim {
 std::span<const RequestKind> RequestKinds() {
   static constexpr RequestKind kKinds[] = {
       {"INIT", 6, AnswerInit},
+      {"CODE_", 15, AnswerCodeHeader},
+      {"SERIALKEY_", 22, AnswerSerialKey},
   };
   return kKinds;
 }
