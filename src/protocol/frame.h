@@ -14,6 +14,11 @@ inline constexpr std::uint8_t FRAME_START = 0xEA;
 inline constexpr std::uint8_t FRAME_END = 0xE4;
 inline constexpr std::uint8_t WAKE_BYTE = 0xFA;
 
+// The bytes of a token or frame written as text.
+inline std::span<const std::uint8_t> AsBytes(std::string_view text) {
+  return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
 // Collects one frame into a caller's buffer, one byte at a time. Bytes before
 // FRAME_START are dropped; the frame ends with the first FRAME_END after it.
 // The buffer always holds a NUL after the stored bytes; bytes of a frame that

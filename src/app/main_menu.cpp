@@ -1,0 +1,62 @@
+#include "app/main_menu.h"
+
+#include <cstdio>
+
+#include "serial/program_exit.h"
+
+namespace trackctl {
+namespace {
+
+using Command = void (*)(Session&);
+
+void NoAction(Session&) {}
+
+// Choices 0..9; 0 leaves the program and is handled before the table.
+constexpr Command kCommands[10] = {
+    nullptr,   // 0 Exit this
+    NoAction,  // 1 Read Configuration Parameters
+    NoAction,  // 2 Set Configuration Parameters
+    NoAction,  // 3 LoggerRecord Messages
+    NoAction,  // 4 Upgrade the Code
+    NoAction,  // 5 Start Tracking
+    NoAction,  // 6 Stop Tracking
+    NoAction,  // 7 Set Waypoints
+    NoAction,  // 8 Boot Upgrade
+    NoAction,  // 9 Write Serial Key
+};
+
+}  // namespace
+
+int ShowMainMenu(Console& console) {
+  std::printf("Select\n");
+  std::printf("******\n");
+  std::printf("\tRead Configuration Parameters...1\n");
+  std::printf("\tSet Configuration Parameters...2\n");
+  std::printf("\tLoggerRecord Messages...3\n");
+  std::printf("\tUpgrade the Code...4\n");
+  std::printf("\tStart Tracking...5\n");
+  std::printf("\tStop Tracking...6\n");
+  std::printf("\tSet Waypoints...7\n");
+  std::printf("\tBoot Upgrade...8\n");
+  std::printf("\tWrite Serial Key...9\n");
+  std::printf("\tExit this... 0\n");
+  console.DiscardPending();
+  return console.ReadInt();
+}
+
+void RunMainMenu(Session& session) {
+  for (;;) {
+    const int choice = ShowMainMenu(session.console);
+    if (choice == 0) EndProgram(0);
+    if (choice > 0 && choice <= 9) {
+      kCommands[choice](session);
+    } else {
+      std::printf("Wrong choice...\n\n\n");
+    }
+    std::printf("\nPress any key to Continue...");
+    session.console.WaitKey();
+    session.console.Clear();
+  }
+}
+
+}  // namespace trackctl

@@ -1,0 +1,17 @@
+#include <ctime>
+
+#include "app/system_clock.h"
+
+namespace trackctl {
+
+LocalDateTime SystemClock::Now() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  return LocalDateTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                       local.tm_hour,        local.tm_min,     local.tm_sec};
+}
+
+std::int64_t SystemClock::CalendarSeconds() { return static_cast<std::int64_t>(std::time(nullptr)); }
+
+}  // namespace trackctl

@@ -1,0 +1,82 @@
+#include "protocol/handshake.h"
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string_view>
+#include <thread>
+
+#include "protocol/frame.h"
+#include "serial/transport.h"
+
+namespace trackctl {
+namespace {
+
+constexpr std::string_view kInitRequest = "\xEAINIT\xE4";
+constexpr std::string_view kInitOk = "\xEAINIT_OK";
+constexpr std::string_view kInitError = "\xEAINIT_ERROR\xE4";
+
+// At most `width` characters of `text` from `offset` on.
+std::string Field(std::string_view text, std::size_t offset, std::size_t width) {
+  if (offset >= text.size()) return {};
+  return std::string(text.substr(offset, width));
+}
+
+}  // namespace
+
+InitFields ParseInitReply(std::span<const std::uint8_t> reply) {
+  std::string_view text = ReplyText(reply);
+  // The frame's end byte does not belong to any field.
+  if (const std::size_t end = text.find(static_cast<char>(FRAME_END)); end != std::string_view::npos) {
+    text = text.substr(0, end);
+  }
+  InitFields fields;
+  fields.serialKey = Field(text, 9, 10);
+  fields.version[0] = Field(text, 20, 2);
+  fields.version[1] = Field(text, 22, 2);
+  fields.version[2] = Field(text, 24, 2);
+  fields.deviceType = Field(text, 27, 4);
+  return fields;
+}
+
+bool InitializeDevice(Session& session) {
+  SerialPort& port = session.port;
+  if (!port.SetTimeouts(kWakeUpTimeouts)) FatalPortError("In SetCommTimeouts........", port.LastError());
+  std::printf("Waiting for ACK");
+  for (;;) {
+    WritePortByte(WAKE_BYTE, port);
+    std::uint8_t echo = 0;
+    if (ReadPortByte(echo, port) == 1 && echo == WAKE_BYTE) break;
+  }
+  // A moment for the device to settle after waking up.
+  std::this_thread::sleep_for(std::chrono::microseconds(100));
+  if (!port.SetTimeouts(kCommandTimeouts)) FatalPortError("In SetCommTimeouts........", port.LastError());
+
+  std::printf("\nSending Initialization Command to device...");
+  WritePortBuffer(port, AsBytes(kInitRequest));
+  std::array<std::uint8_t, 100> reply{};
+  ReceiveResponse(port, reply, false);
+
+  if (MatchesPrefix(reply, kInitOk)) {
+    std::printf("\nReceived OK response from device...");
+    const InitFields fields = ParseInitReply(reply);
+    session.serialKey.fill('\0');
+    std::copy_n(fields.serialKey.begin(), std::min<std::size_t>(fields.serialKey.size(), 10),
+                session.serialKey.begin());
+    std::printf("\nSerial key of Device = %s", session.serialKey.data());
+    std::printf("\nVersion Number = %s:%s:%s", fields.version[0].c_str(), fields.version[1].c_str(),
+                fields.version[2].c_str());
+    std::printf("\nDevice type = %s", fields.deviceType.c_str());
+    return true;
+  }
+  if (MatchesWhole(reply, kInitError)) {
+    std::printf("Error in initializing the device...\n");
+  } else {
+    std::printf("Device Initialization Failed...\n");
+  }
+  return false;
+}
+
+}  // namespace trackctl

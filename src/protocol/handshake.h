@@ -1,0 +1,26 @@
+// Waking the device and the INIT exchange that reports its serial key, version and type.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "protocol/session.h"
+
+namespace trackctl {
+
+struct InitFields {
+  std::string serialKey;   // at most 10 characters
+  std::string version[3];  // at most 2 characters each
+  std::string deviceType;  // at most 4 characters
+};
+
+// The fields of a collected "\xEAINIT_OK" reply (NUL-terminated as collected). Each
+// field reaches only as far as the frame: one that starts past its end is empty.
+InitFields ParseInitReply(std::span<const std::uint8_t> reply);
+
+// Wakes the device, switches to the command time-outs and runs the INIT exchange.
+// On success stores the serial key in the session and returns true.
+bool InitializeDevice(Session& session);
+
+}  // namespace trackctl

@@ -1,0 +1,20 @@
+#include "serial/open_port.h"
+
+#include <cstdio>
+
+#include "serial/program_exit.h"
+
+namespace trackctl {
+
+std::unique_ptr<SerialPort> OpenComPort(Console& console) {
+  std::printf("\nPLEASE ENTER COM PORTS BETWEEN COM1 AND COM20");
+  std::printf("\nEnter the port Number: ");
+  const int number = console.ReadInt();
+  if (number < kFirstPort || number > kLastPort) {
+    std::printf("\nThe specified COM port is not supported by our Application\nQuiting Application");
+    EndProgram(1);
+  }
+  return OpenPlatformPort(number);
+}
+
+}  // namespace trackctl

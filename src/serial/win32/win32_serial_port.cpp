@@ -1,0 +1,132 @@
+// The serial port on Windows: the Win32 communications API.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "serial/open_port.h"
+#include "serial/transport.h"
+
+namespace trackctl {
+namespace {
+
+COMMTIMEOUTS ToWin32(const CommTimeouts& t) {
+  COMMTIMEOUTS out{};
+  out.ReadIntervalTimeout = t.readIntervalTimeout;
+  out.ReadTotalTimeoutMultiplier = t.readTotalTimeoutMultiplier;
+  out.ReadTotalTimeoutConstant = t.readTotalTimeoutConstant;
+  out.WriteTotalTimeoutMultiplier = t.writeTotalTimeoutMultiplier;
+  out.WriteTotalTimeoutConstant = t.writeTotalTimeoutConstant;
+  return out;
+}
+
+int ErrorNumber() { return static_cast<int>(GetLastError()); }
+
+class Win32SerialPort : public SerialPort {
+ public:
+  explicit Win32SerialPort(HANDLE handle) : handle_(handle), active_(handle) {}
+  ~Win32SerialPort() override { CloseHandle(handle_); }
+  Win32SerialPort(const Win32SerialPort&) = delete;
+  Win32SerialPort& operator=(const Win32SerialPort&) = delete;
+
+  HANDLE handle() const { return handle_; }
+  // After a failed set-up step that is not fatal by itself, every later operation
+  // meets an invalid handle and fails there.
+  void Invalidate() { active_ = INVALID_HANDLE_VALUE; }
+
+  bool SetTimeouts(const CommTimeouts& timeouts) override {
+    COMMTIMEOUTS win32 = ToWin32(timeouts);
+    return Check(SetCommTimeouts(active_, &win32));
+  }
+
+  ReadResult Read(std::span<std::uint8_t> dst) override {
+    DWORD got = 0;
+    const BOOL ok = ReadFile(active_, dst.data(), static_cast<DWORD>(dst.size()), &got, nullptr);
+    return ReadResult{Check(ok), got};
+  }
+
+  bool WriteByte(std::uint8_t byte) override {
+    DWORD written = 0;
+    return Check(WriteFile(active_, &byte, 1, &written, nullptr));
+  }
+
+  DtrResult SetDtr(bool raised) override {
+    if (!modemLines_) return DtrResult::kUnsupported;
+    if (EscapeCommFunction(active_, raised ? SETDTR : CLRDTR)) return DtrResult::kDone;
+    lastError_ = ErrorNumber();
+    if (lastError_ == ERROR_NOT_SUPPORTED) {
+      modemLines_ = false;  // a port without modem-control lines
+      return DtrResult::kUnsupported;
+    }
+    return DtrResult::kFailed;
+  }
+
+  int LastError() const override { return lastError_; }
+
+ private:
+  bool Check(BOOL ok) {
+    if (!ok) lastError_ = ErrorNumber();
+    return ok != FALSE;
+  }
+
+  HANDLE handle_;
+  HANDLE active_;
+  bool modemLines_ = true;
+  int lastError_ = 0;
+};
+
+void ConfigureLine(DCB& dcb) {
+  dcb.DCBlength = sizeof(DCB);
+  dcb.BaudRate = 115200;
+  dcb.fBinary = 1;
+  dcb.fParity = 0;
+  dcb.fOutxCtsFlow = 0;
+  dcb.fOutxDsrFlow = 0;
+  dcb.fDtrControl = DTR_CONTROL_DISABLE;
+  dcb.fDsrSensitivity = 0;
+  dcb.fTXContinueOnXoff = 0;
+  dcb.fOutX = 0;
+  dcb.fInX = 0;
+  dcb.fErrorChar = 0;
+  dcb.fNull = 0;
+  dcb.fRtsControl = RTS_CONTROL_ENABLE;
+  dcb.fAbortOnError = 0;
+  dcb.XonLim = 100;
+  dcb.XoffLim = 100;
+  dcb.ByteSize = 8;
+  dcb.Parity = NOPARITY;
+  dcb.StopBits = ONESTOPBIT;
+  dcb.XonChar = 0x11;
+  dcb.XoffChar = 0x13;
+  dcb.ErrorChar = 0x00;
+  dcb.EofChar = 0x00;
+  dcb.EvtChar = 0x00;
+}
+
+}  // namespace
+
+std::unique_ptr<SerialPort> OpenPlatformPort(int number) {
+  const std::string path = "\\\\.\\COM" + std::to_string(number);
+  HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    FatalPortError("\nThe specified COM port is not supported by your PC\n", ErrorNumber());
+  }
+  auto port = std::make_unique<Win32SerialPort>(handle);
+
+  DCB dcb{};
+  dcb.DCBlength = sizeof(DCB);
+  if (!GetCommState(handle, &dcb)) FatalPortError("In GetComState.....", ErrorNumber());
+  PurgeComm(handle, PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
+  ConfigureLine(dcb);
+  if (!SetCommState(handle, &dcb)) FatalPortError("In SetComState........", ErrorNumber());
+  if (!port->SetTimeouts(kOpenTimeouts)) FatalPortError("In SetCommTimeouts........", port->LastError());
+  if (!SetCommMask(handle, EV_TXEMPTY)) {
+    port->Invalidate();
+    return port;
+  }
+  std::printf("Initializing %s.......DONE\n", path.c_str());
+  return port;
+}
+
+}  // namespace trackctl

@@ -1,0 +1,232 @@
+#include "tests/e2e/harness.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
+
+extern char** environ;
+
+namespace trackctl::e2e {
+namespace {
+
+const char* WineExe() {
+  const char* exe = std::getenv("TRACKCTL_E2E_WINE_EXE");
+  return exe != nullptr && *exe != '\0' ? exe : nullptr;
+}
+
+std::string WithoutCarriageReturns(std::string text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    out += text[i];
+  }
+  return out;
+}
+
+// Points COM1 of the wine prefix at the pseudo-terminal.
+void MapWinePort(const std::string& portPath) {
+  const char* prefix = std::getenv("WINEPREFIX");
+  if (prefix == nullptr) throw std::runtime_error("WINEPREFIX is not set");
+  const std::filesystem::path link = std::filesystem::path(prefix) / "dosdevices" / "com1";
+  std::error_code ignored;
+  std::filesystem::remove(link, ignored);
+  std::filesystem::create_symlink(portPath, link);
+}
+
+}  // namespace
+
+bool UnderWine() { return WineExe() != nullptr; }
+
+Program::Program(const std::filesystem::path& workdir, const std::string& input, const std::string& portPath,
+         const RunOptions& options) {
+  // Everything the child needs is prepared before fork: after it, only exec-safe calls.
+  std::vector<std::string> args;
+  if (const char* exe = WineExe()) {
+    args = {"wine", exe};
+    if (options.mapPort) MapWinePort(portPath);
+  } else {
+    args = {TRACKCTL_BINARY};
+  }
+  std::vector<std::string> env;
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    const std::string_view text(*entry);
+    const std::string name(text.substr(0, text.find('=')));
+    bool dropped = name == "TRACKCTL_COM1";
+    for (const std::string& unset : options.unsetEnv) dropped = dropped || name == unset;
+    for (const auto& [key, value] : options.env) dropped = dropped || name == key;
+    if (!dropped) env.emplace_back(text);
+  }
+  if (options.mapPort) env.push_back("TRACKCTL_COM1=" + portPath);
+  for (const auto& [key, value] : options.env) env.push_back(key + "=" + value);
+  std::vector<char*> argv;
+  for (std::string& arg : args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  std::vector<char*> envp;
+  for (std::string& entry : env) envp.push_back(entry.data());
+  envp.push_back(nullptr);
+
+  int in[2];
+  int out[2];
+  if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe2");
+  pid_ = fork();
+  if (pid_ < 0) throw std::runtime_error("fork");
+  if (pid_ == 0) {
+    dup2(in[0], STDIN_FILENO);
+    dup2(out[1], STDOUT_FILENO);
+    dup2(out[1], STDERR_FILENO);
+    if (chdir(workdir.c_str()) != 0) _exit(126);
+    if (options.fileSizeLimit) {
+      const rlimit limit{*options.fileSizeLimit, *options.fileSizeLimit};
+      setrlimit(RLIMIT_FSIZE, &limit);
+      signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails with EFBIG instead
+    }
+    const char* program = argv[0];
+    if (WineExe() != nullptr) {
+      execvpe(program, argv.data(), envp.data());
+    } else {
+      execve(program, argv.data(), envp.data());
+    }
+    _exit(127);
+  }
+  close(in[0]);
+  close(out[1]);
+  output_ = out[0];
+  // The whole script is written at once and the pipe closed: the program meets
+  // the end of its input after the last answer.
+  const char* data = input.data();
+  std::size_t left = input.size();
+  while (left > 0) {
+    const ssize_t n = write(in[1], data, left);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    data += n;
+    left -= static_cast<std::size_t>(n);
+  }
+  close(in[1]);
+  reader_ = std::thread([this] { ReadOutput(); });
+}
+
+Program::~Program() {
+  if (!ended_) {
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+  }
+  reader_.join();
+  close(output_);
+}
+
+void Program::ReadOutput() {
+  char buffer[4096];
+  for (;;) {
+    const ssize_t n = read(output_, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    std::lock_guard lock(mutex_);
+    if (n <= 0) {
+      closed_ = true;
+      changed_.notify_all();
+      return;
+    }
+    text_.append(buffer, static_cast<std::size_t>(n));
+    changed_.notify_all();
+  }
+}
+
+bool Program::WaitForOutput(std::string_view text, std::chrono::milliseconds timeout) {
+  std::unique_lock lock(mutex_);
+  return changed_.wait_for(lock, timeout, [&] {
+    return WithoutCarriageReturns(text_).find(text) != std::string::npos || closed_;
+  }) && WithoutCarriageReturns(text_).find(text) != std::string::npos;
+}
+
+int Program::WaitExit(std::chrono::milliseconds timeout) {
+  if (ended_) return status_;
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  int status = 0;
+  for (;;) {
+    const pid_t done = waitpid(pid_, &status, WNOHANG);
+    if (done == pid_) break;
+    if (std::chrono::steady_clock::now() >= deadline) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+      ended_ = true;
+      status_ = -1;
+      return status_;
+    }
+    std::this_thread::sleep_for(5ms);
+  }
+  ended_ = true;
+  status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  // Everything the program wrote is read before its status is reported.
+  std::unique_lock lock(mutex_);
+  changed_.wait_for(lock, 5s, [&] { return closed_; });
+  return status_;
+}
+
+std::string Program::Output() const { return WithoutCarriageReturns(RawOutput()); }
+
+std::string Program::RawOutput() const {
+  std::lock_guard lock(mutex_);
+  return text_;
+}
+
+E2eTest::E2eTest() {
+  char pattern[] = "/tmp/trackctl-e2e-XXXXXX";
+  if (mkdtemp(pattern) == nullptr) throw std::runtime_error("mkdtemp");
+  workdir_ = pattern;
+}
+
+E2eTest::~E2eTest() {
+  runs_.clear();  // programs end before their device goes away
+  sim_.reset();
+  std::error_code ignored;
+  std::filesystem::permissions(workdir_, std::filesystem::perms::owner_all, ignored);
+  std::filesystem::remove_all(workdir_, ignored);
+}
+
+void E2eTest::StartSim() { sim_ = std::make_unique<tracksim::PtyServer>(tracksim::Device(state, knobs)); }
+
+tracksim::PtyServer& E2eTest::sim() {
+  if (!sim_) StartSim();
+  return *sim_;
+}
+
+Program& E2eTest::Start(const std::string& input, const RunOptions& options) {
+  runs_.push_back(std::make_unique<Program>(workdir_, input, sim().slavePath(), options));
+  return *runs_.back();
+}
+
+const char* const kMainMenu =
+    "Select\n"
+    "******\n"
+    "\tRead Configuration Parameters...1\n"
+    "\tSet Configuration Parameters...2\n"
+    "\tLoggerRecord Messages...3\n"
+    "\tUpgrade the Code...4\n"
+    "\tStart Tracking...5\n"
+    "\tStop Tracking...6\n"
+    "\tSet Waypoints...7\n"
+    "\tBoot Upgrade...8\n"
+    "\tWrite Serial Key...9\n"
+    "\tExit this... 0\n";
+
+std::string StartUpText(const std::string& portPath, const tracksim::DeviceState& state) {
+  const std::string shownPath = UnderWine() ? "\\\\.\\COM1" : portPath;
+  return "\nPLEASE ENTER COM PORTS BETWEEN COM1 AND COM20\nEnter the port Number: Initializing " + shownPath +
+         ".......DONE\n"
+         "Initializing Device : Started...Waiting for ACK\nSending Initialization Command to device..."
+         "\nReceived OK response from device...\nSerial key of Device = " +
+         state.serialKey + "\nVersion Number = " + state.version.substr(0, 2) + ":" + state.version.substr(2, 2) +
+         ":" + state.version.substr(4, 2) + "\nDevice type = " + state.deviceType +
+         "\nInitializing Device : Done...\n" + kMainMenu;
+}
+
+}  // namespace trackctl::e2e

@@ -1,0 +1,101 @@
+// End-to-end runs: the real trackctl binary, its standard input a pipe holding a
+// script, its port the slave side of a pseudo-terminal served by the simulated
+// device in this process.
+//
+// With TRACKCTL_E2E_WINE_EXE set to a trackctl.exe, the runs start that program
+// under wine instead, with COM1 of a wine prefix linked to the pseudo-terminal.
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "sim/pty_server.h"
+
+namespace trackctl::e2e {
+
+using namespace std::chrono_literals;
+
+struct RunOptions {
+  std::vector<std::pair<std::string, std::string>> env;  // set in the program's environment
+  std::vector<std::string> unsetEnv;                     // removed from it
+  std::optional<unsigned long> fileSizeLimit;            // RLIMIT_FSIZE in bytes
+  bool mapPort = true;                                   // port 1 is the simulated device
+};
+
+// One run of the program.
+class Program {
+ public:
+  Program(const std::filesystem::path& workdir, const std::string& input, const std::string& portPath,
+      const RunOptions& options);
+  ~Program();
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+
+  // Waits until the output holds `text`; false at the deadline.
+  bool WaitForOutput(std::string_view text, std::chrono::milliseconds timeout = 10s);
+  // Waits for the program to end and returns its exit status; -1 when it had to be
+  // killed at the deadline, or ended by a signal.
+  int WaitExit(std::chrono::milliseconds timeout = 20s);
+  // Standard output and standard error so far, CR LF read as LF under wine.
+  std::string Output() const;
+  // The same, exactly as written.
+  std::string RawOutput() const;
+
+ private:
+  void ReadOutput();
+
+  pid_t pid_ = -1;
+  int output_ = -1;
+  int status_ = -2;
+  bool ended_ = false;
+  mutable std::mutex mutex_;
+  std::condition_variable changed_;
+  std::string text_;
+  bool closed_ = false;
+  std::thread reader_;
+};
+
+// True when the runs use trackctl.exe under wine.
+bool UnderWine();
+
+class E2eTest : public ::testing::Test {
+ protected:
+  E2eTest();
+  ~E2eTest() override;
+
+  // Builds the simulated device from `state` and `knobs`; Start does it when needed.
+  void StartSim();
+  tracksim::PtyServer& sim();
+  const std::filesystem::path& workdir() const { return workdir_; }
+  // Starts trackctl with `input` as its standard input.
+  Program& Start(const std::string& input, const RunOptions& options = {});
+
+  tracksim::DeviceState state;
+  tracksim::Knobs knobs;
+
+ private:
+  std::filesystem::path workdir_;
+  std::unique_ptr<tracksim::PtyServer> sim_;
+  std::vector<std::unique_ptr<Program>> runs_;
+};
+
+// The text the program prints for a successful start-up with the default device,
+// from the port prompt to the first menu, for port 1 mapped to `portPath`.
+std::string StartUpText(const std::string& portPath, const tracksim::DeviceState& state);
+// The main menu as printed.
+extern const char* const kMainMenu;
+
+}  // namespace trackctl::e2e

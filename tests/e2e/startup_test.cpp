@@ -1,0 +1,181 @@
+// Start-up: choosing and opening the port, the handshake, the main menu.
+#include <sys/file.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <fstream>
+
+#include "tests/e2e/harness.h"
+
+namespace trackctl::e2e {
+namespace {
+
+using tracksim::Bytes;
+using tracksim::ToBytes;
+
+const std::string kRefused =
+    "\nPLEASE ENTER COM PORTS BETWEEN COM1 AND COM20\nEnter the port Number: "
+    "\nThe specified COM port is not supported by our Application\nQuiting Application";
+
+class StartUp : public E2eTest {};
+
+TEST_F(StartUp, PortNumbersOutsideOneToTwentyAreRefused) {
+  for (const char* answer : {"0\n", "21\n", "-3\n", "x\n", ""}) {
+    Program& run = Start(answer);
+    EXPECT_EQ(run.WaitExit(), 1) << answer;
+    EXPECT_EQ(run.Output(), kRefused) << answer;
+  }
+  EXPECT_TRUE(sim().Received().empty());
+}
+
+TEST_F(StartUp, PortTwentyIsTakenFromItsOwnVariable) {
+  RunOptions options;
+  options.mapPort = false;
+  options.env = {{"TRACKCTL_COM20", sim().slavePath()}};
+  Program& run = Start("20\n0\n", options);
+  EXPECT_EQ(run.WaitExit(), 0);
+  EXPECT_NE(run.Output().find("Initializing " + sim().slavePath() + ".......DONE\n"), std::string::npos);
+}
+
+TEST_F(StartUp, AMissingPortEndsTheRunWithTheSystemsErrorNumber) {
+  RunOptions options;
+  options.mapPort = false;
+  options.env = {{"TRACKCTL_COM1", (workdir() / "no-such-port").string()}};
+  Program& run = Start("1\n", options);
+  EXPECT_EQ(run.WaitExit(), 1);
+  EXPECT_EQ(run.Output(),
+            "\nPLEASE ENTER COM PORTS BETWEEN COM1 AND COM20\nEnter the port Number: "
+            "\nMessage : \nThe specified COM port is not supported by your PC\n\nError Number : 2\n");
+}
+
+TEST_F(StartUp, APortThatAnotherProgramHoldsDoesNotOpen) {
+  const int holder = open(sim().slavePath().c_str(), O_RDWR | O_NOCTTY);
+  ASSERT_GE(holder, 0);
+  ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
+  Program& run = Start("1\n");
+  EXPECT_EQ(run.WaitExit(), 1);
+  EXPECT_NE(run.Output().find("\nMessage : \nThe specified COM port is not supported by your PC\n\nError Number : " +
+                              std::to_string(EWOULDBLOCK) + "\n"),
+            std::string::npos);
+  close(holder);
+  EXPECT_TRUE(sim().Received().empty());
+}
+
+TEST_F(StartUp, AFileThatIsNotAPortFailsWhenItsSettingsAreRead) {
+  const auto file = workdir() / "plain-file";
+  std::ofstream(file) << "not a port";
+  RunOptions options;
+  options.mapPort = false;
+  options.env = {{"TRACKCTL_COM1", file.string()}};
+  Program& run = Start("1\n", options);
+  EXPECT_EQ(run.WaitExit(), 1);
+  EXPECT_NE(run.Output().find("\nMessage : In GetComState.....\nError Number : " + std::to_string(ENOTTY) + "\n"),
+            std::string::npos);
+}
+
+TEST_F(StartUp, HandshakeThenMenuThenExit) {
+  Program& run = Start("1\n0\n");
+  EXPECT_EQ(run.WaitExit(), 0);
+  EXPECT_EQ(run.Output(), StartUpText(sim().slavePath(), state));
+  EXPECT_EQ(sim().Received(), ToBytes("\xFA\xEAINIT\xE4"));
+}
+
+TEST_F(StartUp, BytesWaitingOnTheLineBeforeStartAreFlushed) {
+  sim().Send(ToBytes("\xEAINIT_ERROR\xE4"));
+  Program& run = Start("1\n0\n");
+  EXPECT_EQ(run.WaitExit(), 0);
+  EXPECT_EQ(run.Output(), StartUpText(sim().slavePath(), state));
+}
+
+TEST_F(StartUp, ASilentDeviceIsWokenAboutTwiceASecond) {
+  knobs.silentWakes = 3;
+  const auto started = std::chrono::steady_clock::now();
+  Program& run = Start("1\n0\n");
+  EXPECT_EQ(run.WaitExit(), 0);
+  const auto took = std::chrono::steady_clock::now() - started;
+  EXPECT_GE(took, 1400ms);  // three unanswered reads of about half a second
+  EXPECT_EQ(run.Output(), StartUpText(sim().slavePath(), state));
+  const Bytes received = sim().Received();
+  EXPECT_EQ(std::count(received.begin(), received.end(), 0xFA), 4);
+}
+
+TEST_F(StartUp, WakeUpVariantsStillReachTheMenu) {
+  struct Variant {
+    const char* name;
+    void (*set)(tracksim::Knobs&);
+  };
+  const Variant variants[] = {
+      {"another byte first", [](tracksim::Knobs& k) { k.otherByteFirst = 0x41; }},
+      {"three echoes", [](tracksim::Knobs& k) { k.wakeEchoes = 3; }},
+      {"noise before the reply", [](tracksim::Knobs& k) { k.noiseBeforeReply = {0x11, 0xFA, 0x00, 0xE4}; }},
+  };
+  for (const Variant& variant : variants) {
+    tracksim::Knobs k;
+    variant.set(k);
+    knobs = k;
+    StartSim();
+    Program& run = Start("1\n0\n");
+    EXPECT_EQ(run.WaitExit(), 0) << variant.name;
+    EXPECT_EQ(run.Output(), StartUpText(sim().slavePath(), state)) << variant.name;
+  }
+}
+
+TEST_F(StartUp, RefusedOrWrongInitRepliesEndTheRun) {
+  const std::string before =
+      "Initializing Device : Started...Waiting for ACK\nSending Initialization Command to device...";
+  const std::string after = "Failure in Device Initialization...\nQuiting Application...\nTry Again...";
+  struct Case {
+    Bytes reply;
+    std::string message;
+  };
+  const Case cases[] = {
+      {ToBytes("\xEAINIT_ERROR\xE4"), "Error in initializing the device...\n"},
+      {ToBytes("\xEAINIT\xE4"), "Device Initialization Failed...\n"},
+      {ToBytes("\xEAINIT_ERROR \xE4"), "Device Initialization Failed...\n"},
+  };
+  for (const Case& c : cases) {
+    knobs.replyFor["INIT"] = c.reply;
+    StartSim();
+    Program& run = Start("1\n0\n");
+    EXPECT_EQ(run.WaitExit(), 1);
+    const std::string output = run.Output();
+    EXPECT_NE(output.find(before + c.message + after), std::string::npos) << output;
+    EXPECT_EQ(output.find("Select"), std::string::npos);
+  }
+  knobs.replyFor.clear();
+  knobs.echoRequest = true;
+  StartSim();
+  Program& echoed = Start("1\n0\n");
+  EXPECT_EQ(echoed.WaitExit(), 1);
+  EXPECT_NE(echoed.Output().find("Device Initialization Failed...\n"), std::string::npos);
+}
+
+TEST_F(StartUp, InitOkWithoutPayloadGivesEmptyFields) {
+  knobs.replyFor["INIT"] = ToBytes("\xEAINIT_OK\xE4");
+  Program& run = Start("1\n0\n");
+  EXPECT_EQ(run.WaitExit(), 0);
+  EXPECT_NE(run.Output().find("\nSerial key of Device = \nVersion Number = ::\nDevice type = \nInitializing Device : Done"),
+            std::string::npos);
+}
+
+TEST_F(StartUp, ADeviceThatHangsUpEndsTheRunWithAPortError) {
+  knobs.hangUpOn = "";  // at the first wake byte
+  Program& run = Start("1\n0\n");
+  EXPECT_EQ(run.WaitExit(5s), 1);
+  const std::string output = run.Output();
+  EXPECT_TRUE(output.find("\nMessage : Reading .....\nError Number : ") != std::string::npos ||
+              output.find("\nMessage : Writing to PORT\nError Number : ") != std::string::npos)
+      << output;
+
+  knobs = {};
+  knobs.hangUpOn = "INIT";
+  knobs.hangUpAfterBytes = 5;  // in the middle of the reply
+  StartSim();
+  Program& cut = Start("1\n0\n");
+  EXPECT_EQ(cut.WaitExit(5s), 1);
+  EXPECT_NE(cut.Output().find("\nMessage : Reading .....\nError Number : 5\n"), std::string::npos) << cut.Output();
+}
+
+}  // namespace
+}  // namespace trackctl::e2e
