@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "protocol/firmware_upgrade.h"
+#include "protocol/serial_key_write.h"
 #include "serial/program_exit.h"
 
 namespace trackctl {
@@ -17,12 +19,12 @@ constexpr Command kCommands[10] = {
     NoAction,  // 1 Read Configuration Parameters
     NoAction,  // 2 Set Configuration Parameters
     NoAction,  // 3 LoggerRecord Messages
-    NoAction,  // 4 Upgrade the Code
+    UpgradeCode,  // 4 Upgrade the Code
     NoAction,  // 5 Start Tracking
     NoAction,  // 6 Stop Tracking
     NoAction,  // 7 Set Waypoints
     NoAction,  // 8 Boot Upgrade
-    NoAction,  // 9 Write Serial Key
+    WriteSerialKey,  // 9 Write Serial Key
 };
 
 }  // namespace
