@@ -49,6 +49,7 @@ int LineInput::ReadInt() {
     Take();
   }
   Compact();  // from here on the sign can be given back
+  if (Peek()) atLineStart_ = false;  // this line has been looked at: its rest is pending
   const std::size_t start = position_;
   bool negative = false;
   if (auto c = Peek(); c && (*c == '+' || *c == '-')) {
@@ -67,7 +68,6 @@ int LineInput::ReadInt() {
     position_ = start;  // a lone sign stays unread, as a failed conversion leaves it
     return 0;
   }
-  atLineStart_ = false;
   if (negative) value = -value;
   if (value > INT_MAX) return INT_MAX;
   if (value < INT_MIN) return INT_MIN;

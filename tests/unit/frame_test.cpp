@@ -1,0 +1,102 @@
+#include "protocol/frame.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+
+#include "fake_port.h"
+#include "serial/program_exit.h"
+
+namespace trackctl {
+namespace {
+
+using testing::FakePort;
+
+std::string Collected(std::span<const std::uint8_t> buffer, std::size_t length) {
+  return std::string(reinterpret_cast<const char*>(buffer.data()), length);
+}
+
+TEST(ReceiveResponse, DropsBytesBeforeTheFrameAndTerminatesIt) {
+  FakePort port;
+  port.Script("\x11\xFA\xFA\xEAOK\xE4");
+  std::array<std::uint8_t, 16> buffer;
+  buffer.fill(0x77);
+  const Reply reply = ReceiveResponse(port, buffer, false);
+  EXPECT_EQ(reply.length, 4u);
+  EXPECT_EQ(Collected(buffer, 5), std::string("\xEAOK\xE4", 4) + '\0');
+  EXPECT_FALSE(reply.truncated);
+}
+
+TEST(ReceiveResponse, KeepsAnInnerFrameStartAndStopsAtTheFirstFrameEnd) {
+  FakePort port;
+  port.Script("\xEA\x41\xEA\x42\xE4rest");
+  std::array<std::uint8_t, 16> buffer{};
+  EXPECT_EQ(ReceiveResponse(port, buffer, false).length, 5u);
+  EXPECT_EQ(Collected(buffer, 5), "\xEA\x41\xEA\x42\xE4");
+  EXPECT_EQ(port.incoming.size(), 4u);  // "rest" stays on the line
+
+  FakePort empty;
+  empty.Script("\xEA\xE4");
+  EXPECT_EQ(ReceiveResponse(empty, buffer, false).length, 2u);
+  EXPECT_EQ(buffer[2], 0);
+}
+
+TEST(ReceiveResponse, ProgressMarksCountTheBytesAfterFrameStart) {
+  FakePort port;
+  port.Script("\x01\xEAOK\xE4");
+  std::array<std::uint8_t, 16> buffer{};
+  ::testing::internal::CaptureStdout();
+  ReceiveResponse(port, buffer, true);
+  std::fflush(stdout);
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "###");
+}
+
+TEST(ReceiveResponse, AnOverlongFrameIsReadToItsEndButNotStoredPastTheBuffer) {
+  FakePort port;
+  port.Script(std::string("\xEA") + std::string(40, 'x') + "\xE4" + "\xEANEXT\xE4");
+  std::array<std::uint8_t, 12> buffer{};
+  std::array<std::uint8_t, 4> guard;
+  guard.fill(0x55);
+  const Reply reply = ReceiveResponse(port, std::span(buffer).first(8), false);
+  EXPECT_TRUE(reply.truncated);
+  EXPECT_EQ(reply.length, 7u);
+  EXPECT_EQ(buffer[7], 0);
+  EXPECT_EQ(buffer[8], 0);  // the rest of the array was never touched
+  // Nothing of the long frame is left to spoil the next reply.
+  EXPECT_EQ(ReceiveResponse(port, buffer, false).length, 6u);
+  EXPECT_EQ(Collected(buffer, 6), "\xEANEXT\xE4");
+}
+
+TEST(ReceiveResponse, RaisesDtrAroundEveryRead) {
+  FakePort port;
+  port.Script("\xEA\xE4");
+  std::array<std::uint8_t, 8> buffer{};
+  ReceiveResponse(port, buffer, false);
+  EXPECT_EQ(port.dtr, (std::vector<bool>{true, false, true, false}));
+}
+
+TEST(ReceiveResponse, ALineThatFailsEndsTheRunWithAPortError) {
+  FakePort port;
+  port.Script("\xEA\x41");
+  std::array<std::uint8_t, 8> buffer{};
+  ::testing::internal::CaptureStdout();
+  try {
+    ReceiveResponse(port, buffer, false);
+    ADD_FAILURE() << "the read failure did not end the run";
+  } catch (const ProgramExit& exit) {
+    EXPECT_EQ(exit.status, 1);
+  }
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "\nMessage : Reading .....\nError Number : 5\n");
+}
+
+TEST(Matching, WholeAndPrefixComparisonsStopAtTheFirstNul) {
+  const std::array<std::uint8_t, 8> reply{0xEA, 'O', 'K', 0xE4, 0, 'X', 0, 0};
+  EXPECT_TRUE(MatchesWhole(reply, "\xEAOK\xE4"));
+  EXPECT_FALSE(MatchesWhole(reply, "\xEAOK"));
+  EXPECT_TRUE(MatchesPrefix(reply, "\xEAOK"));
+  EXPECT_FALSE(MatchesPrefix(reply, "\xEAOK\xE4X"));  // a shorter reply is not equal
+  EXPECT_EQ(ReplyText(reply), "\xEAOK\xE4");
+}
+
+}  // namespace
+}  // namespace trackctl
