@@ -135,20 +135,6 @@ TEST_F(UpgradeCodeTest, UploadsAReadOnlyImageWithALongNameWhole) {
   EXPECT_TRUE(port.incoming.empty());
 }
 
-TEST_F(UpgradeCodeTest, AnEmptyLineTakesTheDefaultImageAndAnEmptyImageSendsAZeroChecksum) {
-  WriteImage("RAVU.BIN", {});
-  port.Script(kCodeOk + kCodeAck);
-  const fs::path before = fs::current_path();
-  fs::current_path(dir_);
-  Run("");
-  fs::current_path(before);
-
-  EXPECT_FALSE(status.has_value());
-  EXPECT_NE(output.find("Upgrading the code from the default file : RAVU.BIN...\nFilelength in bytes is 0\n"),
-            std::string::npos);
-  EXPECT_EQ(port.written, Concat({Bytes{0x00}, Of("\xEA" "CODE_00000004\xE4"), Bytes{0x00}, Bytes{0, 0, 0, 0}}));
-}
-
 TEST_F(UpgradeCodeTest, AMissingImageEndsTheRunWithStatusOne) {
   Run((dir_ / "absent.bin").string());
   EXPECT_EQ(status, 1);
