@@ -83,6 +83,11 @@ struct DeviceState {
   std::string deviceType = "GT15";       // 4 characters
   ConfigBlock config;
   StatusBlock status;
+
+  // The last firmware image taken whole with a good checksum; the day it was
+  // taken becomes the code upgrade date of the status block.
+  std::size_t codeImageSize = 0;
+  std::uint32_t codeChecksum = 0;
 };
 
 // Ways to make the device misbehave. The defaults give a well-behaved device.
@@ -103,6 +108,11 @@ struct Knobs {
   // The kind letter of the READCONFIG answer: 'C' sends the configuration block,
   // 'D' the status block, 'F' both, any other byte none.
   std::uint8_t readConfigKind = 'F';
+  // Firmware upload: answer the header with these bytes instead of "CODE-OK" but
+  // take the image all the same (replyFor["CODE_"] answers without taking it);
+  // answer the image and checksum with these bytes instead of the verdict.
+  std::optional<Bytes> codeHeaderReply;
+  std::optional<Bytes> codeFinalReply;
 
   // Hang up (close the line) after sending this many bytes of the reply to the
   // request with this token; "" with 0 hangs up at the first wake byte.

@@ -9,5 +9,7 @@ Actions AnswerInit(Device& device, std::span<const std::uint8_t> request);
 Actions AnswerReadConfig(Device& device, std::span<const std::uint8_t> request);
 Actions AnswerStartTrack(Device& device, std::span<const std::uint8_t> request);
 Actions AnswerStopTrack(Device& device, std::span<const std::uint8_t> request);
+Actions AnswerCodeHeader(Device& device, std::span<const std::uint8_t> request);
+Actions AnswerSerialKey(Device& device, std::span<const std::uint8_t> request);
 
 }  // namespace tracksim

@@ -9,6 +9,8 @@ std::span<const RequestKind> RequestKinds() {
       {"READCONFIG_", 35, AnswerReadConfig},
       {"STARTTRACK_", 103, AnswerStartTrack},
       {"STOPTRACK", 30, AnswerStopTrack},
+      {"CODE_", 15, AnswerCodeHeader},
+      {"SERIALKEY_", 22, AnswerSerialKey},
   };
   return kKinds;
 }
