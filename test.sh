@@ -34,6 +34,7 @@ cmake --build --preset mingw
 export WINEPREFIX="$PWD/build/mingw/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 # One wine server for the whole run: each program then starts in milliseconds,
 # and the COM port links that the tests make are not replaced by wine's own.
+mkdir -p "$WINEPREFIX"
 wineserver -p
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
