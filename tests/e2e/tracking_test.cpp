@@ -159,5 +159,29 @@ TEST_F(Tracking, StartThenStopInOneRun) {
   EXPECT_EQ(sim().WithDevice([](tracksim::Device& device) { return device.state().config.trackStatus; }), 0);
 }
 
+TEST_F(Tracking, ReadingTheConfigurationAfterAStartShowsTheFilesValuesAndThePcsClock) {
+  PutExampleConfig();
+  const std::string output = Run("5\n\n1\n\n0\n");
+  EXPECT_NE(output.find("Track Status = 1\n"), std::string::npos) << output;
+  EXPECT_NE(output.find("Features Enabled = 13\n"), std::string::npos);
+  EXPECT_NE(output.find("Track Interval = 30\nStop Delay Threshold = 300\nStart Delay Threshold = 5\n"
+                        "Start Distance Threshold = 50\nOvSpd Threshold = 80\nOverSpdDelayThreshold = 10\n"
+                        "OverSpdTrackInterval = 15\nAccel Threshold = 12\nDecel Threshold = 14\n"
+                        "Datacall Time = 600\nDataCallInterval = 60\nDataCallTrackInterval = 600\n"),
+            std::string::npos);
+  // The device clock is the PC's moment of the start, to the even second.
+  bool clockShown = false;
+  for (std::time_t t = first_; t <= last_; ++t) {
+    std::tm local{};
+    localtime_r(&t, &local);
+    const std::string shown = "Device Time = " + std::to_string(local.tm_hour) + ":" + std::to_string(local.tm_min) +
+                              ":" + std::to_string(local.tm_sec / 2 * 2) + "Device Date = " +
+                              std::to_string(local.tm_mday) + "/" + std::to_string(local.tm_mon + 1) + "/" +
+                              std::to_string(local.tm_year + 1900) + "\n";
+    clockShown = clockShown || output.find(shown) != std::string::npos;
+  }
+  EXPECT_TRUE(clockShown) << output;
+}
+
 }  // namespace
 }  // namespace trackctl::e2e
