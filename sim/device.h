@@ -37,11 +37,62 @@ using LoggerRecordBytes = std::array<std::uint8_t, kLoggerRecordSize>;
 std::vector<LoggerRecordBytes> DefaultLoggerRecords(std::size_t count, std::uint8_t headCode,
                                                     std::uint32_t stepSeconds);
 
+// The device's settings and clock, as it reports them in its configuration block.
+// Times are time words (seconds of the day / 2), dates date words.
+struct ConfigBlock {
+  std::uint8_t gpsState = 1;
+  std::uint8_t trackMode = 1;
+  std::uint8_t trackStatus = 0;
+  std::uint8_t units = 0;
+  std::uint8_t signalStrength = 23;
+  std::uint8_t sessionId = 7;
+  std::uint16_t featuresEnabled = 3;
+  std::uint16_t deviceTimeWord = 16660;  // 9:15:20
+  std::uint16_t deviceDateWord = 2287;   // 15/6/2005
+  std::uint32_t trackInterval = 60;      // 24 bits
+  std::uint16_t stopDelayThreshold = 300;
+  std::uint8_t startDelayThreshold = 5;
+  std::uint8_t startDistanceThreshold = 10;
+  std::uint8_t ovSpdThreshold = 100;
+  std::uint8_t overSpdDelayThreshold = 10;
+  std::uint8_t overSpdTrackInterval = 15;
+  std::uint8_t accelThreshold = 8;
+  std::uint8_t decelThreshold = 9;
+  std::uint16_t dataCallTime = 1200;
+  std::uint8_t dataCallInterval = 30;
+  std::uint32_t dataCallTrackInterval = 600;  // 24 bits
+  std::uint8_t errorCode = 0;
+  std::string smsc = "+919845086000";         // up to 14 characters
+  std::int32_t cumulativeDistance = 123456;
+  std::string voiceNumber = "+919845012345";  // up to 14 characters
+  std::string version = "R1.5.2";             // up to 6 characters
+};
+
+// What the device reports in its status block.
+struct StatusBlock {
+  std::uint8_t gsmType = 2;
+  std::uint8_t gpsType = 1;
+  std::uint16_t bootupTimeWord = 14400;      // 8:00:00
+  std::uint16_t bootupDateWord = 2287;       // 15/6/2005
+  std::uint16_t loggerTimeWord = 16000;      // 8:53:20
+  std::uint16_t loggerDateWord = 2287;
+  std::uint16_t codeUpgradeDateWord = 2284;  // 12/6/2005
+  std::uint16_t codeReleaseDateWord = 2250;  // 10/5/2005
+  std::string homeNumber = "+919845099999";  // up to 14 characters
+};
+
 // What the device knows about itself.
 struct DeviceState {
   std::string serialKey = "1000752301";  // 10 characters
   std::string version = "010203";        // three two-character parts
   std::string deviceType = "GT15";       // 4 characters
+  ConfigBlock config;
+  StatusBlock status;
+
+  // The last firmware image taken whole with a good checksum; the day it was
+  // taken becomes the code upgrade date of the status block.
+  std::size_t codeImageSize = 0;
+  std::uint32_t codeChecksum = 0;
   // Logger sectors, oldest record first.
   std::vector<LoggerRecordBytes> smsSector = DefaultLoggerRecords(300, 5, 30);
   std::vector<LoggerRecordBytes> dataCallSector = DefaultLoggerRecords(250, 9, 45);
@@ -61,6 +112,15 @@ struct Knobs {
   std::map<std::string, Bytes, std::less<>> replyFor;
   // Answer every request with the request itself.
   bool echoRequest = false;
+
+  // The kind letter of the READCONFIG answer: 'C' sends the configuration block,
+  // 'D' the status block, 'F' both, any other byte none.
+  std::uint8_t readConfigKind = 'F';
+  // Firmware upload: answer the header with these bytes instead of "CODE-OK" but
+  // take the image all the same (replyFor["CODE_"] answers without taking it);
+  // answer the image and checksum with these bytes instead of the verdict.
+  std::optional<Bytes> codeHeaderReply;
+  std::optional<Bytes> codeFinalReply;
 
   // Hang up (close the line) after sending this many bytes of the reply to the
   // request with this token; "" with 0 hangs up at the first wake byte.

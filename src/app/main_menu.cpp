@@ -3,6 +3,11 @@
 #include <cstdio>
 
 #include "app/logger_menu.h"
+#include "protocol/firmware_upgrade.h"
+#include "protocol/read_configuration.h"
+#include "protocol/serial_key_write.h"
+#include "protocol/start_tracking.h"
+#include "protocol/stop_tracking.h"
 #include "serial/program_exit.h"
 
 namespace trackctl {
@@ -14,16 +19,16 @@ void NoAction(Session&) {}
 
 // Choices 0..9; 0 leaves the program and is handled before the table.
 constexpr Command kCommands[10] = {
-    nullptr,   // 0 Exit this
-    NoAction,  // 1 Read Configuration Parameters
-    NoAction,  // 2 Set Configuration Parameters
-    ShowLoggerMenu,  // 3 LoggerRecord Messages
-    NoAction,  // 4 Upgrade the Code
-    NoAction,  // 5 Start Tracking
-    NoAction,  // 6 Stop Tracking
-    NoAction,  // 7 Set Waypoints
-    NoAction,  // 8 Boot Upgrade
-    NoAction,  // 9 Write Serial Key
+    nullptr,            // 0 Exit this
+    ReadConfiguration,  // 1 Read Configuration Parameters
+    NoAction,           // 2 Set Configuration Parameters
+    ShowLoggerMenu,     // 3 LoggerRecord Messages
+    UpgradeCode,        // 4 Upgrade the Code
+    StartTracking,      // 5 Start Tracking
+    StopTracking,       // 6 Stop Tracking
+    NoAction,           // 7 Set Waypoints
+    NoAction,           // 8 Boot Upgrade
+    WriteSerialKey,     // 9 Write Serial Key
 };
 
 }  // namespace

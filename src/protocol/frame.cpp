@@ -12,6 +12,7 @@ FrameCollector::FrameCollector(std::span<std::uint8_t> destination) : destinatio
 }
 
 void FrameCollector::Store(std::uint8_t byte) {
+  ++seen_;
   // Keep the last byte of the buffer for the NUL.
   if (stored_ + 1 < destination_.size()) {
     destination_[stored_++] = byte;
@@ -30,7 +31,7 @@ FrameCollector::Step FrameCollector::Feed(std::uint8_t byte) {
     return Step::kDropped;
   }
   Store(byte);
-  if (byte == FRAME_END) {
+  if (byte == FRAME_END && seen_ >= expectedLength_) {
     done_ = true;
     return Step::kEnded;
   }

@@ -33,6 +33,11 @@ class FrameCollector {
   // belongs to the frame (after FRAME_START): the ones a progress mark counts.
   Step Feed(std::uint8_t byte);
 
+  // The frame is `frameLength` bytes long at least (FRAME_START and FRAME_END
+  // included), as a reply that announces its own length is: a FRAME_END byte
+  // before that is an ordinary byte.
+  void ExpectLength(std::size_t frameLength) { expectedLength_ = frameLength; }
+
   bool started() const { return started_; }
   bool done() const { return done_; }
   std::size_t length() const { return stored_; }  // bytes stored, NUL not counted
@@ -43,6 +48,8 @@ class FrameCollector {
 
   std::span<std::uint8_t> destination_;
   std::size_t stored_ = 0;
+  std::size_t seen_ = 0;  // bytes of the frame so far, stored or not
+  std::size_t expectedLength_ = 0;
   bool started_ = false;
   bool done_ = false;
   bool truncated_ = false;

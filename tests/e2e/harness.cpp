@@ -32,27 +32,31 @@ std::string WithoutCarriageReturns(std::string text) {
   return out;
 }
 
-// Points COM1 of the wine prefix at the pseudo-terminal.
-void MapWinePort(const std::string& portPath) {
+// Points COM<number> of the wine prefix at `path`. The wine server must stay up
+// between runs: a starting server puts back its own links to the serial devices.
+void MapWinePort(int number, const std::string& path) {
   const char* prefix = std::getenv("WINEPREFIX");
   if (prefix == nullptr) throw std::runtime_error("WINEPREFIX is not set");
-  const std::filesystem::path link = std::filesystem::path(prefix) / "dosdevices" / "com1";
+  const std::filesystem::path link =
+      std::filesystem::path(prefix) / "dosdevices" / ("com" + std::to_string(number));
   std::error_code ignored;
   std::filesystem::remove(link, ignored);
-  std::filesystem::create_symlink(portPath, link);
+  if (!path.empty()) std::filesystem::create_symlink(path, link);
 }
 
 }  // namespace
 
 bool UnderWine() { return WineExe() != nullptr; }
 
-Program::Program(const std::filesystem::path& workdir, const std::string& input, const std::string& portPath,
-         const RunOptions& options) {
+Program::Program(const std::filesystem::path& workdir, const std::string& input, const std::string& devicePath,
+                 const RunOptions& options) {
+  const std::string portPath = options.portPath.value_or(devicePath);
+  const std::string portVariable = "TRACKCTL_COM" + std::to_string(options.port);
   // Everything the child needs is prepared before fork: after it, only exec-safe calls.
   std::vector<std::string> args;
   if (const char* exe = WineExe()) {
     args = {"wine", exe};
-    if (options.mapPort) MapWinePort(portPath);
+    MapWinePort(options.port, portPath);
   } else {
     args = {TRACKCTL_BINARY};
   }
@@ -60,12 +64,12 @@ Program::Program(const std::filesystem::path& workdir, const std::string& input,
   for (char** entry = environ; *entry != nullptr; ++entry) {
     const std::string_view text(*entry);
     const std::string name(text.substr(0, text.find('=')));
-    bool dropped = name == "TRACKCTL_COM1";
+    bool dropped = name.starts_with("TRACKCTL_COM");
     for (const std::string& unset : options.unsetEnv) dropped = dropped || name == unset;
     for (const auto& [key, value] : options.env) dropped = dropped || name == key;
     if (!dropped) env.emplace_back(text);
   }
-  if (options.mapPort) env.push_back("TRACKCTL_COM1=" + portPath);
+  env.push_back(portVariable + "=" + (portPath.empty() ? (workdir / "no-such-port").string() : portPath));
   for (const auto& [key, value] : options.env) env.push_back(key + "=" + value);
   std::vector<char*> argv;
   for (std::string& arg : args) argv.push_back(arg.data());
@@ -222,8 +226,12 @@ const char* const kMainMenu =
     "\tWrite Serial Key...9\n"
     "\tExit this... 0\n";
 
+std::string ShownPortName(int number, const std::string& path) {
+  return UnderWine() ? "\\\\.\\COM" + std::to_string(number) : path;
+}
+
 std::string StartUpText(const std::string& portPath, const tracksim::DeviceState& state) {
-  const std::string shownPath = UnderWine() ? "\\\\.\\COM1" : portPath;
+  const std::string shownPath = ShownPortName(1, portPath);
   return "\nPLEASE ENTER COM PORTS BETWEEN COM1 AND COM20\nEnter the port Number: Initializing " + shownPath +
          ".......DONE\n"
          "Initializing Device : Started...Waiting for ACK\nSending Initialization Command to device..."

@@ -33,14 +33,16 @@ struct RunOptions {
   std::vector<std::string> unsetEnv;                     // removed from it
   std::optional<unsigned long> fileSizeLimit;            // RLIMIT_FSIZE in bytes
   std::optional<unsigned long> addressSpaceLimit;        // RLIMIT_AS in bytes
-  bool mapPort = true;                                   // port 1 is the simulated device
+  int port = 1;                                          // the port number that is mapped
+  std::optional<std::string> portPath;                   // what it maps to; default the device,
+                                                         // "" for a port that does not exist
 };
 
 // One run of the program.
 class Program {
  public:
-  Program(const std::filesystem::path& workdir, const std::string& input, const std::string& portPath,
-      const RunOptions& options);
+  Program(const std::filesystem::path& workdir, const std::string& input, const std::string& devicePath,
+          const RunOptions& options);
   ~Program();
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
@@ -93,6 +95,8 @@ class E2eTest : public ::testing::Test {
   std::vector<std::unique_ptr<Program>> runs_;
 };
 
+// How the program names port `number` mapped to `path` in its set-up message.
+std::string ShownPortName(int number, const std::string& path);
 // The text the program prints for a successful start-up with the default device,
 // from the port prompt to the first menu, for port 1 mapped to `portPath`.
 std::string StartUpText(const std::string& portPath, const tracksim::DeviceState& state);

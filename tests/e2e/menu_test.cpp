@@ -34,8 +34,12 @@ TEST_F(MainMenu, ALetterOrTheEndOfInputExitsLikeZero) {
 }
 
 TEST_F(MainMenu, TheRestOfAnAnswerLineIsDropped) {
-  // "2 5" runs choice 2 only; the key press is the next line.
-  EXPECT_EQ(MenuOutput("2 5\n\n0\n"), kPause + kMainMenu);
+  // "1 5" runs choice 1 only; the key press is the next line.
+  const std::string output = MenuOutput("1 5\n\n0\n");
+  EXPECT_EQ(output.find("\nSending READ CONFIG command to Device...DONE\n"), 0u) << output;
+  EXPECT_EQ(output.find("START TRACKING"), std::string::npos);
+  EXPECT_EQ(sim().WithDevice([](tracksim::Device& device) { return device.served(); }),
+            (std::vector<std::string>{"INIT", "READCONFIG_"}));
   // CR LF line ends read the same.
   EXPECT_EQ(MenuOutput("2\r\n\r\n0\r\n"), kPause + kMainMenu);
 }

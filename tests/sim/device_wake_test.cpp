@@ -29,7 +29,11 @@ TEST(DeviceWake, EchoesWakeBytesAsTheKnobsSay) {
 TEST(DeviceInit, AnswersWithKeyVersionAndType) {
   Knobs knobs;
   knobs.noiseBeforeReply = {0x01, 0x02};
-  Device device({"ABCDEFGHIJ", "112233", "TYPE"}, knobs);
+  DeviceState state;
+  state.serialKey = "ABCDEFGHIJ";
+  state.version = "112233";
+  state.deviceType = "TYPE";
+  Device device(state, knobs);
   const Bytes reply = SentBytes(device.Feed(ToBytes("\xEAINIT\xE4")));
   EXPECT_EQ(reply, ToBytes("\x01\x02\xEAINIT_OK ABCDEFGHIJ 112233 TYPE\xE4"));
   ASSERT_EQ(device.served().size(), 1u);

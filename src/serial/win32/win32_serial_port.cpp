@@ -36,13 +36,23 @@ class Win32SerialPort : public SerialPort {
 
   bool SetTimeouts(const CommTimeouts& timeouts) override {
     COMMTIMEOUTS win32 = ToWin32(timeouts);
-    return Check(SetCommTimeouts(active_, &win32));
+    if (!Check(SetCommTimeouts(active_, &win32))) return false;
+    waitsForFirstByte_ = timeouts.readTotalTimeoutMultiplier == 0 && timeouts.readTotalTimeoutConstant == 0;
+    return true;
   }
 
   ReadResult Read(std::span<std::uint8_t> dst) override {
     DWORD got = 0;
-    const BOOL ok = ReadFile(active_, dst.data(), static_cast<DWORD>(dst.size()), &got, nullptr);
-    return ReadResult{Check(ok), got};
+    if (!Check(ReadFile(active_, dst.data(), static_cast<DWORD>(dst.size()), &got, nullptr))) {
+      return ReadResult{false, got};
+    }
+    // Without a total time-out a read returns only once a byte has come; one that
+    // returns empty-handed has met the end of the line: the device is gone.
+    if (got == 0 && waitsForFirstByte_ && !dst.empty()) {
+      lastError_ = ERROR_HANDLE_EOF;
+      return ReadResult{false, 0};
+    }
+    return ReadResult{true, got};
   }
 
   bool WriteByte(std::uint8_t byte) override {
@@ -72,6 +82,7 @@ class Win32SerialPort : public SerialPort {
   HANDLE handle_;
   HANDLE active_;
   bool modemLines_ = true;
+  bool waitsForFirstByte_ = false;
   int lastError_ = 0;
 };
 

@@ -1,0 +1,94 @@
+#include "protocol/serial_key_write.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "fake_console.h"
+#include "fake_port.h"
+#include "fixed_clock.h"
+
+namespace trackctl {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes Of(std::string_view text) { return Bytes(text.begin(), text.end()); }
+
+const std::string kKeyFormat =
+    "Enter the serial key where the max limit is 10 chars:\n"
+    "\n Format for Serial key is as follows"
+    "\n First 3 chars is the device type 100\\075\\050"
+    "\n Next 2 chars is week varying from 00 to 52 "
+    "\n Next 2 chars is year varying from 02 to 04 "
+    "\n Next 3 chars is the key 001 to 999\n"
+    "\n ----------------------------------\n";
+
+TEST(SerialKeyFrame, ShortKeysAreFilledWithSpacesLongOnesRefused) {
+  const auto seven = BuildSerialKeyFrame("1000752");
+  ASSERT_TRUE(seven.has_value());
+  EXPECT_EQ(Bytes(seven->begin(), seven->end()), Of("\xEASERIALKEY_1000752   \xE4"));
+  const auto ten = BuildSerialKeyFrame("ABCDEFGHIJ");
+  ASSERT_TRUE(ten.has_value());
+  EXPECT_EQ(Bytes(ten->begin(), ten->end()), Of("\xEASERIALKEY_ABCDEFGHIJ\xE4"));
+  const auto empty = BuildSerialKeyFrame("");
+  ASSERT_TRUE(empty.has_value());
+  EXPECT_EQ(Bytes(empty->begin(), empty->end()), Of("\xEASERIALKEY_          \xE4"));
+  EXPECT_FALSE(BuildSerialKeyFrame("10007523011").has_value());
+}
+
+struct KeyRun {
+  std::string output;
+  Bytes written;
+  bool inputLeft = false;
+};
+
+// Runs the command with `words` as the operator's input and `reply` from the device.
+KeyRun RunWriteSerialKey(std::vector<std::string> words, std::string_view reply) {
+  testing::FakePort port;
+  testing::FakeConsole console;
+  console.words.assign(words.begin(), words.end());
+  port.Script(reply);
+  testing::FixedClock clock({2005, 6, 15, 9, 15, 20}, 0);
+  RandomGenerator random;
+  Session session{port, console, clock, random};
+  ::testing::internal::CaptureStdout();
+  WriteSerialKey(session);
+  std::fflush(stdout);
+  return KeyRun{::testing::internal::GetCapturedStdout(), port.written, !port.incoming.empty()};
+}
+
+TEST(WriteSerialKey, SendsTheKeyAndReportsTheDeviceOk) {
+  const KeyRun run = RunWriteSerialKey({"1000752", "next"}, "\x01\xEASERIALKEY_OK\xE4");
+  EXPECT_EQ(run.written, Of("\xEASERIALKEY_1000752   \xE4"));
+  EXPECT_EQ(run.output, kKeyFormat + "############# Done...\nSerial key written to flash...\n");
+  EXPECT_FALSE(run.inputLeft);
+
+  const KeyRun ten = RunWriteSerialKey({"ABCDEFGHIJ"}, "\xEASERIALKEY_OK\xE4");
+  EXPECT_EQ(ten.written, Of("\xEASERIALKEY_ABCDEFGHIJ\xE4"));
+}
+
+TEST(WriteSerialKey, TooLongAKeyOrTheEndOfInputSendsNothing) {
+  const KeyRun eleven = RunWriteSerialKey({"10007523011"}, "");
+  EXPECT_TRUE(eleven.written.empty());
+  EXPECT_EQ(eleven.output, kKeyFormat + "Serial key must be only 10 characters in lenght\n");
+
+  const KeyRun ended = RunWriteSerialKey({}, "");
+  EXPECT_TRUE(ended.written.empty());
+  EXPECT_EQ(ended.output, kKeyFormat);
+}
+
+TEST(WriteSerialKey, AnyOtherReplyIsShownWholeAndNeverOverrunsTheBuffer) {
+  const KeyRun error = RunWriteSerialKey({"1000752301"}, "\xEASERIALKEY_ERROR\xE4");
+  EXPECT_EQ(error.output, kKeyFormat + std::string(16, '#') + "Error Response.. \xEASERIALKEY_ERROR\xE4\n");
+
+  // 23 bytes: the first 19 are kept, every byte of the frame is read and marked.
+  const KeyRun longer = RunWriteSerialKey({"1000752301"}, "\xEASERIALKEY_NOT_WRITTEN\xE4" "\xEA" "X\xE4");
+  EXPECT_EQ(longer.output, kKeyFormat + std::string(22, '#') + "Error Response.. \xEASERIALKEY_NOT_WRIT\n");
+  EXPECT_TRUE(longer.inputLeft);  // the next frame stays on the line
+}
+
+}  // namespace
+}  // namespace trackctl

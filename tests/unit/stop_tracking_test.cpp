@@ -1,0 +1,63 @@
+#include "protocol/stop_tracking.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "fake_console.h"
+#include "fake_port.h"
+#include "fixed_clock.h"
+#include "tracking_example.h"
+
+namespace trackctl {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+TEST(StopFrame, WorkedExampleByteForByte) {
+  Bytes expected = {0xEA, 0x53, 0x54, 0x4F, 0x50, 0x54, 0x52, 0x41, 0x43, 0x4B, 0x3C, 0x41, 0x14, 0x08, 0xEF};
+  expected.insert(expected.end(), 14, 0x00);
+  expected.push_back(0xE4);
+  const StopFrame frame = BuildStopFrame(testing::kExampleMoment, 0x3C);
+  EXPECT_EQ(Bytes(frame.begin(), frame.end()), expected);
+}
+
+class StopTrackingCommand : public ::testing::Test {
+ protected:
+  std::string Run() {
+    ::testing::internal::CaptureStdout();
+    StopTracking(session);
+    std::fflush(stdout);
+    return ::testing::internal::GetCapturedStdout();
+  }
+
+  testing::FakePort port;
+  testing::FakeConsole console;
+  testing::FixedClock clock{testing::kExampleMoment, 1118826920};
+  RandomGenerator random;
+  Session session{port, console, clock, random};
+};
+
+TEST_F(StopTrackingCommand, SendsTheFrameAndReportsAnAcceptedStop) {
+  port.Script("\x11\xEA" "STOPTRACK_OK\xE4");
+  EXPECT_EQ(Run(), "\nSending STOP TRACKING command to Device\nStop Tracking...DONE");
+  RandomGenerator reference;
+  const StopFrame expected = BuildStopFrame(testing::kExampleMoment, ReseededRandomByte(reference, 1118826920));
+  EXPECT_EQ(port.written, Bytes(expected.begin(), expected.end()));
+  EXPECT_LE(port.written[10], 0x7F);
+}
+
+TEST_F(StopTrackingCommand, ReportsAnyOtherReply) {
+  port.Script("\xEA" "STARTTRACK_OK\xE4");
+  EXPECT_EQ(Run(), "\nSending STOP TRACKING command to Device\nERROR RESPONSE...\xEA" "STARTTRACK_OK\xE4\n");
+  port.Script("\xEA" "STOPTRACK_O\xE4");
+  EXPECT_EQ(Run(), "\nSending STOP TRACKING command to Device\nERROR RESPONSE...\xEA" "STOPTRACK_O\xE4\n");
+  // Two stops in the same second carry the same random byte.
+  ASSERT_EQ(port.written.size(), 2 * kStopFrameSize);
+  EXPECT_EQ(port.written[10], port.written[kStopFrameSize + 10]);
+}
+
+}  // namespace
+}  // namespace trackctl
