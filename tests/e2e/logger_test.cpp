@@ -216,6 +216,7 @@ TEST_F(Logger, ACountThatCannotBeHeldIsRefused) {
 }
 
 TEST_F(Logger, AHangUpInTheMiddleOfTheBlockEndsTheRun) {
+  if (UnderWine()) GTEST_SKIP() << "wine's serial reads do not end when a pseudo-terminal hangs up";
   // Slowly enough that the program has read what came before the line drops.
   knobs.chunkSize = 100;
   knobs.chunkPauseMs = 5;
