@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "app/main_menu.h"
+#include "app/process_setup.h"
 #include "app/stream_console.h"
 #include "app/system_clock.h"
 #include "protocol/handshake.h"
@@ -11,6 +12,7 @@
 
 int main() {
   using namespace trackctl;
+  PrepareProcess();
   try {
     StreamConsole console(MakeTerminal());
     const std::unique_ptr<SerialPort> port = OpenComPort(console);

@@ -91,7 +91,6 @@ Program::Program(const std::filesystem::path& workdir, const std::string& input,
     if (options.fileSizeLimit) {
       const rlimit limit{*options.fileSizeLimit, *options.fileSizeLimit};
       setrlimit(RLIMIT_FSIZE, &limit);
-      signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails with EFBIG instead
     }
     if (options.addressSpaceLimit) {
       const rlimit limit{*options.addressSpaceLimit, *options.addressSpaceLimit};
