@@ -78,6 +78,7 @@ Program::Program(const std::filesystem::path& workdir, const std::string& input,
   for (std::string& entry : env) envp.push_back(entry.data());
   envp.push_back(nullptr);
 
+  const bool underWine = UnderWine();
   int in[2];
   int out[2];
   if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe2");
@@ -91,6 +92,8 @@ Program::Program(const std::filesystem::path& workdir, const std::string& input,
     if (options.fileSizeLimit) {
       const rlimit limit{*options.fileSizeLimit, *options.fileSizeLimit};
       setrlimit(RLIMIT_FSIZE, &limit);
+      // wine itself would be stopped by the signal; trackctl on Linux ignores it on its own.
+      if (underWine) signal(SIGXFSZ, SIG_IGN);
     }
     if (options.addressSpaceLimit) {
       const rlimit limit{*options.addressSpaceLimit, *options.addressSpaceLimit};
