@@ -1,7 +1,9 @@
 // trackctl: service console for a GPS/GSM tracking device on a serial port.
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 
+#include "app/command_line.h"
 #include "app/main_menu.h"
 #include "app/process_setup.h"
 #include "app/stream_console.h"
@@ -9,13 +11,20 @@
 #include "protocol/handshake.h"
 #include "serial/open_port.h"
 #include "serial/program_exit.h"
+#include "serial/traced_port.h"
 
-int main() {
+int main(int argc, char** argv) {
   using namespace trackctl;
+  const char* const* args = argv + 1;
+  const CommandLine line = ParseCommandLine({args, static_cast<std::size_t>(argc > 0 ? argc - 1 : 0)});
+  if (line.action != CommandLine::Action::kRun) return ShowCommandLineAnswer(line);
+
   PrepareProcess();
   try {
+    TraceFile trace = OpenTraceFile(std::getenv("TRACKCTL_TRACE"));
     StreamConsole console(MakeTerminal());
-    const std::unique_ptr<SerialPort> port = OpenComPort(console);
+    std::unique_ptr<SerialPort> port = OpenComPort(console);
+    if (trace) port = std::make_unique<TracedPort>(std::move(port), std::move(trace));
     SystemClock clock;
     RandomGenerator random;
     Session session{*port, console, clock, random};

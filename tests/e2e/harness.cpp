@@ -60,6 +60,7 @@ Program::Program(const std::filesystem::path& workdir, const std::string& input,
   } else {
     args = {TRACKCTL_BINARY};
   }
+  args.insert(args.end(), options.args.begin(), options.args.end());
   std::vector<std::string> env;
   for (char** entry = environ; *entry != nullptr; ++entry) {
     const std::string_view text(*entry);

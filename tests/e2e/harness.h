@@ -29,6 +29,7 @@ namespace trackctl::e2e {
 using namespace std::chrono_literals;
 
 struct RunOptions {
+  std::vector<std::string> args;                         // the program's command line arguments
   std::vector<std::pair<std::string, std::string>> env;  // set in the program's environment
   std::vector<std::string> unsetEnv;                     // removed from it
   std::optional<unsigned long> fileSizeLimit;            // RLIMIT_FSIZE in bytes
