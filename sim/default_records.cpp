@@ -38,7 +38,9 @@ std::vector<LoggerRecordBytes> DefaultLoggerRecords(std::size_t count, std::uint
   std::uint32_t odometer = 74565;
   for (std::size_t j = 0; j < count; ++j) {
     LoggerRecordBytes r{};
-    const auto speed = static_cast<std::uint8_t>(30 + (j * 3) % 40);
+    // Speed rises from 30 to 69 and falls back again, 3 a record.
+    const std::size_t phase = (j * 3) % 78;
+    const auto speed = static_cast<std::uint8_t>(30 + (phase < 39 ? phase : 78 - phase));
     r[0] = static_cast<std::uint8_t>((headCode & 0x3F) | ((1 + j % 3) << 6));
     r[1] = speed;
     r[2] = static_cast<std::uint8_t>((j % 8) | ((second & 1u) << 6));
@@ -50,8 +52,8 @@ std::vector<LoggerRecordBytes> DefaultLoggerRecords(std::size_t count, std::uint
     r[17] = static_cast<std::uint8_t>(j);  // sequence number, not shown
     records.push_back(r);
 
-    latitude += 3 + static_cast<std::uint32_t>(j % 5);
-    longitude += 2;
+    latitude += speed / 8u;  // the faster, the farther
+    longitude += speed / 12u;
     odometer += speed * stepSeconds / 4;
     second += stepSeconds;
     if (second >= 86400) {
@@ -61,5 +63,9 @@ std::vector<LoggerRecordBytes> DefaultLoggerRecords(std::size_t count, std::uint
   }
   return records;
 }
+
+std::vector<LoggerRecordBytes> DefaultSmsSector(std::size_t count) { return DefaultLoggerRecords(count, 5, 30); }
+
+std::vector<LoggerRecordBytes> DefaultDataCallSector(std::size_t count) { return DefaultLoggerRecords(count, 9, 45); }
 
 }  // namespace tracksim

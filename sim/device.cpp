@@ -63,8 +63,7 @@ void Device::FeedByte(std::uint8_t byte, Actions& out) {
     if (data_.size() < dataExpected_) return;
     DataHandler handler = std::exchange(onData_, nullptr);
     Bytes data = std::move(data_);
-    Actions answer = handler(*this, data);
-    out.insert(out.end(), answer.begin(), answer.end());
+    Served("data (" + std::to_string(data.size()) + " bytes)", handler(*this, data), out);
     return;
   }
   if (!inFrame_) {
@@ -86,17 +85,22 @@ void Device::FeedByte(std::uint8_t byte, Actions& out) {
 
 void Device::AnswerWake(Actions& out) {
   ++wakesSeen_;
+  Actions answer;
   if (knobs_.hangUpOn && knobs_.hangUpOn->empty()) {
-    out.push_back(Action{Action::Kind::kHangUp, {}, 0});
-    return;
-  }
-  if (wakesSeen_ <= knobs_.silentWakes) return;
-  if (knobs_.otherByteFirst) {
-    out.push_back(Action{Action::Kind::kSend, Bytes{*knobs_.otherByteFirst}, 0});
+    answer.push_back(Action{Action::Kind::kHangUp, {}, 0});
+  } else if (wakesSeen_ > knobs_.silentWakes) {
+    const bool other = knobs_.otherByteFirst.has_value();
+    const Bytes bytes = other ? Bytes{*knobs_.otherByteFirst}
+                              : Bytes(static_cast<std::size_t>(knobs_.wakeEchoes), kWakeByte);
+    answer.push_back(Action{Action::Kind::kSend, bytes, 0});
     knobs_.otherByteFirst.reset();
-    return;
   }
-  out.push_back(Action{Action::Kind::kSend, Bytes(static_cast<std::size_t>(knobs_.wakeEchoes), kWakeByte), 0});
+  Served("wake-up", answer, out);
+}
+
+void Device::Served(std::string_view request, const Actions& answer, Actions& out) {
+  if (observer_) observer_(*this, request, answer);
+  out.insert(out.end(), answer.begin(), answer.end());
 }
 
 const RequestKind* Device::Identify() const {
@@ -126,7 +130,7 @@ void Device::Answer(Actions& out) {
   }
   // An unknown request gets no answer, as from a device that does not know it.
   if (knobs_.hangUpOn && *knobs_.hangUpOn == token) answer = HangUpAfter(std::move(answer), knobs_.hangUpAfterBytes);
-  out.insert(out.end(), std::make_move_iterator(answer.begin()), std::make_move_iterator(answer.end()));
+  Served(token, answer, out);
 }
 
 }  // namespace tracksim

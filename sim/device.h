@@ -36,6 +36,9 @@ using LoggerRecordBytes = std::array<std::uint8_t, kLoggerRecordSize>;
 // with slowly changing values (sim/default_records.cpp).
 std::vector<LoggerRecordBytes> DefaultLoggerRecords(std::size_t count, std::uint8_t headCode,
                                                     std::uint32_t stepSeconds);
+// The sectors a new device holds: event code 5 every 30 s, event code 9 every 45 s.
+std::vector<LoggerRecordBytes> DefaultSmsSector(std::size_t count = 300);
+std::vector<LoggerRecordBytes> DefaultDataCallSector(std::size_t count = 250);
 
 // The device's settings and clock, as it reports them in its configuration block.
 // Times are time words (seconds of the day / 2), dates date words.
@@ -66,6 +69,8 @@ struct ConfigBlock {
   std::int32_t cumulativeDistance = 123456;
   std::string voiceNumber = "+919845012345";  // up to 14 characters
   std::string version = "R1.5.2";             // up to 6 characters
+
+  bool operator==(const ConfigBlock&) const = default;
 };
 
 // What the device reports in its status block.
@@ -79,6 +84,8 @@ struct StatusBlock {
   std::uint16_t codeUpgradeDateWord = 2284;  // 12/6/2005
   std::uint16_t codeReleaseDateWord = 2250;  // 10/5/2005
   std::string homeNumber = "+919845099999";  // up to 14 characters
+
+  bool operator==(const StatusBlock&) const = default;
 };
 
 // What the device knows about itself.
@@ -94,8 +101,10 @@ struct DeviceState {
   std::size_t codeImageSize = 0;
   std::uint32_t codeChecksum = 0;
   // Logger sectors, oldest record first.
-  std::vector<LoggerRecordBytes> smsSector = DefaultLoggerRecords(300, 5, 30);
-  std::vector<LoggerRecordBytes> dataCallSector = DefaultLoggerRecords(250, 9, 45);
+  std::vector<LoggerRecordBytes> smsSector = DefaultSmsSector();
+  std::vector<LoggerRecordBytes> dataCallSector = DefaultDataCallSector();
+
+  bool operator==(const DeviceState&) const = default;
 };
 
 // Ways to make the device misbehave. The defaults give a well-behaved device.
@@ -157,9 +166,15 @@ class Device {
   Actions Feed(std::span<const std::uint8_t> bytes);
 
   DeviceState& state() { return state_; }
+  const DeviceState& state() const { return state_; }
   Knobs& knobs() { return knobs_; }
   // Tokens of the requests answered so far, in order.
   const std::vector<std::string>& served() const { return served_; }
+
+  // Called after every exchange the device serves, with what it was asked
+  // ("wake-up", a request's token, "data (N bytes)" for a data phase) and its answer.
+  using ExchangeObserver = std::function<void(const Device& device, std::string_view request, const Actions& answer)>;
+  void ObserveExchanges(ExchangeObserver observer) { observer_ = std::move(observer); }
 
   // Wraps a reply frame with the knobs that apply to every reply.
   Actions Reply(Bytes frame) const;
@@ -174,6 +189,7 @@ class Device {
   void AnswerWake(Actions& out);
   void Answer(Actions& out);
   const RequestKind* Identify() const;
+  void Served(std::string_view request, const Actions& answer, Actions& out);
 
   DeviceState state_;
   Knobs knobs_;
@@ -185,6 +201,7 @@ class Device {
   DataHandler onData_ = nullptr;
   Bytes data_;
   std::size_t sentSinceRequest_ = 0;
+  ExchangeObserver observer_;
 };
 
 // Every request the device knows.

@@ -1,37 +1,40 @@
 // tracksim: a simulated tracking device on a pseudo-terminal.
 //
-//   tracksim                 serve until interrupted; prints the port's path
-//   tracksim -- CMD ARGS...  run CMD with TRACKCTL_COM1 set to the port, in this terminal
+//   tracksim [OPTIONS]                 serve until interrupted; prints the port's path
+//   tracksim [OPTIONS] -- CMD ARGS...  run CMD with TRACKCTL_COM1 set to the port
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <exception>
 #include <vector>
 
+#include "sim/exchange_log.h"
+#include "sim/options.h"
 #include "sim/pty_server.h"
+#include "sim/state_file.h"
 
 extern char** environ;
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: tracksim [--help] [-- COMMAND [ARGS...]]\n"
-    "\n"
-    "Simulates a GPS/GSM tracking device on a pseudo-terminal and prints its path.\n"
-    "With a COMMAND, runs it with TRACKCTL_COM1 set to that path (so trackctl's\n"
-    "port 1 is the simulated device) and exits with the command's status.\n"
-    "Without one, serves until interrupted; set TRACKCTL_COM<n> to the printed\n"
-    "path and run trackctl with port n.\n";
+using tracksim::Device;
+using tracksim::DeviceState;
+using tracksim::SimOptions;
 
-int RunCommand(const std::string& port, char** argv) {
+int RunCommand(const std::string& port, std::vector<std::string> command) {
   setenv("TRACKCTL_COM1", port.c_str(), 1);
+  std::vector<char*> argv;
+  for (std::string& arg : command) argv.push_back(arg.data());
+  argv.push_back(nullptr);
   pid_t child = 0;
-  if (posix_spawnp(&child, argv[0], nullptr, nullptr, argv, environ) != 0) {
-    std::fprintf(stderr, "tracksim: cannot start %s: %s\n", argv[0], std::strerror(errno));
+  const int error = posix_spawnp(&child, argv[0], nullptr, nullptr, argv.data(), environ);
+  if (error != 0) {
+    std::fprintf(stderr, "tracksim: cannot start %s: %s\n", argv[0], std::strerror(error));
     return 127;
   }
   int status = 0;
@@ -41,41 +44,70 @@ int RunCommand(const std::string& port, char** argv) {
   return 128 + (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
 }
 
-int ServeUntilInterrupted() {
+int ServeUntilInterrupted(Device device) {
   sigset_t stop;
   sigemptyset(&stop);
   sigaddset(&stop, SIGINT);
   sigaddset(&stop, SIGTERM);
   pthread_sigmask(SIG_BLOCK, &stop, nullptr);  // the serving thread inherits the mask
   int signal = 0;
-  tracksim::PtyServer server{tracksim::Device{}};
+  tracksim::PtyServer server{std::move(device)};
   std::printf("%s\n", server.slavePath().c_str());
   std::fflush(stdout);
   sigwait(&stop, &signal);
   return 0;
 }
 
+// The state file's content when there is one, with what the options set on top;
+// the file is written at once when it is new or the options changed it.
+DeviceState InitialState(const SimOptions& options) {
+  DeviceState state;
+  std::optional<DeviceState> loaded;
+  if (options.stateFile) loaded = tracksim::LoadStateFile(*options.stateFile);
+  if (loaded) state = *loaded;
+  tracksim::ApplyOptions(options, state);
+  if (options.stateFile && (!loaded || state != *loaded)) tracksim::SaveStateFile(*options.stateFile, state);
+  return state;
+}
+
+// After each exchange: the log line, and the state file when the exchange changed the state.
+Device::ExchangeObserver MakeObserver(const SimOptions& options, DeviceState saved) {
+  return [log = options.log, stateFile = options.stateFile, saved = std::move(saved)](
+             const Device& device, std::string_view request, const tracksim::Actions& answer) mutable {
+    if (log) std::fprintf(stderr, "%s\n", tracksim::ExchangeLine(request, answer).c_str());
+    if (!stateFile || device.state() == saved) return;
+    try {
+      tracksim::SaveStateFile(*stateFile, device.state());
+      saved = device.state();
+    } catch (const std::exception& error) {
+      std::fprintf(stderr, "tracksim: %s\n", error.what());
+    }
+  };
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  int arg = 1;
-  for (; arg < argc; ++arg) {
-    if (std::strcmp(argv[arg], "--help") == 0 || std::strcmp(argv[arg], "-h") == 0) {
-      std::fputs(kUsage, stdout);
-      return 0;
-    }
-    if (std::strcmp(argv[arg], "--") == 0) {
-      ++arg;
-      break;
-    }
-    std::fprintf(stderr, "tracksim: unknown argument '%s'\n%s", argv[arg], kUsage);
+  const char* const* args = argv + 1;
+  const tracksim::ParsedOptions parsed =
+      tracksim::ParseSimOptions({args, static_cast<std::size_t>(argc > 0 ? argc - 1 : 0)});
+  if (!parsed.error.empty()) {
+    std::fprintf(stderr, "%s\n%s", parsed.error.c_str(), tracksim::SimUsageText().c_str());
     return 2;
   }
+  const SimOptions& options = parsed.options;
+  if (options.help) {
+    std::fputs(tracksim::SimUsageText().c_str(), stdout);
+    return 0;
+  }
   try {
-    if (arg >= argc) return ServeUntilInterrupted();
-    tracksim::PtyServer server{tracksim::Device{}};
+    const DeviceState state = InitialState(options);
+    Device device(state);
+    device.ObserveExchanges(MakeObserver(options, state));
+    if (options.command.empty()) return ServeUntilInterrupted(std::move(device));
+    tracksim::PtyServer server{std::move(device)};
     std::fprintf(stderr, "tracksim: device on %s\n", server.slavePath().c_str());
-    return RunCommand(server.slavePath(), argv + arg);
+    return RunCommand(server.slavePath(), options.command);
   } catch (const std::exception& error) {
     std::fprintf(stderr, "tracksim: %s\n", error.what());
     return 1;
