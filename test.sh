@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds trackctl and tracksim and runs every test: unit, simulated-device and
 # end-to-end tests on Linux, then the Windows build's unit and end-to-end tests
-# under wine. With CI=true nothing is skipped: missing packages are installed.
+# under wine; checks the install trees and builds the packages (a .deb in
+# build/release/, a .zip in build/mingw/). With CI=true nothing is skipped:
+# missing packages are installed.
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/ensure-packages.sh
@@ -13,6 +15,8 @@ cmake --preset default >/dev/null
 cmake --build --preset default
 echo "== Linux: unit, simulated device and end-to-end tests"
 ctest --preset default
+echo "== Linux: install tree and .deb"
+scripts/check-packages.sh linux
 
 # The Windows leg: trackctl.exe and the unit tests, cross-built and run under wine.
 windows_packages=(g++-mingw-w64-x86-64 wine wine64)
@@ -47,4 +51,6 @@ echo "== Windows: unit tests under wine"
 ctest --preset mingw
 echo "== Windows: end-to-end tests of trackctl.exe under wine"
 TRACKCTL_E2E_WINE_EXE="$PWD/build/mingw/src/trackctl.exe" build/default/tests/e2e/e2e_tests --gtest_brief=1
+echo "== Windows: install tree and .zip"
+scripts/check-packages.sh windows
 echo "== all tests passed"
