@@ -51,7 +51,8 @@ std::string ExchangeLine(std::string_view request, const Actions& answer) {
     if (action.kind == Action::Kind::kSend) sent.insert(sent.end(), action.bytes.begin(), action.bytes.end());
   }
   const auto start = std::find(sent.begin(), sent.end(), kFrameStart);
-  std::string reply = start != sent.end() ? FrameToken(sent, static_cast<std::size_t>(start - sent.begin())) : Hex(sent);
+  std::string reply =
+      start != sent.end() ? FrameToken(sent, static_cast<std::size_t>(start - sent.begin())) : Hex(sent);
   std::string name = Printable(request);
   while (name.ends_with('_')) name.pop_back();  // "READCONFIG_" is READCONFIG
   std::string line = "tracksim: " + name + " -> " + (reply.empty() ? "(no answer)" : reply);

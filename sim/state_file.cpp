@@ -152,7 +152,9 @@ std::string FormatStateFile(const DeviceState& state) {
     }
     out += '\n';
   });
-  for (const auto& [name, sector] : {std::pair{"smsSector", &state.smsSector}, {"dataCallSector", &state.dataCallSector}}) {
+  const std::pair<const char*, const std::vector<LoggerRecordBytes>*> sectors[] = {
+      {"smsSector", &state.smsSector}, {"dataCallSector", &state.dataCallSector}};
+  for (const auto& [name, sector] : sectors) {
     out += std::string(name) + ' ' + std::to_string(sector->size()) + '\n';
     for (const LoggerRecordBytes& record : *sector) out += FormatRecord(record) + '\n';
   }

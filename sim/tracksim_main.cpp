@@ -13,17 +13,15 @@
 #include <exception>
 #include <vector>
 
-#include "sim/exchange_log.h"
 #include "sim/options.h"
 #include "sim/pty_server.h"
-#include "sim/state_file.h"
+#include "sim/state_keeping.h"
 
 extern char** environ;
 
 namespace {
 
 using tracksim::Device;
-using tracksim::DeviceState;
 using tracksim::SimOptions;
 
 int RunCommand(const std::string& port, std::vector<std::string> command) {
@@ -58,33 +56,6 @@ int ServeUntilInterrupted(Device device) {
   return 0;
 }
 
-// The state file's content when there is one, with what the options set on top;
-// the file is written at once when it is new or the options changed it.
-DeviceState InitialState(const SimOptions& options) {
-  DeviceState state;
-  std::optional<DeviceState> loaded;
-  if (options.stateFile) loaded = tracksim::LoadStateFile(*options.stateFile);
-  if (loaded) state = *loaded;
-  tracksim::ApplyOptions(options, state);
-  if (options.stateFile && (!loaded || state != *loaded)) tracksim::SaveStateFile(*options.stateFile, state);
-  return state;
-}
-
-// After each exchange: the log line, and the state file when the exchange changed the state.
-Device::ExchangeObserver MakeObserver(const SimOptions& options, DeviceState saved) {
-  return [log = options.log, stateFile = options.stateFile, saved = std::move(saved)](
-             const Device& device, std::string_view request, const tracksim::Actions& answer) mutable {
-    if (log) std::fprintf(stderr, "%s\n", tracksim::ExchangeLine(request, answer).c_str());
-    if (!stateFile || device.state() == saved) return;
-    try {
-      tracksim::SaveStateFile(*stateFile, device.state());
-      saved = device.state();
-    } catch (const std::exception& error) {
-      std::fprintf(stderr, "tracksim: %s\n", error.what());
-    }
-  };
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -101,9 +72,9 @@ int main(int argc, char** argv) {
     return 0;
   }
   try {
-    const DeviceState state = InitialState(options);
+    const tracksim::DeviceState state = tracksim::InitialState(options);
     Device device(state);
-    device.ObserveExchanges(MakeObserver(options, state));
+    device.ObserveExchanges(tracksim::AfterEachExchange(options, state));
     if (options.command.empty()) return ServeUntilInterrupted(std::move(device));
     tracksim::PtyServer server{std::move(device)};
     std::fprintf(stderr, "tracksim: device on %s\n", server.slavePath().c_str());

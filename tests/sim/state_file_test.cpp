@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 
@@ -55,7 +57,7 @@ TEST(StateFile, MissingNamesKeepTheDefaultsAndWrongLinesAreNamed) {
 }
 
 TEST(StateFile, SavedWholeAndLoadedBack) {
-  const std::filesystem::path dir = std::filesystem::temp_directory_path() / "tracksim-state-test";
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("tracksim-state-" + std::to_string(getpid()));
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
   const std::string path = (dir / "device.state").string();

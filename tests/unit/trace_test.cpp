@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -16,7 +17,8 @@ std::vector<std::uint8_t> Bytes(std::string_view text) { return {text.begin(), t
 TEST(TraceFormat, HexAndAsciiColumnsStayAlignedWhateverTheCount) {
   EXPECT_EQ(FormatTraceLine("T", TraceDirection::kToDevice, Bytes("\xEAINIT\xE4")),
             "T >> EA 49 4E 49 54 E4" + std::string(30 + 2, ' ') + "|.INIT.|\n");
-  const std::string full = FormatTraceLine("T", TraceDirection::kFromDevice, Bytes({"\x00\x1F\x20~\x7F\x80\xFF" "abcdefghi", 16}));
+  const std::string full =
+      FormatTraceLine("T", TraceDirection::kFromDevice, Bytes({"\x00\x1F\x20~\x7F\x80\xFF" "abcdefghi", 16}));
   EXPECT_EQ(full, "T << 00 1F 20 7E 7F 80 FF 61 62 63 64 65 66 67 68 69  |.. ~...abcdefghi|\n");
   EXPECT_EQ(FormatTraceLine("T", TraceDirection::kFromDevice, Bytes("a")).find('|'), full.find('|'));
   EXPECT_EQ(FormatTraceStamp(2005, 6, 5, 9, 7, 3, 45), "2005-06-05 09:07:03.045");
@@ -28,7 +30,7 @@ class TracedPortTest : public ::testing::Test {
  protected:
   void SetUp() override {
     path_ = std::filesystem::temp_directory_path() /
-            ("trackctl-trace-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+            ("trackctl-trace-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
     std::filesystem::remove(path_);
     auto fake = std::make_unique<testing::FakePort>();
     fake_ = fake.get();
@@ -72,7 +74,8 @@ TEST_F(TracedPortTest, LinesEndAtSixteenBytesAtATurnAndWhenTheProgramWaits) {
   ASSERT_EQ(port_->Read(std::span(buffer, 1)).count, 1u);  // the same direction: the same line
   ASSERT_TRUE(port_->WriteByte('c'));
   port_.reset();  // the last line is written when the port closes
-  EXPECT_EQ(HexColumns(Trace()), (std::vector<std::string>{">> 61 62", "<< 78 78 78 78 78 78 78 78 78 78 78 78 78 78 78 78",
+  EXPECT_EQ(HexColumns(Trace()), (std::vector<std::string>{">> 61 62",
+                                                            "<< 78 78 78 78 78 78 78 78 78 78 78 78 78 78 78 78",
                                                             "<< 78 78 78 78 79", ">> 63"}));
 }
 
