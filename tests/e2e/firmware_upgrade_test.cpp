@@ -11,7 +11,6 @@ namespace {
 using tracksim::Bytes;
 using tracksim::ToBytes;
 
-const std::string kPause = "\nPress any key to Continue...";
 const std::string kPrompt = "Upgrade Code : Started...\nEnter the file name [Default : RAVU.BIN]:\n";
 const Bytes kInitRequest = ToBytes("\xEAINIT\xE4");
 
@@ -33,15 +32,6 @@ class UpgradeCode : public E2eTest {
   void WriteImage(const std::string& name, const Bytes& bytes) {
     std::ofstream(workdir() / name, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  }
-  // The output after start-up, once the run has ended with `expectedStatus`.
-  std::string Run(const std::string& input, int expectedStatus = 0) {
-    Program& run = Start("1\n" + input);
-    EXPECT_EQ(run.WaitExit(), expectedStatus);
-    const std::string output = run.Output();
-    const std::string startUp = StartUpText(sim().slavePath(), state);
-    EXPECT_EQ(output.substr(0, startUp.size()), startUp);
-    return output.substr(std::min(output.size(), startUp.size()));
   }
   std::size_t ImageSizeTaken() {
     return sim().WithDevice([](tracksim::Device& device) { return device.state().codeImageSize; });
@@ -66,7 +56,7 @@ TEST_F(UpgradeCode, AReadOnlyImageGoesOutWholeBehindItsHeaderAndChecksum) {
   WriteImage("image.bin", image);
   ASSERT_EQ(chmod((workdir() / "image.bin").c_str(), 0444), 0);
 
-  EXPECT_EQ(Run("4\nimage.bin\n\n0\n"), kPrompt +
+  EXPECT_EQ(AfterStartUp("4\nimage.bin\n\n0\n"), kPrompt +
                                             "Filelength in bytes is 2500\n"
                                             "########Received OK response from device...\n\n"
                                             "##\n\n"
@@ -84,7 +74,7 @@ TEST_F(UpgradeCode, AReadOnlyImageGoesOutWholeBehindItsHeaderAndChecksum) {
 
 TEST_F(UpgradeCode, AnEmptyLineTakesTheDefaultImage) {
   WriteImage("RAVU.BIN", {0x01, 0x02, 0x03, 0x04, 0x05});
-  EXPECT_EQ(Run("4\n\n\n0\n"), kPrompt +
+  EXPECT_EQ(AfterStartUp("4\n\n\n0\n"), kPrompt +
                                    "Upgrading the code from the default file : RAVU.BIN...\n"
                                    "Filelength in bytes is 5\n"
                                    "########Received OK response from device...\n\n"
@@ -98,14 +88,14 @@ TEST_F(UpgradeCode, AnEmptyLineTakesTheDefaultImage) {
 }
 
 TEST_F(UpgradeCode, AMissingImageEndsTheRunWithStatusOne) {
-  EXPECT_EQ(Run("4\nno-such-image.bin\n\n0\n", 1), kPrompt + "FILE not found...\n");
+  EXPECT_EQ(AfterStartUp("4\nno-such-image.bin\n\n0\n", 1), kPrompt + "FILE not found...\n");
   EXPECT_TRUE(AfterHandshake(sim().Received()).empty());
 }
 
 TEST_F(UpgradeCode, ARefusedHeaderSendsNoImageAndReturnsToTheMenu) {
   knobs.replyFor["CODE_"] = ToBytes("\xEA" "CODE_ERROR\xE4");
   WriteImage("image.bin", TestImage());
-  EXPECT_EQ(Run("4\nimage.bin\n\n0\n"), kPrompt +
+  EXPECT_EQ(AfterStartUp("4\nimage.bin\n\n0\n"), kPrompt +
                                             "Filelength in bytes is 2500\n"
                                             "###########\nThe device refused the code upgrade : \xEA" "CODE_ERROR\xE4\n"
                                             "No data sent...\n" +
@@ -118,7 +108,7 @@ TEST_F(UpgradeCode, AnyOtherFirstReplyGoesOnAndAnyOtherFinalReplyIsShown) {
   knobs.codeHeaderReply = ToBytes("\xEA" "CODE_BUSY\xE4");
   knobs.codeFinalReply = ToBytes("\xEA" "CODE_NAK\xE4");
   WriteImage("image.bin", {0xEA, 0xE4, 0xFA});
-  EXPECT_EQ(Run("4\nimage.bin\n\n0\n"), kPrompt +
+  EXPECT_EQ(AfterStartUp("4\nimage.bin\n\n0\n"), kPrompt +
                                             "Filelength in bytes is 3\n"
                                             "##########Received OK response from device...\n\n"
                                             "\n\n"

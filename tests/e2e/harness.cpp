@@ -215,7 +215,18 @@ Program& E2eTest::Start(const std::string& input, const RunOptions& options) {
   return *runs_.back();
 }
 
-const char* const kMainMenu =
+std::string E2eTest::AfterStartUp(const std::string& input, int expectedStatus, const RunOptions& options) {
+  Program& run = Start("1\n" + input, options);
+  EXPECT_EQ(run.WaitExit(), expectedStatus);
+  const std::string output = run.Output();
+  const std::string startUp = StartUpText(sim().slavePath(), state);
+  EXPECT_EQ(output.substr(0, startUp.size()), startUp);
+  return output.substr(std::min(output.size(), startUp.size()));
+}
+
+const std::string kPause = "\nPress any key to Continue...";
+
+const std::string kMainMenu =
     "Select\n"
     "******\n"
     "\tRead Configuration Parameters...1\n"

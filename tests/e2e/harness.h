@@ -86,6 +86,9 @@ class E2eTest : public ::testing::Test {
   const std::filesystem::path& workdir() const { return workdir_; }
   // Starts trackctl with `input` as its standard input.
   Program& Start(const std::string& input, const RunOptions& options = {});
+  // Runs trackctl with port 1, then `input`, to its end with `expectedStatus`;
+  // checks the start-up text and returns what the program printed after it.
+  std::string AfterStartUp(const std::string& input, int expectedStatus = 0, const RunOptions& options = {});
 
   tracksim::DeviceState state;
   tracksim::Knobs knobs;
@@ -101,7 +104,8 @@ std::string ShownPortName(int number, const std::string& path);
 // The text the program prints for a successful start-up with the default device,
 // from the port prompt to the first menu, for port 1 mapped to `portPath`.
 std::string StartUpText(const std::string& portPath, const tracksim::DeviceState& state);
-// The main menu as printed.
-extern const char* const kMainMenu;
+// The main menu as printed, and the pause after every command.
+extern const std::string kMainMenu;
+extern const std::string kPause;
 
 }  // namespace trackctl::e2e

@@ -10,7 +10,6 @@ namespace {
 using tracksim::Bytes;
 using tracksim::ToBytes;
 
-const std::string kPause = "\nPress any key to Continue...";
 const std::string kSending = "\nSending READ CONFIG command to Device";
 const std::string kDone = kSending + "...DONE\n";
 
@@ -30,15 +29,6 @@ const std::string kStatusText =
 
 class ReadConfig : public E2eTest {
  protected:
-  // Runs `input` after the port answer and returns what follows the start-up text.
-  std::string MenuOutput(const std::string& input) {
-    Program& run = Start("1\n" + input);
-    EXPECT_EQ(run.WaitExit(), 0);
-    const std::string output = run.Output();
-    const std::string startUp = StartUpText(sim().slavePath(), state);
-    EXPECT_EQ(output.substr(0, startUp.size()), startUp);
-    return output.substr(std::min(output.size(), startUp.size()));
-  }
 };
 
 std::uint16_t TimeWordNow(std::time_t t) {
@@ -53,7 +43,7 @@ std::uint16_t DateWordNow(std::time_t t) {
 
 TEST_F(ReadConfig, SendsTheRequestWithTheClockAndTheFirstRandomByte) {
   const std::time_t before = std::time(nullptr);
-  MenuOutput("1\n\n0\n");
+  AfterStartUp("1\n\n0\n");
   const std::time_t after = std::time(nullptr);
   const Bytes received = sim().Received();
   const Bytes startUp = ToBytes("\xFA\xEAINIT\xE4");
@@ -79,7 +69,7 @@ TEST_F(ReadConfig, PrintsTheBlocksThatTheKindLetterNames) {
   for (const auto& [kind, text] : kinds) {
     knobs.readConfigKind = kind;
     StartSim();
-    EXPECT_EQ(MenuOutput("1\n\n0\n"), kDone + text + kPause + kMainMenu) << kind;
+    EXPECT_EQ(AfterStartUp("1\n\n0\n"), kDone + text + kPause + kMainMenu) << kind;
   }
 }
 
@@ -109,7 +99,7 @@ TEST_F(ReadConfig, BlockBytesE4AreValuesAndTheNextCommandStillWorks) {
   swap(status, "Code Upgrade Date = 12/6/2005", "Code Upgrade Date = 4/6/2005");
   swap(status, "Home Number = +919845099999", "Home Number = 12345678901234");
   const std::string once = kDone + config + status + kPause + kMainMenu;
-  EXPECT_EQ(MenuOutput("1\n\n1\n\n0\n"), once + once);
+  EXPECT_EQ(AfterStartUp("1\n\n1\n\n0\n"), once + once);
   const auto served = sim().WithDevice([](tracksim::Device& device) { return device.served(); });
   EXPECT_EQ(served, (std::vector<std::string>{"INIT", "READCONFIG_", "READCONFIG_"}));
 }
@@ -121,7 +111,7 @@ TEST_F(ReadConfig, AShortReplyIsReportedWithoutValues) {
   reply.push_back(0xE4);
   knobs.replyFor["READCONFIG_"] = reply;
   const auto started = std::chrono::steady_clock::now();
-  EXPECT_EQ(MenuOutput("1\n\n0\n"),
+  EXPECT_EQ(AfterStartUp("1\n\n0\n"),
             kSending + "\nshort reply from device: 57 of 124 bytes received.\n" + kPause + kMainMenu);
   EXPECT_GE(std::chrono::steady_clock::now() - started, 900ms);  // a quiet second first
 }
@@ -129,17 +119,17 @@ TEST_F(ReadConfig, AShortReplyIsReportedWithoutValues) {
 TEST_F(ReadConfig, ErrorAndUnknownReplies) {
   knobs.replyFor["READCONFIG_"] = ToBytes("\xEA" "ERROR_NOT_READY\xE4");
   StartSim();
-  EXPECT_EQ(MenuOutput("1\n\n0\n"),
+  EXPECT_EQ(AfterStartUp("1\n\n0\n"),
             kSending + "\nan error occured. \xEA" "ERROR_NOT_READY\xE4\n" + kPause + kMainMenu);
 
   knobs.replyFor["READCONFIG_"] = ToBytes("\xEAREADCONFIG_BUSY\xE4");
   StartSim();
-  EXPECT_EQ(MenuOutput("1\n\n0\n"), kSending + "\nunknown error occured." + kPause + kMainMenu);
+  EXPECT_EQ(AfterStartUp("1\n\n0\n"), kSending + "\nunknown error occured." + kPause + kMainMenu);
 }
 
 TEST_F(ReadConfig, NoiseBeforeTheReplyIsDropped) {
   knobs.noiseBeforeReply = {0x11, 0xFA, 0x00, 0xE4};
-  EXPECT_EQ(MenuOutput("1\n\n0\n"), kDone + kConfigText + kStatusText + kPause + kMainMenu);
+  EXPECT_EQ(AfterStartUp("1\n\n0\n"), kDone + kConfigText + kStatusText + kPause + kMainMenu);
 }
 
 }  // namespace

@@ -7,7 +7,6 @@ namespace {
 using tracksim::Bytes;
 using tracksim::ToBytes;
 
-const std::string kPause = "\nPress any key to Continue...";
 const std::string kKeyFormat =
     "Enter the serial key where the max limit is 10 chars:\n"
     "\n Format for Serial key is as follows"
@@ -21,20 +20,11 @@ const Bytes kHandshake = ToBytes("\xFA\xEAINIT\xE4");
 
 class WriteSerialKey : public E2eTest {
  protected:
-  // The output after start-up, once the run has ended with status 0.
-  std::string Run(const std::string& input) {
-    Program& run = Start("1\n" + input);
-    EXPECT_EQ(run.WaitExit(), 0);
-    const std::string output = run.Output();
-    const std::string startUp = StartUpText(sim().slavePath(), state);
-    EXPECT_EQ(output.substr(0, startUp.size()), startUp);
-    return output.substr(std::min(output.size(), startUp.size()));
-  }
 };
 
 TEST_F(WriteSerialKey, AShortKeyIsFilledWithSpacesAndReportedByTheNextHandshake) {
   // Empty lines before the key are skipped.
-  EXPECT_EQ(Run("9\n\n   1000752\n\n0\n"), kKeyFormat + kWritten + kPause + kMainMenu);
+  EXPECT_EQ(AfterStartUp("9\n\n   1000752\n\n0\n"), kKeyFormat + kWritten + kPause + kMainMenu);
   EXPECT_EQ(sim().Received(), [] {
     Bytes expected = kHandshake;
     const Bytes frame = ToBytes("\xEASERIALKEY_1000752   \xE4");
@@ -50,7 +40,7 @@ TEST_F(WriteSerialKey, AShortKeyIsFilledWithSpacesAndReportedByTheNextHandshake)
 }
 
 TEST_F(WriteSerialKey, TenCharactersGoAsTheyAreElevenAreRefused) {
-  EXPECT_EQ(Run("9\nABCDEFGHIJ\n\n9\n10007523011\n\n0\n"),
+  EXPECT_EQ(AfterStartUp("9\nABCDEFGHIJ\n\n9\n10007523011\n\n0\n"),
             kKeyFormat + kWritten + kPause + kMainMenu + kKeyFormat +
                 "Serial key must be only 10 characters in lenght\n" + kPause + kMainMenu);
   Bytes expected = kHandshake;
@@ -62,13 +52,13 @@ TEST_F(WriteSerialKey, TenCharactersGoAsTheyAreElevenAreRefused) {
 
 TEST_F(WriteSerialKey, AnErrorReplyIsShownAndTheKeyStaysUnchanged) {
   knobs.replyFor["SERIALKEY_"] = ToBytes("\xEASERIALKEY_ERROR\xE4");
-  EXPECT_EQ(Run("9\n1000752301\n\n0\n"),
+  EXPECT_EQ(AfterStartUp("9\n1000752301\n\n0\n"),
             kKeyFormat + "################Error Response.. \xEASERIALKEY_ERROR\xE4\n" + kPause + kMainMenu);
   EXPECT_EQ(sim().WithDevice([](tracksim::Device& device) { return device.state().serialKey; }), state.serialKey);
 }
 
 TEST_F(WriteSerialKey, TheEndOfInputInsteadOfAKeySendsNothing) {
-  EXPECT_EQ(Run("9\n"), kKeyFormat + kPause + kMainMenu);
+  EXPECT_EQ(AfterStartUp("9\n"), kKeyFormat + kPause + kMainMenu);
   EXPECT_EQ(sim().Received(), kHandshake);
 }
 

@@ -4,17 +4,10 @@
 
 #include "protocol/timewords.h"
 #include "sim/device.h"
+#include "tests/sim/sent_bytes.h"
 
 namespace tracksim {
 namespace {
-
-Bytes SentBytes(const Actions& actions) {
-  Bytes all;
-  for (const Action& action : actions) {
-    if (action.kind == Action::Kind::kSend) all.insert(all.end(), action.bytes.begin(), action.bytes.end());
-  }
-  return all;
-}
 
 Bytes Concat(std::initializer_list<Bytes> parts) {
   Bytes all;

@@ -1,17 +1,10 @@
 #include <gtest/gtest.h>
 
 #include "sim/device.h"
+#include "tests/sim/sent_bytes.h"
 
 namespace tracksim {
 namespace {
-
-Bytes SentBytes(const Actions& actions) {
-  Bytes all;
-  for (const Action& action : actions) {
-    if (action.kind == Action::Kind::kSend) all.insert(all.end(), action.bytes.begin(), action.bytes.end());
-  }
-  return all;
-}
 
 // A start frame whose bytes 30 to 53, the ones the configuration block keeps,
 // count 1 to 24, so that every field shows where it was taken from.

@@ -1,17 +1,10 @@
 #include <gtest/gtest.h>
 
 #include "sim/device.h"
+#include "tests/sim/sent_bytes.h"
 
 namespace tracksim {
 namespace {
-
-Bytes SentBytes(const Actions& actions) {
-  Bytes all;
-  for (const Action& action : actions) {
-    if (action.kind == Action::Kind::kSend) all.insert(all.end(), action.bytes.begin(), action.bytes.end());
-  }
-  return all;
-}
 
 TEST(DeviceWake, EchoesWakeBytesAsTheKnobsSay) {
   Knobs knobs;
