@@ -5,6 +5,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -19,7 +20,8 @@ namespace {
 
 }  // namespace
 
-PtyServer::PtyServer(Device device) : device_(std::move(device)) {
+PtyServer::PtyServer(Device device, unsigned baud)
+    : device_(std::move(device)), sendPacer_(baud), readPacer_(baud) {
   master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
   if (master_ < 0) Fail("posix_openpt");
   if (grantpt(master_) != 0 || unlockpt(master_) != 0) Fail("grantpt/unlockpt");
@@ -41,6 +43,7 @@ PtyServer::PtyServer(Device device) : device_(std::move(device)) {
 }
 
 PtyServer::~PtyServer() {
+  stopping_ = true;  // a paced reply stops at its next burst
   const char stop = 's';
   (void)!write(wakeWrite_, &stop, 1);
   thread_.join();
@@ -64,10 +67,7 @@ bool PtyServer::hungUp() const {
   return hungUp_;
 }
 
-void PtyServer::Send(const Bytes& bytes) {
-  std::lock_guard lock(mutex_);
-  if (!hungUp_) WriteAll(bytes.data(), bytes.size());
-}
+void PtyServer::Send(const Bytes& bytes) { SendPaced(bytes.data(), bytes.size()); }
 
 void PtyServer::Serve() {
   std::uint8_t buffer[4096];
@@ -80,8 +80,11 @@ void PtyServer::Serve() {
     }
     if (fds[0].revents != 0) return;
     if (count < 2 || (fds[1].revents & POLLIN) == 0) continue;
-    const ssize_t n = read(master_, buffer, sizeof buffer);
+    const std::size_t most = readPacer_.paced() ? std::min(readPacer_.burst(), sizeof buffer) : sizeof buffer;
+    const ssize_t n = read(master_, buffer, most);
     if (n <= 0) continue;
+    // The device has the bytes once they have crossed the line.
+    std::this_thread::sleep_until(readPacer_.Take(static_cast<std::size_t>(n), LinePacer::Clock::now()));
     std::unique_lock lock(mutex_);
     received_.insert(received_.end(), buffer, buffer + n);
     received_cv_.notify_all();
@@ -94,26 +97,9 @@ void PtyServer::Serve() {
 void PtyServer::Perform(const Actions& actions) {
   for (const Action& action : actions) {
     switch (action.kind) {
-      case Action::Kind::kSend: {
-        std::unique_lock lock(mutex_);
-        if (hungUp_) return;
-        const std::size_t chunk = device_.knobs().chunkSize;
-        const int pauseMs = device_.knobs().chunkPauseMs;
-        lock.unlock();
-        if (chunk == 0) {
-          std::lock_guard relock(mutex_);
-          WriteAll(action.bytes.data(), action.bytes.size());
-          break;
-        }
-        for (std::size_t at = 0; at < action.bytes.size(); at += chunk) {
-          {
-            std::lock_guard relock(mutex_);
-            WriteAll(action.bytes.data() + at, std::min(chunk, action.bytes.size() - at));
-          }
-          if (pauseMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
-        }
+      case Action::Kind::kSend:
+        if (!Transmit(action.bytes)) return;
         break;
-      }
       case Action::Kind::kPause:
         std::this_thread::sleep_for(std::chrono::milliseconds(action.milliseconds));
         break;
@@ -124,6 +110,41 @@ void PtyServer::Perform(const Actions& actions) {
       }
     }
   }
+}
+
+bool PtyServer::Transmit(const Bytes& bytes) {
+  std::unique_lock lock(mutex_);
+  if (hungUp_) return false;
+  const std::size_t chunk = device_.knobs().chunkSize;
+  const int pauseMs = device_.knobs().chunkPauseMs;
+  lock.unlock();
+  if (chunk == 0) return SendPaced(bytes.data(), bytes.size());
+  for (std::size_t at = 0; at < bytes.size(); at += chunk) {
+    if (!SendPaced(bytes.data() + at, std::min(chunk, bytes.size() - at))) return false;
+    if (pauseMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
+  }
+  return true;
+}
+
+// Unpaced, all in one write; paced, in bursts, each written when the line would
+// have delivered it whole.
+bool PtyServer::SendPaced(const std::uint8_t* data, std::size_t size) {
+  std::unique_lock lock(mutex_);
+  const std::size_t burst = sendPacer_.paced() ? sendPacer_.burst() : size;
+  const LinePacer::Clock::time_point handed = LinePacer::Clock::now();  // all of them at once
+  for (std::size_t at = 0; at < size; at += burst) {
+    const std::size_t count = std::min(burst, size - at);
+    const LinePacer::Clock::time_point due = sendPacer_.Take(count, handed);
+    if (sendPacer_.paced()) {
+      lock.unlock();
+      if (stopping_) return false;
+      std::this_thread::sleep_until(due);
+      lock.lock();
+    }
+    if (hungUp_) return false;
+    WriteAll(data + at, count);
+  }
+  return !hungUp_;
 }
 
 void PtyServer::WriteAll(const std::uint8_t* data, std::size_t size) {
