@@ -19,7 +19,7 @@ LinePacer::Clock::time_point LinePacer::Take(std::size_t count, Clock::time_poin
     const std::uint64_t ns = bits_ / baud_ * 1'000'000'000u + bits_ % baud_ * 1'000'000'000u / baud_;
     return start_ + std::chrono::nanoseconds(ns);
   };
-  if (crossed() + kLateWakeUp < now) {
+  if (crossed() < now) {
     start_ = now;
     bits_ = 0;
   }

@@ -19,14 +19,11 @@ class LinePacer {
   // Bytes to move in one go: about a millisecond of the line, at least one.
   std::size_t burst() const;
   // Hands `count` bytes to the line at `now`; returns when the last of them has
-  // crossed. The schedule runs on from the bytes handed before while the line is
-  // busy with them, or finished them less than kLateWakeUp ago (the caller woke
-  // up late to hand more), so late wake-ups do not add up; a line idle for longer
-  // starts afresh at `now`. Bytes after a short pause may thus come early by at
-  // most kLateWakeUp.
+  // crossed. Bytes handed while the line is still busy with earlier ones follow
+  // them directly; an idle line starts afresh at `now`. A caller that wakes up
+  // late to hand over bytes that were waiting all along passes the time at which
+  // the line became free, so that late wake-ups do not add up.
   Clock::time_point Take(std::size_t count, Clock::time_point now);
-
-  static constexpr std::chrono::milliseconds kLateWakeUp{5};
 
  private:
   unsigned baud_;

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
+#include <utility>
 
 namespace tracksim {
 namespace {
@@ -71,25 +72,37 @@ void PtyServer::Send(const Bytes& bytes) { SendPaced(bytes.data(), bytes.size())
 
 void PtyServer::Serve() {
   std::uint8_t buffer[4096];
+  // Paced: when the bytes taken so far have crossed the line, and whether to look
+  // for more without waiting: bytes already there then have been queued behind
+  // them on the line, while bytes that come later find it idle.
+  LinePacer::Clock::time_point crossed{};
+  bool lookFirst = false;
   for (;;) {
     pollfd fds[2] = {{wakeRead_, POLLIN, 0}, {master_, POLLIN, 0}};
     const nfds_t count = master_ >= 0 ? 2 : 1;
-    if (poll(fds, count, -1) < 0) {
+    const int polled = poll(fds, count, lookFirst ? 0 : -1);
+    if (polled < 0) {
       if (errno == EINTR) continue;
       return;
     }
+    const bool queued = std::exchange(lookFirst, false) && polled > 0;
     if (fds[0].revents != 0) return;
     if (count < 2 || (fds[1].revents & POLLIN) == 0) continue;
     const std::size_t most = readPacer_.paced() ? std::min(readPacer_.burst(), sizeof buffer) : sizeof buffer;
     const ssize_t n = read(master_, buffer, most);
     if (n <= 0) continue;
-    // The device has the bytes once they have crossed the line.
-    std::this_thread::sleep_until(readPacer_.Take(static_cast<std::size_t>(n), LinePacer::Clock::now()));
+    if (readPacer_.paced()) {
+      // The device has the bytes once they have crossed the line.
+      crossed = readPacer_.Take(static_cast<std::size_t>(n), queued ? crossed : LinePacer::Clock::now());
+      std::this_thread::sleep_until(crossed);
+    }
     std::unique_lock lock(mutex_);
     received_.insert(received_.end(), buffer, buffer + n);
     received_cv_.notify_all();
     const Actions actions = device_.Feed(std::span<const std::uint8_t>(buffer, static_cast<std::size_t>(n)));
     lock.unlock();
+    // Bytes that come while the device answers have not been queued behind these.
+    lookFirst = readPacer_.paced() && actions.empty();
     Perform(actions);
   }
 }

@@ -30,7 +30,7 @@ TEST(LinePacer, RunsOnWhileBusyAndStartsAfreshWhenIdle) {
   const Clock::time_point t0{};
   EXPECT_EQ(pacer.Take(1152, t0), t0 + 100ms);
   EXPECT_EQ(pacer.Take(1152, t0 + 50ms), t0 + 200ms);  // queued behind the first
-  EXPECT_EQ(pacer.Take(1152, t0 + 203ms), t0 + 300ms);  // handed over by a late wake-up
+  EXPECT_EQ(pacer.Take(1152, t0 + 200ms), t0 + 300ms);  // waiting when the line became free
   // Idle time is not saved up for a later burst.
   EXPECT_EQ(pacer.Take(1, t0 + 1s), t0 + 1s + 86'805ns);
   EXPECT_EQ(pacer.burst(), 11u);
