@@ -109,10 +109,10 @@ std::pair<Sample, Sample> HandshakeAndReadConfig(const std::filesystem::path& wo
 
 std::string Rate(double bytesPerSecond) {
   char text[32];
-  if (bytesPerSecond >= 1e6) {
+  if (bytesPerSecond >= 1e5) {
     std::snprintf(text, sizeof text, "%.2f MB/s", bytesPerSecond / 1e6);
   } else {
-    std::snprintf(text, sizeof text, "%.0f B/s", bytesPerSecond);
+    std::snprintf(text, sizeof text, "%.2f kB/s", bytesPerSecond / 1e3);
   }
   return text;
 }
