@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
+#include <iterator>
 #include <functional>
 #include <random>
 #include <stdexcept>
