@@ -22,6 +22,8 @@ constexpr const char* kUsage =
     "  --records N    records in each logger sector (0 to 100000; 300 and 250)\n"
     "  --state FILE   keep the device's state in FILE between runs: read at start\n"
     "                 when it exists, rewritten after every exchange that changes it\n"
+    "  --baud N       carry bytes both ways no faster than an 8N1 line at N baud\n"
+    "                 (N/10 bytes a second), e.g. 115200; default: unpaced\n"
     "  --log          print one line per exchange served on stderr\n"
     "  --help         print this text and exit\n";
 
@@ -34,6 +36,13 @@ std::string CheckText(std::string_view name, std::string_view value, std::size_t
   if (value.size() == width && Printable(value)) return {};
   return "tracksim: " + std::string(name) + " needs " + std::to_string(width) +
          " printable characters, not '" + std::string(value) + "'";
+}
+
+// Decimal digits only, the whole value.
+template <typename Number>
+bool ParseNumber(std::string_view value, Number& number) {
+  const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), number);
+  return error == std::errc() && end == value.data() + value.size();
 }
 
 }  // namespace
@@ -65,7 +74,7 @@ ParsedOptions ParseSimOptions(std::span<const char* const> args) {
       value = args[i + 1];
     }
     const bool known = arg == "--key" || arg == "--version" || arg == "--type" || arg == "--records" ||
-                       arg == "--state";
+                       arg == "--state" || arg == "--baud";
     if (!known) {
       parsed.error = "tracksim: unknown option '" + std::string(args[i]) + "'";
       return parsed;
@@ -88,12 +97,16 @@ ParsedOptions ParseSimOptions(std::span<const char* const> args) {
       options.deviceType = value;
     } else if (arg == "--records") {
       std::size_t count = 0;
-      const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), count);
-      if (error != std::errc() || end != value.data() + value.size() || count > kMaxRecords) {
+      if (!ParseNumber(value, count) || count > kMaxRecords) {
         parsed.error = "tracksim: --records needs a number from 0 to " + std::to_string(kMaxRecords) + ", not '" +
                        std::string(value) + "'";
       }
       options.records = count;
+    } else if (arg == "--baud") {
+      if (!ParseNumber(value, options.baud) || options.baud == 0 || options.baud > kMaxBaud) {
+        parsed.error = "tracksim: --baud needs a rate from 1 to " + std::to_string(kMaxBaud) + " baud, not '" +
+                       std::string(value) + "'";
+      }
     } else {
       if (value.empty()) parsed.error = "tracksim: --state needs a file name";
       options.stateFile = value;

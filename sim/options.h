@@ -12,6 +12,7 @@
 namespace tracksim {
 
 inline constexpr std::size_t kMaxRecords = 100000;
+inline constexpr unsigned kMaxBaud = 100000000;
 
 struct SimOptions {
   bool help = false;
@@ -21,6 +22,7 @@ struct SimOptions {
   std::optional<std::string> deviceType;
   std::optional<std::size_t> records;     // per sector
   std::optional<std::string> stateFile;
+  unsigned baud = 0;                      // line speed both ways; 0: unpaced
   std::vector<std::string> command;       // after "--": run it against the device
 };
 

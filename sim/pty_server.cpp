@@ -5,10 +5,12 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
+#include <utility>
 
 namespace tracksim {
 namespace {
@@ -19,7 +21,8 @@ namespace {
 
 }  // namespace
 
-PtyServer::PtyServer(Device device) : device_(std::move(device)) {
+PtyServer::PtyServer(Device device, unsigned baud)
+    : device_(std::move(device)), sendPacer_(baud), readPacer_(baud) {
   master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
   if (master_ < 0) Fail("posix_openpt");
   if (grantpt(master_) != 0 || unlockpt(master_) != 0) Fail("grantpt/unlockpt");
@@ -41,6 +44,7 @@ PtyServer::PtyServer(Device device) : device_(std::move(device)) {
 }
 
 PtyServer::~PtyServer() {
+  stopping_ = true;  // a paced reply stops at its next burst
   const char stop = 's';
   (void)!write(wakeWrite_, &stop, 1);
   thread_.join();
@@ -64,29 +68,41 @@ bool PtyServer::hungUp() const {
   return hungUp_;
 }
 
-void PtyServer::Send(const Bytes& bytes) {
-  std::lock_guard lock(mutex_);
-  if (!hungUp_) WriteAll(bytes.data(), bytes.size());
-}
+void PtyServer::Send(const Bytes& bytes) { SendPaced(bytes.data(), bytes.size()); }
 
 void PtyServer::Serve() {
   std::uint8_t buffer[4096];
+  // Paced: when the bytes taken so far have crossed the line, and whether to look
+  // for more without waiting: bytes already there then have been queued behind
+  // them on the line, while bytes that come later find it idle.
+  LinePacer::Clock::time_point crossed{};
+  bool lookFirst = false;
   for (;;) {
     pollfd fds[2] = {{wakeRead_, POLLIN, 0}, {master_, POLLIN, 0}};
     const nfds_t count = master_ >= 0 ? 2 : 1;
-    if (poll(fds, count, -1) < 0) {
+    const int polled = poll(fds, count, lookFirst ? 0 : -1);
+    if (polled < 0) {
       if (errno == EINTR) continue;
       return;
     }
+    const bool queued = std::exchange(lookFirst, false) && polled > 0;
     if (fds[0].revents != 0) return;
     if (count < 2 || (fds[1].revents & POLLIN) == 0) continue;
-    const ssize_t n = read(master_, buffer, sizeof buffer);
+    const std::size_t most = readPacer_.paced() ? std::min(readPacer_.burst(), sizeof buffer) : sizeof buffer;
+    const ssize_t n = read(master_, buffer, most);
     if (n <= 0) continue;
+    if (readPacer_.paced()) {
+      // The device has the bytes once they have crossed the line.
+      crossed = readPacer_.Take(static_cast<std::size_t>(n), queued ? crossed : LinePacer::Clock::now());
+      std::this_thread::sleep_until(crossed);
+    }
     std::unique_lock lock(mutex_);
     received_.insert(received_.end(), buffer, buffer + n);
     received_cv_.notify_all();
     const Actions actions = device_.Feed(std::span<const std::uint8_t>(buffer, static_cast<std::size_t>(n)));
     lock.unlock();
+    // Bytes that come while the device answers have not been queued behind these.
+    lookFirst = readPacer_.paced() && actions.empty();
     Perform(actions);
   }
 }
@@ -94,26 +110,9 @@ void PtyServer::Serve() {
 void PtyServer::Perform(const Actions& actions) {
   for (const Action& action : actions) {
     switch (action.kind) {
-      case Action::Kind::kSend: {
-        std::unique_lock lock(mutex_);
-        if (hungUp_) return;
-        const std::size_t chunk = device_.knobs().chunkSize;
-        const int pauseMs = device_.knobs().chunkPauseMs;
-        lock.unlock();
-        if (chunk == 0) {
-          std::lock_guard relock(mutex_);
-          WriteAll(action.bytes.data(), action.bytes.size());
-          break;
-        }
-        for (std::size_t at = 0; at < action.bytes.size(); at += chunk) {
-          {
-            std::lock_guard relock(mutex_);
-            WriteAll(action.bytes.data() + at, std::min(chunk, action.bytes.size() - at));
-          }
-          if (pauseMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
-        }
+      case Action::Kind::kSend:
+        if (!Transmit(action.bytes)) return;
         break;
-      }
       case Action::Kind::kPause:
         std::this_thread::sleep_for(std::chrono::milliseconds(action.milliseconds));
         break;
@@ -124,6 +123,41 @@ void PtyServer::Perform(const Actions& actions) {
       }
     }
   }
+}
+
+bool PtyServer::Transmit(const Bytes& bytes) {
+  std::unique_lock lock(mutex_);
+  if (hungUp_) return false;
+  const std::size_t chunk = device_.knobs().chunkSize;
+  const int pauseMs = device_.knobs().chunkPauseMs;
+  lock.unlock();
+  if (chunk == 0) return SendPaced(bytes.data(), bytes.size());
+  for (std::size_t at = 0; at < bytes.size(); at += chunk) {
+    if (!SendPaced(bytes.data() + at, std::min(chunk, bytes.size() - at))) return false;
+    if (pauseMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
+  }
+  return true;
+}
+
+// Unpaced, all in one write; paced, in bursts, each written when the line would
+// have delivered it whole.
+bool PtyServer::SendPaced(const std::uint8_t* data, std::size_t size) {
+  std::unique_lock lock(mutex_);
+  const std::size_t burst = sendPacer_.paced() ? sendPacer_.burst() : size;
+  const LinePacer::Clock::time_point handed = LinePacer::Clock::now();  // all of them at once
+  for (std::size_t at = 0; at < size; at += burst) {
+    const std::size_t count = std::min(burst, size - at);
+    const LinePacer::Clock::time_point due = sendPacer_.Take(count, handed);
+    if (sendPacer_.paced()) {
+      lock.unlock();
+      if (stopping_) return false;
+      std::this_thread::sleep_until(due);
+      lock.lock();
+    }
+    if (hungUp_) return false;
+    WriteAll(data + at, count);
+  }
+  return !hungUp_;
 }
 
 void PtyServer::WriteAll(const std::uint8_t* data, std::size_t size) {

@@ -2,6 +2,7 @@
 // of its own. The program under test opens the slave side as its serial port.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -10,12 +11,16 @@
 #include <thread>
 
 #include "sim/device.h"
+#include "sim/line_pacer.h"
 
 namespace tracksim {
 
 class PtyServer {
  public:
-  explicit PtyServer(Device device);
+  // With a baud rate, the line carries bytes both ways no faster than an 8N1 line
+  // at that rate would: what the device sends, and what it takes from the program.
+  // 0: as fast as the pseudo-terminal goes.
+  explicit PtyServer(Device device, unsigned baud = 0);
   ~PtyServer();
   PtyServer(const PtyServer&) = delete;
   PtyServer& operator=(const PtyServer&) = delete;
@@ -41,6 +46,9 @@ class PtyServer {
  private:
   void Serve();
   void Perform(const Actions& actions);
+  // Sends in the knobs' pieces, at the line's pace; false once the line is down.
+  bool Transmit(const Bytes& bytes);
+  bool SendPaced(const std::uint8_t* data, std::size_t size);
   void WriteAll(const std::uint8_t* data, std::size_t size);
   void HangUp();
 
@@ -54,6 +62,9 @@ class PtyServer {
   mutable std::condition_variable received_cv_;
   Bytes received_;
   bool hungUp_ = false;
+  LinePacer sendPacer_;  // guarded by mutex_
+  LinePacer readPacer_;  // used by the serving thread only
+  std::atomic<bool> stopping_ = false;
   std::thread thread_;
 };
 

@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <vector>
@@ -42,14 +43,14 @@ int RunCommand(const std::string& port, std::vector<std::string> command) {
   return 128 + (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
 }
 
-int ServeUntilInterrupted(Device device) {
+int ServeUntilInterrupted(Device device, unsigned baud) {
   sigset_t stop;
   sigemptyset(&stop);
   sigaddset(&stop, SIGINT);
   sigaddset(&stop, SIGTERM);
   pthread_sigmask(SIG_BLOCK, &stop, nullptr);  // the serving thread inherits the mask
   int signal = 0;
-  tracksim::PtyServer server{std::move(device)};
+  tracksim::PtyServer server{std::move(device), baud};
   std::printf("%s\n", server.slavePath().c_str());
   std::fflush(stdout);
   sigwait(&stop, &signal);
@@ -75,8 +76,8 @@ int main(int argc, char** argv) {
     const tracksim::DeviceState state = tracksim::InitialState(options);
     Device device(state);
     device.ObserveExchanges(tracksim::AfterEachExchange(options, state));
-    if (options.command.empty()) return ServeUntilInterrupted(std::move(device));
-    tracksim::PtyServer server{std::move(device)};
+    if (options.command.empty()) return ServeUntilInterrupted(std::move(device), options.baud);
+    tracksim::PtyServer server{std::move(device), options.baud};
     std::fprintf(stderr, "tracksim: device on %s\n", server.slavePath().c_str());
     return RunCommand(server.slavePath(), options.command);
   } catch (const std::exception& error) {

@@ -9,7 +9,7 @@ ParsedOptions Parse(std::vector<const char*> args) { return ParseSimOptions(args
 
 TEST(SimOptions, ValuesInBothFormsAndTheCommandAfterTheDashes) {
   const ParsedOptions parsed = Parse({"--key", "ABCDE12345", "--version=112233", "--type", "GT16", "--records=0",
-                                      "--state", "dev.state", "--log", "--", "trackctl", "--help"});
+                                      "--state", "dev.state", "--log", "--baud=115200", "--", "trackctl", "--help"});
   ASSERT_EQ(parsed.error, "");
   const SimOptions& o = parsed.options;
   EXPECT_EQ(o.serialKey, "ABCDE12345");
@@ -18,6 +18,7 @@ TEST(SimOptions, ValuesInBothFormsAndTheCommandAfterTheDashes) {
   EXPECT_EQ(o.records, 0u);
   EXPECT_EQ(o.stateFile, "dev.state");
   EXPECT_TRUE(o.log);
+  EXPECT_EQ(o.baud, 115200u);
   EXPECT_FALSE(o.help);  // "--help" after "--" belongs to the command
   EXPECT_EQ(o.command, (std::vector<std::string>{"trackctl", "--help"}));
 
@@ -38,6 +39,8 @@ TEST(SimOptions, BadValuesAndUnknownOptionsAreRefusedWithOneLine) {
       {{"--records", "12x"}, "tracksim: --records needs a number from 0 to 100000, not '12x'"},
       {{"--state="}, "tracksim: --state needs a file name"},
       {{"--log", "--key"}, "tracksim: --key needs a value"},
+      {{"--baud", "0"}, "tracksim: --baud needs a rate from 1 to 100000000 baud, not '0'"},
+      {{"--baud", "+9600"}, "tracksim: --baud needs a rate from 1 to 100000000 baud, not '+9600'"},
       {{"--baud-rate", "9600"}, "tracksim: unknown option '--baud-rate'"},
       {{"--log=yes"}, "tracksim: unknown option '--log=yes'"},
       {{"trackctl"}, "tracksim: unknown option 'trackctl'"},

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Builds the release binaries with the benchmarks and prints the table of figures
+# (Markdown), with the machine it was measured on. Each figure is the median of
+# its runs: 5 unpaced, 3 at 115200 baud (a paced 1 MiB download takes about 91 s;
+# the whole bench about 6 minutes). Arguments go to transfer_bench, e.g.
+#   bench/run.sh --unpaced-only        # the fast part alone, in seconds
+#   bench/run.sh --runs 9 --paced-runs 1
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+cmake --preset release -DTRACKCTL_BUILD_BENCH=ON >/dev/null
+cmake --build --preset release >/dev/null
+
+cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1)
+echo "Measured on $(date -u +%Y-%m-%d): ${cpu:-unknown CPU}, $(nproc) cores, $(uname -sr)."
+echo
+echo "| Measurement | Runs | Wall (median) | CPU | Peak RSS | Rate | Line efficiency |"
+echo "|---|---|---|---|---|---|---|"
+build/release/bench/transfer_bench "$@"
+build/release/bench/format_bench 2>/dev/null
