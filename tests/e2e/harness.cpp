@@ -1,8 +1,10 @@
 #include "tests/e2e/harness.h"
 
 #include <fcntl.h>
+#include <linux/capability.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -123,6 +125,12 @@ Program::Program(const std::filesystem::path& workdir, const std::string& input,
       setrlimit(RLIMIT_FSIZE, &limit);
       // wine itself would be stopped by the signal; trackctl on Linux ignores it on its own.
       if (underWine) signal(SIGXFSZ, SIG_IGN);
+    }
+    if (options.permissionsBindRoot) {
+      // Without these two the program keeps root's user id but not its way past
+      // the permission bits. Not root: the call fails, and the bits bind anyway.
+      prctl(PR_CAPBSET_DROP, CAP_DAC_OVERRIDE, 0, 0, 0);
+      prctl(PR_CAPBSET_DROP, CAP_DAC_READ_SEARCH, 0, 0, 0);
     }
     if (options.addressSpaceLimit) {
       const rlimit limit{*options.addressSpaceLimit, *options.addressSpaceLimit};

@@ -35,6 +35,8 @@ struct RunOptions {
   std::vector<std::string> unsetEnv;                     // removed from it
   std::optional<unsigned long> fileSizeLimit;            // RLIMIT_FSIZE in bytes
   std::optional<unsigned long> addressSpaceLimit;        // RLIMIT_AS in bytes
+  bool permissionsBindRoot = false;                      // root, too, may not write where the
+                                                         // permission bits forbid it
   int port = 1;                                          // the port number that is mapped
   std::optional<std::string> portPath;                   // what it maps to; default the device,
                                                          // "" for a port that does not exist
