@@ -28,6 +28,12 @@ Bytes Concat(std::initializer_list<Bytes> parts) {
   return all;
 }
 
+// The bytes of a literal, NULs inside it included, its terminator not.
+template <std::size_t N>
+Bytes Literal(const char (&text)[N]) {
+  return Bytes(text, text + N - 1);
+}
+
 // `size` bytes of every value but FRAME_START: a line full of noise.
 Bytes Noise(std::size_t size) {
   Bytes noise(size);
@@ -115,9 +121,9 @@ TEST_F(Faults, AReplyWithoutAnEndIsAwaitedAndTheNextCommandGetsItsOwnReply) {
 }
 
 TEST_F(Faults, NulBytesInsideReplies) {
-  knobs.replyFor["INIT"] = ToBytes(std::string("\xEAINIT_OK 1000752301 010203 GT\0" "5\xE4", 32));
-  knobs.replyFor["STOPTRACK"] = ToBytes(std::string("\xEASTOPTRACK_OK\0\xE4", 15));
-  knobs.replyFor["PREAD"] = ToBytes(std::string("\xEAPREAD_OK_\0" "44\xE4", 15));
+  knobs.replyFor["INIT"] = Literal("\xEAINIT_OK 1000752301 010203 GT\0" "5\xE4");
+  knobs.replyFor["STOPTRACK"] = Literal("\xEASTOPTRACK_OK\0\xE4");
+  knobs.replyFor["PREAD"] = Literal("\xEAPREAD_OK_\0" "44\xE4");
   Program& run = Start("1\n6\n\n3\n1\n\n1\n\n0\n");
   EXPECT_EQ(run.WaitExit(), 0);
   const std::string output = run.Output();
