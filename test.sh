@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds trackctl and tracksim and runs every test: unit, simulated-device and
-# end-to-end tests on Linux, then the Windows build's unit and end-to-end tests
-# under wine; checks the install trees and builds the packages (a .deb in
-# build/release/, a .zip in build/mingw/). With CI=true nothing is skipped:
+# end-to-end tests on Linux, again under AddressSanitizer and
+# UndefinedBehaviorSanitizer, a short run of every fuzz target, then the Windows
+# build's unit and end-to-end tests under wine; checks the install trees and
+# builds the packages (a .deb in build/release/, a .zip in build/mingw/). With
+# CI=true nothing is skipped:
 # missing packages are installed.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -17,6 +19,30 @@ echo "== Linux: unit, simulated device and end-to-end tests"
 ctest --preset default
 echo "== Linux: install tree and .deb"
 scripts/check-packages.sh linux
+
+echo "== Linux: build with AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake --preset asan >/dev/null
+cmake --build --preset asan
+echo "== Linux: unit, simulated device and end-to-end tests under the sanitizers"
+ctest --preset asan
+
+# Fuzzing needs clang and its libFuzzer runtime.
+fuzz_packages=(clang libclang-rt-dev)
+fuzz_missing=()
+for package in "${fuzz_packages[@]}"; do have_package "$package" || fuzz_missing+=("$package"); done
+if [ "${CI:-}" = true ]; then
+  ensure_packages "fuzz targets" "${fuzz_packages[@]}"
+  fuzz_missing=()
+fi
+if [ ${#fuzz_missing[@]} -eq 0 ]; then
+  echo "== fuzz targets: build"
+  cmake --preset fuzz >/dev/null
+  cmake --build --preset fuzz
+  echo "== fuzz targets: a short run of each"
+  fuzz/run.sh -runs=20000
+else
+  echo "== SKIPPED: the fuzz targets need ${fuzz_packages[*]} (CI=true installs them)"
+fi
 
 # The Windows leg: trackctl.exe and the unit tests, cross-built and run under wine.
 windows_packages=(g++-mingw-w64-x86-64 wine wine64)

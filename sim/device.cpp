@@ -60,6 +60,10 @@ Actions Device::Feed(std::span<const std::uint8_t> bytes) {
 void Device::FeedByte(std::uint8_t byte, Actions& out) {
   if (onData_ != nullptr) {
     data_.push_back(byte);
+    if (knobs_.hangUpAfterTaking && data_.size() == *knobs_.hangUpAfterTaking) {
+      out.push_back(Action{Action::Kind::kHangUp, {}, 0});
+      return;
+    }
     if (data_.size() < dataExpected_) return;
     DataHandler handler = std::exchange(onData_, nullptr);
     Bytes data = std::move(data_);

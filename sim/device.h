@@ -130,6 +130,9 @@ struct Knobs {
   // answer the image and checksum with these bytes instead of the verdict.
   std::optional<Bytes> codeHeaderReply;
   std::optional<Bytes> codeFinalReply;
+  // Hang up (close the line) once this many bytes of a data phase (a firmware
+  // image, say) have been taken.
+  std::optional<std::size_t> hangUpAfterTaking;
 
   // Hang up (close the line) after sending this many bytes of the reply to the
   // request with this token; "" with 0 hangs up at the first wake byte.

@@ -1,8 +1,10 @@
 #include "tests/e2e/harness.h"
 
 #include <fcntl.h>
+#include <linux/capability.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -10,6 +12,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <regex>
+#include <sstream>
 #include <stdexcept>
 
 extern char** environ;
@@ -20,6 +24,24 @@ namespace {
 const char* WineExe() {
   const char* exe = std::getenv("TRACKCTL_E2E_WINE_EXE");
   return exe != nullptr && *exe != '\0' ? exe : nullptr;
+}
+
+// The words of TRACKCTL_E2E_WRAPPER, the command that the native program runs
+// under (valgrind, say).
+std::vector<std::string> WrapperWords() {
+  std::vector<std::string> words;
+  const char* wrapper = std::getenv("TRACKCTL_E2E_WRAPPER");
+  std::istringstream in(wrapper != nullptr ? wrapper : "");
+  for (std::string word; in >> word;) words.push_back(word);
+  return words;
+}
+
+std::chrono::milliseconds Scaled(std::chrono::milliseconds timeout) {
+  const char* scale = std::getenv("TRACKCTL_E2E_TIME_SCALE");
+  const double factor = scale != nullptr ? std::atof(scale) : 0.0;
+  if (factor <= 1.0) return timeout;
+  const double scaled = static_cast<double>(timeout.count()) * factor;
+  return std::chrono::milliseconds(static_cast<std::chrono::milliseconds::rep>(scaled));
 }
 
 std::string WithoutCarriageReturns(std::string text) {
@@ -48,6 +70,14 @@ void MapWinePort(int number, const std::string& path) {
 
 bool UnderWine() { return WineExe() != nullptr; }
 
+bool UnderAddressSanitizer() {
+#ifdef TRACKCTL_E2E_ASAN
+  return !UnderWine();
+#else
+  return false;
+#endif
+}
+
 Program::Program(const std::filesystem::path& workdir, const std::string& input, const std::string& devicePath,
                  const RunOptions& options) {
   const std::string portPath = options.portPath.value_or(devicePath);
@@ -58,7 +88,8 @@ Program::Program(const std::filesystem::path& workdir, const std::string& input,
     args = {"wine", exe};
     MapWinePort(options.port, portPath);
   } else {
-    args = {TRACKCTL_BINARY};
+    args = WrapperWords();
+    args.push_back(TRACKCTL_BINARY);
   }
   args.insert(args.end(), options.args.begin(), options.args.end());
   std::vector<std::string> env;
@@ -96,16 +127,17 @@ Program::Program(const std::filesystem::path& workdir, const std::string& input,
       // wine itself would be stopped by the signal; trackctl on Linux ignores it on its own.
       if (underWine) signal(SIGXFSZ, SIG_IGN);
     }
+    if (options.permissionsBindRoot) {
+      // Without these two the program keeps root's user id but not its way past
+      // the permission bits. Not root: the call fails, and the bits bind anyway.
+      prctl(PR_CAPBSET_DROP, CAP_DAC_OVERRIDE, 0, 0, 0);
+      prctl(PR_CAPBSET_DROP, CAP_DAC_READ_SEARCH, 0, 0, 0);
+    }
     if (options.addressSpaceLimit) {
       const rlimit limit{*options.addressSpaceLimit, *options.addressSpaceLimit};
       setrlimit(RLIMIT_AS, &limit);
     }
-    const char* program = argv[0];
-    if (WineExe() != nullptr) {
-      execvpe(program, argv.data(), envp.data());
-    } else {
-      execve(program, argv.data(), envp.data());
-    }
+    execvpe(argv[0], argv.data(), envp.data());
     _exit(127);
   }
   close(in[0]);
@@ -152,6 +184,7 @@ void Program::ReadOutput() {
 }
 
 bool Program::WaitForOutput(std::string_view text, std::chrono::milliseconds timeout) {
+  timeout = Scaled(timeout);
   std::unique_lock lock(mutex_);
   return changed_.wait_for(lock, timeout, [&] {
     return WithoutCarriageReturns(text_).find(text) != std::string::npos || closed_;
@@ -160,7 +193,7 @@ bool Program::WaitForOutput(std::string_view text, std::chrono::milliseconds tim
 
 int Program::WaitExit(std::chrono::milliseconds timeout) {
   if (ended_) return status_;
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  const auto deadline = std::chrono::steady_clock::now() + Scaled(timeout);
   int status = 0;
   for (;;) {
     const pid_t done = waitpid(pid_, &status, WNOHANG);
@@ -193,6 +226,16 @@ E2eTest::E2eTest() {
   char pattern[] = "/tmp/trackctl-e2e-XXXXXX";
   if (mkdtemp(pattern) == nullptr) throw std::runtime_error("mkdtemp");
   workdir_ = pattern;
+}
+
+void E2eTest::TearDown() {
+  // A report of a sanitizer or of valgrind in any run fails the test, whatever
+  // the test itself checked.
+  static const std::regex kReport("==[0-9]+==|runtime error:|Sanitizer");
+  for (const auto& run : runs_) {
+    const std::string output = run->Output();
+    if (std::regex_search(output, kReport)) ADD_FAILURE() << "memory or undefined-behaviour report:\n" << output;
+  }
 }
 
 E2eTest::~E2eTest() {

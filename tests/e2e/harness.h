@@ -4,6 +4,8 @@
 //
 // With TRACKCTL_E2E_WINE_EXE set to a trackctl.exe, the runs start that program
 // under wine instead, with COM1 of a wine prefix linked to the pseudo-terminal.
+// TRACKCTL_E2E_WRAPPER puts a command before the native program (valgrind with
+// its options, say); TRACKCTL_E2E_TIME_SCALE multiplies every deadline.
 #pragma once
 
 #include <sys/types.h>
@@ -34,6 +36,8 @@ struct RunOptions {
   std::vector<std::string> unsetEnv;                     // removed from it
   std::optional<unsigned long> fileSizeLimit;            // RLIMIT_FSIZE in bytes
   std::optional<unsigned long> addressSpaceLimit;        // RLIMIT_AS in bytes
+  bool permissionsBindRoot = false;                      // root, too, may not write where the
+                                                         // permission bits forbid it
   int port = 1;                                          // the port number that is mapped
   std::optional<std::string> portPath;                   // what it maps to; default the device,
                                                          // "" for a port that does not exist
@@ -74,11 +78,15 @@ class Program {
 
 // True when the runs use trackctl.exe under wine.
 bool UnderWine();
+// True when the native program is built with AddressSanitizer, which reserves
+// far more address space than any limit a test could set.
+bool UnderAddressSanitizer();
 
 class E2eTest : public ::testing::Test {
  protected:
   E2eTest();
   ~E2eTest() override;
+  void TearDown() override;
 
   // Builds the simulated device from `state` and `knobs`; Start does it when needed.
   void StartSim();

@@ -193,6 +193,7 @@ TEST_F(Logger, AFileThatCannotBeWrittenWholeIsReported) {
 
 TEST_F(Logger, ACountThatCannotBeHeldIsRefused) {
   if (UnderWine()) GTEST_SKIP() << "the address space limit is for the native program";
+  if (UnderAddressSanitizer()) GTEST_SKIP() << "AddressSanitizer cannot run under an address space limit";
   // "-4" reads as 4294967292 bytes: 195225786 records.
   knobs.loggerCountText = "-4";
   RunOptions options;
