@@ -18,16 +18,17 @@ constexpr std::string_view kInitRequest = "\xEAINIT\xE4";
 constexpr std::string_view kInitOk = "\xEAINIT_OK";
 constexpr std::string_view kInitError = "\xEAINIT_ERROR\xE4";
 
-// At most `width` characters of `text` from `offset` on.
+// At most `width` characters of `text` from `offset` on; a NUL ends the field.
 std::string Field(std::string_view text, std::size_t offset, std::size_t width) {
   if (offset >= text.size()) return {};
-  return std::string(text.substr(offset, width));
+  const std::string_view field = text.substr(offset, width);
+  return std::string(field.substr(0, field.find('\0')));
 }
 
 }  // namespace
 
 InitFields ParseInitReply(std::span<const std::uint8_t> reply) {
-  std::string_view text = ReplyText(reply);
+  std::string_view text(reinterpret_cast<const char*>(reply.data()), reply.size());
   // The frame's end byte does not belong to any field.
   if (const std::size_t end = text.find(static_cast<char>(FRAME_END)); end != std::string_view::npos) {
     text = text.substr(0, end);
@@ -57,11 +58,11 @@ bool InitializeDevice(Session& session) {
   std::printf("\nSending Initialization Command to device...");
   WritePortBuffer(port, AsBytes(kInitRequest));
   std::array<std::uint8_t, 100> reply{};
-  ReceiveResponse(port, reply, false);
+  const Reply received = ReceiveResponse(port, reply, false);
 
   if (MatchesPrefix(reply, kInitOk)) {
     std::printf("\nReceived OK response from device...");
-    const InitFields fields = ParseInitReply(reply);
+    const InitFields fields = ParseInitReply(std::span(reply).first(received.length));
     session.serialKey.fill('\0');
     std::copy_n(fields.serialKey.begin(), std::min<std::size_t>(fields.serialKey.size(), 10),
                 session.serialKey.begin());

@@ -15,8 +15,9 @@ struct InitFields {
   std::string deviceType;  // at most 4 characters
 };
 
-// The fields of a collected "\xEAINIT_OK" reply (NUL-terminated as collected). Each
-// field reaches only as far as the frame: one that starts past its end is empty.
+// The fields of a collected "\xEAINIT_OK" reply, its bytes from FRAME_START on.
+// Each field reaches only as far as the frame (one that starts past its end is
+// empty) and ends at a NUL of its own.
 InitFields ParseInitReply(std::span<const std::uint8_t> reply);
 
 // Wakes the device, switches to the command time-outs and runs the INIT exchange.

@@ -34,9 +34,10 @@ TEST(ParseInitReply, FieldsReachOnlyAsFarAsTheFrame) {
   EXPECT_EQ(shortReply.serialKey, "12345");  // cut at the end byte
   EXPECT_EQ(shortReply.version[0], "");
   EXPECT_EQ(shortReply.deviceType, "");
-  const InitFields withNul = ParseInitReply(Collected(std::string_view("\xEAINIT_OK 12\0" "45678901 010203 GT15\xE4", 32)));
-  EXPECT_EQ(withNul.serialKey, "12");
-  EXPECT_EQ(withNul.deviceType, "");
+  const InitFields withNul = ParseInitReply(Collected(std::string_view("\xEAINIT_OK 12\0" "4567890 010203 GT15\xE4", 32)));
+  EXPECT_EQ(withNul.serialKey, "12");  // a NUL ends its own field only
+  EXPECT_EQ(withNul.version[0], "01");
+  EXPECT_EQ(withNul.deviceType, "GT15");
   const InitFields longer = ParseInitReply(Collected("\xEAINIT_OK 1000752301 010203 GT15 extra bytes\xE4"));
   EXPECT_EQ(longer.deviceType, "GT15");
 }
