@@ -12,6 +12,7 @@
 
 #include "fake_console.h"
 #include "fake_port.h"
+#include "printed.h"
 #include "fixed_clock.h"
 #include "serial/program_exit.h"
 
@@ -94,14 +95,13 @@ class UpgradeCodeTest : public ::testing::Test {
     testing::FixedClock clock({2005, 6, 15, 9, 15, 20}, 0);
     RandomGenerator random;
     Session session{port, console, clock, random};
-    ::testing::internal::CaptureStdout();
-    try {
-      UpgradeCode(session);
-    } catch (const ProgramExit& exit) {
-      status = exit.status;
-    }
-    std::fflush(stdout);
-    output = ::testing::internal::GetCapturedStdout();
+    output = testing::Printed([&] {
+      try {
+        UpgradeCode(session);
+      } catch (const ProgramExit& exit) {
+        status = exit.status;
+      }
+    });
   }
 
   fs::path dir_;

@@ -10,6 +10,7 @@
 
 #include "fake_console.h"
 #include "fake_port.h"
+#include "printed.h"
 #include "fixed_clock.h"
 #include "logger/logger_download.h"
 #include "serial/program_exit.h"
@@ -95,14 +96,13 @@ struct Bench {
   }
   // Runs a download and returns what it printed.
   std::string Read(int isSmsSector) {
-    ::testing::internal::CaptureStdout();
-    try {
-      ReadLoggerSector(session, isSmsSector);
-    } catch (const ProgramExit& exit) {
-      status = exit.status;
-    }
-    std::fflush(stdout);
-    return ::testing::internal::GetCapturedStdout();
+    return testing::Printed([&] {
+      try {
+        ReadLoggerSector(session, isSmsSector);
+      } catch (const ProgramExit& exit) {
+        status = exit.status;
+      }
+    });
   }
 
   FakePort port;
@@ -217,10 +217,7 @@ TEST(ReadLoggerSector, EmptyBlockReadsAreRetriedFailedOnesEndTheRun) {
   stuttering.emptyBlockReads = 5;
   Session session{stuttering, bench.console, bench.clock, bench.random, bench.session.serialKey};
   stuttering.Script("\xEAPREAD_OK_44\xE4\xEA" + Sector(2));
-  ::testing::internal::CaptureStdout();
-  ReadLoggerSector(session, 1);
-  std::fflush(stdout);
-  std::string out = ::testing::internal::GetCapturedStdout();
+  std::string out = testing::Printed([&] { ReadLoggerSector(session, 1); });
   EXPECT_EQ(out, "\nSending Logger Read command to Device"
                  "No of records = 2\n"
                  "ERROR COM_TIME_OUT\nERROR COM_TIME_OUT\nERROR COM_TIME_OUT\n"

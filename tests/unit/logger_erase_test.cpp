@@ -5,6 +5,7 @@
 
 #include "fake_console.h"
 #include "fake_port.h"
+#include "printed.h"
 #include "fixed_clock.h"
 #include "logger/logger_erase.h"
 
@@ -27,10 +28,8 @@ EraseRun Erase(int isSmsSector, std::string_view reply) {
   RandomGenerator random;
   Session session{port, console, clock, random};
   port.Script(reply);
-  ::testing::internal::CaptureStdout();
-  EraseLoggerSector(session, isSmsSector);
-  std::fflush(stdout);
-  EraseRun run{std::string(port.written.begin(), port.written.end()), ::testing::internal::GetCapturedStdout()};
+  const std::string printed = testing::Printed([&] { EraseLoggerSector(session, isSmsSector); });
+  EraseRun run{std::string(port.written.begin(), port.written.end()), printed};
   EXPECT_TRUE(port.incoming.empty());
   return run;
 }

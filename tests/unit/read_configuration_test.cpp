@@ -7,6 +7,7 @@
 
 #include "fake_console.h"
 #include "fake_port.h"
+#include "printed.h"
 #include "fixed_clock.h"
 #include "protocol/readconfig_frames.h"
 
@@ -56,10 +57,7 @@ class ReadConfigurationTest : public ::testing::Test {
  protected:
   // Runs the command against the scripted port and returns what it printed.
   std::string Run() {
-    ::testing::internal::CaptureStdout();
-    ReadConfiguration(session);
-    std::fflush(stdout);
-    return ::testing::internal::GetCapturedStdout();
+    return testing::Printed([this] { ReadConfiguration(session); });
   }
 
   FakePort port;

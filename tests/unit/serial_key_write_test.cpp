@@ -8,6 +8,7 @@
 
 #include "fake_console.h"
 #include "fake_port.h"
+#include "printed.h"
 #include "fixed_clock.h"
 
 namespace trackctl {
@@ -53,10 +54,8 @@ KeyRun RunWriteSerialKey(std::vector<std::string> words, std::string_view reply)
   testing::FixedClock clock({2005, 6, 15, 9, 15, 20}, 0);
   RandomGenerator random;
   Session session{port, console, clock, random};
-  ::testing::internal::CaptureStdout();
-  WriteSerialKey(session);
-  std::fflush(stdout);
-  return KeyRun{::testing::internal::GetCapturedStdout(), !port.incoming.empty()};
+  const std::string printed = testing::Printed([&] { WriteSerialKey(session); });
+  return KeyRun{printed, !port.incoming.empty()};
 }
 
 TEST(WriteSerialKey, AnOverLongReplyNeverOverrunsTheBuffer) {

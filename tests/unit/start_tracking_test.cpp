@@ -11,6 +11,7 @@
 
 #include "fake_console.h"
 #include "fake_port.h"
+#include "printed.h"
 #include "tracking_example.h"
 
 namespace trackctl {
@@ -152,10 +153,7 @@ class WorkDir {
 class StartTrackingCommand : public ::testing::Test {
  protected:
   std::string Run() {
-    ::testing::internal::CaptureStdout();
-    StartTracking(session);
-    std::fflush(stdout);
-    return ::testing::internal::GetCapturedStdout();
+    return testing::Printed([this] { StartTracking(session); });
   }
 
   WorkDir dir;

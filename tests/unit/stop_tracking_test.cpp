@@ -8,6 +8,7 @@
 
 #include "fake_console.h"
 #include "fake_port.h"
+#include "printed.h"
 #include "fixed_clock.h"
 #include "tracking_example.h"
 
@@ -27,10 +28,7 @@ TEST(StopFrame, WorkedExampleByteForByte) {
 class StopTrackingCommand : public ::testing::Test {
  protected:
   std::string Run() {
-    ::testing::internal::CaptureStdout();
-    StopTracking(session);
-    std::fflush(stdout);
-    return ::testing::internal::GetCapturedStdout();
+    return testing::Printed([this] { StopTracking(session); });
   }
 
   testing::FakePort port;
