@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +10,7 @@
 #include "fake_console.h"
 #include "fake_port.h"
 #include "printed.h"
+#include "work_dir.h"
 #include "fixed_clock.h"
 #include "logger/logger_download.h"
 #include "serial/program_exit.h"
@@ -22,37 +22,13 @@ namespace fs = std::filesystem;
 using testing::FakeConsole;
 using testing::FakePort;
 using testing::FixedClock;
+using testing::WorkDir;
 
 #ifdef _WIN32
 constexpr const char* kLineEnd = "\r\n";
 #else
 constexpr const char* kLineEnd = "\n";
 #endif
-
-// A fresh empty working folder for one test.
-class WorkDir {
- public:
-  WorkDir() : previous_(fs::current_path()) {
-    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    dir_ = fs::temp_directory_path() / ("trackctl_logger_" + std::to_string(stamp));
-    fs::create_directories(dir_ / "work");
-    fs::current_path(dir_ / "work");
-  }
-  ~WorkDir() {
-    fs::current_path(previous_);
-    fs::remove_all(dir_);
-  }
-  const fs::path& outer() const { return dir_; }
-  std::vector<std::string> Files(const fs::path& where) const {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(where)) names.push_back(entry.path().filename().string());
-    return names;
-  }
-
- private:
-  fs::path previous_;
-  fs::path dir_;
-};
 
 std::string ReadFile(const std::string& name) {
   std::ifstream in(name, std::ios::binary);
