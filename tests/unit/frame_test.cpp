@@ -5,6 +5,7 @@
 #include <array>
 
 #include "fake_port.h"
+#include "printed.h"
 #include "serial/program_exit.h"
 
 namespace trackctl {
@@ -45,10 +46,7 @@ TEST(ReceiveResponse, ProgressMarksCountTheBytesAfterFrameStart) {
   FakePort port;
   port.Script("\x01\xEAOK\xE4");
   std::array<std::uint8_t, 16> buffer{};
-  ::testing::internal::CaptureStdout();
-  ReceiveResponse(port, buffer, true);
-  std::fflush(stdout);
-  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "###");
+  EXPECT_EQ(testing::Printed([&] { ReceiveResponse(port, buffer, true); }), "###");
 }
 
 TEST(ReceiveResponse, AnOverlongFrameIsReadToItsEndButNotStoredPastTheBuffer) {

@@ -7,6 +7,7 @@
 
 #include "fake_console.h"
 #include "fake_port.h"
+#include "printed.h"
 #include "fixed_clock.h"
 
 namespace trackctl {
@@ -51,10 +52,8 @@ class Handshake : public ::testing::Test {
   Session session{port, console, clock, random};
 
   bool Run(std::string* printed) {
-    ::testing::internal::CaptureStdout();
-    const bool ok = InitializeDevice(session);
-    std::fflush(stdout);
-    *printed = ::testing::internal::GetCapturedStdout();
+    bool ok = false;
+    *printed = testing::Printed([&] { ok = InitializeDevice(session); });
     return ok;
   }
 };

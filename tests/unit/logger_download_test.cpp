@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -10,6 +9,8 @@
 
 #include "fake_console.h"
 #include "fake_port.h"
+#include "printed.h"
+#include "work_dir.h"
 #include "fixed_clock.h"
 #include "logger/logger_download.h"
 #include "serial/program_exit.h"
@@ -21,37 +22,13 @@ namespace fs = std::filesystem;
 using testing::FakeConsole;
 using testing::FakePort;
 using testing::FixedClock;
+using testing::WorkDir;
 
 #ifdef _WIN32
 constexpr const char* kLineEnd = "\r\n";
 #else
 constexpr const char* kLineEnd = "\n";
 #endif
-
-// A fresh empty working folder for one test.
-class WorkDir {
- public:
-  WorkDir() : previous_(fs::current_path()) {
-    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    dir_ = fs::temp_directory_path() / ("trackctl_logger_" + std::to_string(stamp));
-    fs::create_directories(dir_ / "work");
-    fs::current_path(dir_ / "work");
-  }
-  ~WorkDir() {
-    fs::current_path(previous_);
-    fs::remove_all(dir_);
-  }
-  const fs::path& outer() const { return dir_; }
-  std::vector<std::string> Files(const fs::path& where) const {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(where)) names.push_back(entry.path().filename().string());
-    return names;
-  }
-
- private:
-  fs::path previous_;
-  fs::path dir_;
-};
 
 std::string ReadFile(const std::string& name) {
   std::ifstream in(name, std::ios::binary);
@@ -95,14 +72,13 @@ struct Bench {
   }
   // Runs a download and returns what it printed.
   std::string Read(int isSmsSector) {
-    ::testing::internal::CaptureStdout();
-    try {
-      ReadLoggerSector(session, isSmsSector);
-    } catch (const ProgramExit& exit) {
-      status = exit.status;
-    }
-    std::fflush(stdout);
-    return ::testing::internal::GetCapturedStdout();
+    return testing::Printed([&] {
+      try {
+        ReadLoggerSector(session, isSmsSector);
+      } catch (const ProgramExit& exit) {
+        status = exit.status;
+      }
+    });
   }
 
   FakePort port;
@@ -217,10 +193,7 @@ TEST(ReadLoggerSector, EmptyBlockReadsAreRetriedFailedOnesEndTheRun) {
   stuttering.emptyBlockReads = 5;
   Session session{stuttering, bench.console, bench.clock, bench.random, bench.session.serialKey};
   stuttering.Script("\xEAPREAD_OK_44\xE4\xEA" + Sector(2));
-  ::testing::internal::CaptureStdout();
-  ReadLoggerSector(session, 1);
-  std::fflush(stdout);
-  std::string out = ::testing::internal::GetCapturedStdout();
+  std::string out = testing::Printed([&] { ReadLoggerSector(session, 1); });
   EXPECT_EQ(out, "\nSending Logger Read command to Device"
                  "No of records = 2\n"
                  "ERROR COM_TIME_OUT\nERROR COM_TIME_OUT\nERROR COM_TIME_OUT\n"

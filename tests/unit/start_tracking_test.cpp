@@ -2,15 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "fake_console.h"
 #include "fake_port.h"
+#include "printed.h"
+#include "work_dir.h"
 #include "tracking_example.h"
 
 namespace trackctl {
@@ -126,39 +125,13 @@ class SteppingClock : public Clock {
   int readings = 0;
 };
 
-// Runs a test in a fresh, empty working directory and removes it afterwards.
-class WorkDir {
- public:
-  WorkDir() : previous_(std::filesystem::current_path()) {
-    path_ = std::filesystem::temp_directory_path() /
-            ("trackctl_start_test_" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
-    std::filesystem::create_directories(path_);
-    std::filesystem::current_path(path_);
-  }
-  ~WorkDir() {
-    std::filesystem::current_path(previous_);
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  void Write(const char* name, std::string_view bytes) const {
-    std::ofstream(path_ / name, std::ios::binary) << bytes;
-  }
-
- private:
-  std::filesystem::path previous_;
-  std::filesystem::path path_;
-};
-
 class StartTrackingCommand : public ::testing::Test {
  protected:
   std::string Run() {
-    ::testing::internal::CaptureStdout();
-    StartTracking(session);
-    std::fflush(stdout);
-    return ::testing::internal::GetCapturedStdout();
+    return testing::Printed([this] { StartTracking(session); });
   }
 
-  WorkDir dir;
+  testing::WorkDir dir;
   testing::FakePort port;
   testing::FakeConsole console;
   SteppingClock clock;

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "printed.h"
+
 namespace trackctl {
 namespace {
 
@@ -157,10 +159,9 @@ TEST(ReadTrackingConfig, ReadsTheFileAsRawBytesOrSaysItCannot) {
   EXPECT_EQ(SlotText(table[2]), "");
   EXPECT_EQ(SlotText(table[3]), "3");
 
-  ::testing::internal::CaptureStdout();
-  const auto missing = ReadTrackingConfig(table, path.string().c_str());
-  std::fflush(stdout);
-  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Cannot open input file.\n");
+  std::optional<std::size_t> missing;
+  EXPECT_EQ(testing::Printed([&] { missing = ReadTrackingConfig(table, path.string().c_str()); }),
+            "Cannot open input file.\n");
   EXPECT_FALSE(missing.has_value());
 }
 

@@ -5,19 +5,14 @@
 #include <array>
 
 #include "fake_port.h"
+#include "printed.h"
 #include "serial/program_exit.h"
 
 namespace trackctl {
 namespace {
 
 using testing::FakePort;
-
-std::string Printed(const std::function<void()>& action) {
-  ::testing::internal::CaptureStdout();
-  action();
-  std::fflush(stdout);
-  return ::testing::internal::GetCapturedStdout();
-}
+using testing::Printed;
 
 TEST(WritePortBuffer, SendsEveryByteIncludingNulsOneWriteEach) {
   FakePort port;
@@ -65,16 +60,14 @@ TEST(ReadPortByteWithin, GivesUpWithZeroAndRestoresTheCommandTimeouts) {
 }
 
 TEST(FatalPortError, PrintsTheMessageAndNumberAndEndsWithStatusOne) {
-  std::string printed;
   int status = 0;
-  ::testing::internal::CaptureStdout();
-  try {
-    FatalPortError("Writing to PORT", 31);
-  } catch (const ProgramExit& exit) {
-    status = exit.status;
-  }
-  std::fflush(stdout);
-  printed = ::testing::internal::GetCapturedStdout();
+  const std::string printed = Printed([&] {
+    try {
+      FatalPortError("Writing to PORT", 31);
+    } catch (const ProgramExit& exit) {
+      status = exit.status;
+    }
+  });
   EXPECT_EQ(status, 1);
   EXPECT_EQ(printed, "\nMessage : Writing to PORT\nError Number : 31\n");
 }
