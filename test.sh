@@ -11,6 +11,15 @@ cd "$(dirname "$0")"
 source scripts/ensure-packages.sh
 
 ensure_packages "Linux build and tests" cmake ninja-build g++ libgtest-dev googletest
+# A locale with a decimal comma, for the test that logger lines keep their '.'.
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  if [ "${CI:-}" = true ] || [ "$(id -u)" -eq 0 ]; then
+    ensure_packages "a decimal-comma locale for the logger line test" locales
+    localedef -i de_DE -f UTF-8 de_DE.UTF-8
+  else
+    echo "== NOTE: no de_DE.UTF-8 locale; the decimal-comma logger line test will skip"
+  fi
+fi
 
 echo "== Linux: build"
 cmake --preset default >/dev/null
