@@ -50,16 +50,6 @@ std::string Filler(std::size_t size) {
 
 class Faults : public E2eTest {
  protected:
-  // Runs `input` after the port answer and returns what follows the start-up text.
-  std::string Run(const std::string& input, int expectedStatus = 0, const RunOptions& options = {}) {
-    Program& run = Start("1\n" + input, options);
-    EXPECT_EQ(run.WaitExit(), expectedStatus);
-    const std::string output = run.Output();
-    const std::string startUp = StartUpText(sim().slavePath(), state);
-    EXPECT_EQ(output.substr(0, startUp.size()), startUp);
-    return output.substr(std::min(output.size(), startUp.size()));
-  }
-
   void WriteFile(const std::string& name, const Bytes& bytes) {
     std::ofstream(workdir() / name, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
@@ -78,7 +68,7 @@ TEST_F(Faults, AHangUpInTheMiddleOfAFirmwareUploadEndsTheRun) {
   WriteFile("image.bin", Noise(200000));
   knobs.hangUpAfterTaking = 1 + 2000;  // the 0x00 after the header and 2000 image bytes
   const auto started = std::chrono::steady_clock::now();
-  const std::string output = Run("4\nimage.bin\n\n0\n", 1);
+  const std::string output = AfterStartUp("4\nimage.bin\n\n0\n", 1);
   EXPECT_LT(std::chrono::steady_clock::now() - started, 10s);
   EXPECT_NE(output.find("Filelength in bytes is 200000\n########Received OK response from device...\n\n##"),
             std::string::npos)
@@ -95,13 +85,13 @@ TEST_F(Faults, AHangUpWhileAShortReplyIsGivenTimeEndsTheRun) {
   state.config.featuresEnabled = 0x00E4;
   knobs.hangUpOn = "READCONFIG_";
   knobs.hangUpAfterBytes = 26 + 8;  // the header and the block up to that byte
-  const std::string output = Run("1\n\n0\n", 1);
+  const std::string output = AfterStartUp("1\n\n0\n", 1);
   EXPECT_EQ(output, "\nSending READ CONFIG command to Device\nMessage : Reading .....\nError Number : 5\n");
 }
 
 TEST_F(Faults, NoiseWithoutAFrameStartBeforeEveryReplyIsDropped) {
   knobs.noiseBeforeReply = Noise(64 * 1024);
-  const std::string output = Run("1\n\n6\n\n0\n");
+  const std::string output = AfterStartUp("1\n\n6\n\n0\n");
   EXPECT_EQ(output.find(kConfigRead), 0u) << output.substr(0, 200);
   EXPECT_NE(output.find(kStopDone), std::string::npos);
 }
@@ -189,7 +179,7 @@ TEST_F(Faults, ALoggerFileOnAFullDiskIsReportedIncomplete) {
     std::strftime(name, sizeof name, "%Y%m%d%H%M%S", &local);
     fs::create_symlink("/dev/full", workdir() / (state.serialKey + "_P" + name + ".dat"));
   }
-  const std::string output = Run("3\n1\n\n1\n\n0\n");
+  const std::string output = AfterStartUp("3\n1\n\n1\n\n0\n");
   const std::string incomplete = "ERROR LOGGER_FILE_INCOMPLETE : " + state.serialKey + "_P";
   const std::size_t at = output.find(incomplete);
   ASSERT_NE(at, std::string::npos) << output;
@@ -207,7 +197,7 @@ TEST_F(Faults, AWorkingFolderWithoutWritePermissionGetsNoLoggerFile) {
   ASSERT_EQ(chmod(workdir().c_str(), 0555), 0);
   RunOptions options;
   options.permissionsBindRoot = true;
-  const std::string output = Run("3\n2\n\n1\n\n0\n", 0, options);
+  const std::string output = AfterStartUp("3\n2\n\n1\n\n0\n", 0, options);
   EXPECT_NE(output.find("Reading data from DataCall sector : Started...\nerror creating file\n"
                         "Reading data from DataCall sector : Done...\n"),
             std::string::npos)
@@ -235,7 +225,7 @@ TEST_F(Faults, HugeLongAndBinaryTrackingFilesGiveOneWholeStartFrame) {
   for (const Bytes& file : files) {
     WriteFile("config15.dat", file);
     const std::size_t before = sim().Received().size();
-    const std::string output = Run("5\n\n1\n\n0\n");
+    const std::string output = AfterStartUp("5\n\n1\n\n0\n");
     EXPECT_NE(output.find(kConfigRead), std::string::npos) << output;
     const Bytes received = sim().Received();
     // The handshake, then one 103-byte start frame, then the READCONFIG request.
