@@ -19,7 +19,7 @@ Actions AnswerLoggerRead(Device& device, std::span<const std::uint8_t> request) 
   frame += knobs.loggerCountText.value_or(std::to_string(block.size() - 1));
   frame += '\xE4';
   Actions actions = device.Reply(ToBytes(frame));
-  actions.push_back(Action{Action::Kind::kSend, std::move(block), 0});
+  actions.push_back(Action{Action::Kind::kSend, std::move(block)});
   return actions;
 }
 

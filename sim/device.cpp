@@ -26,7 +26,7 @@ Actions HangUpAfter(Actions actions, std::size_t limit) {
     }
     out.push_back(std::move(action));
   }
-  out.push_back(Action{Action::Kind::kHangUp, {}, 0});
+  out.push_back(Action{Action::Kind::kHangUp, {}});
   return out;
 }
 
@@ -39,9 +39,9 @@ Device::Device(DeviceState state, Knobs knobs) : state_(std::move(state)), knobs
 Actions Device::Reply(Bytes frame) const {
   Actions actions;
   if (!knobs_.noiseBeforeReply.empty()) {
-    actions.push_back(Action{Action::Kind::kSend, knobs_.noiseBeforeReply, 0});
+    actions.push_back(Action{Action::Kind::kSend, knobs_.noiseBeforeReply});
   }
-  actions.push_back(Action{Action::Kind::kSend, std::move(frame), 0});
+  actions.push_back(Action{Action::Kind::kSend, std::move(frame)});
   return actions;
 }
 
@@ -61,7 +61,7 @@ void Device::FeedByte(std::uint8_t byte, Actions& out) {
   if (onData_ != nullptr) {
     data_.push_back(byte);
     if (knobs_.hangUpAfterTaking && data_.size() == *knobs_.hangUpAfterTaking) {
-      out.push_back(Action{Action::Kind::kHangUp, {}, 0});
+      out.push_back(Action{Action::Kind::kHangUp, {}});
       return;
     }
     if (data_.size() < dataExpected_) return;
@@ -91,12 +91,12 @@ void Device::AnswerWake(Actions& out) {
   ++wakesSeen_;
   Actions answer;
   if (knobs_.hangUpOn && knobs_.hangUpOn->empty()) {
-    answer.push_back(Action{Action::Kind::kHangUp, {}, 0});
+    answer.push_back(Action{Action::Kind::kHangUp, {}});
   } else if (wakesSeen_ > knobs_.silentWakes) {
     const bool other = knobs_.otherByteFirst.has_value();
     const Bytes bytes = other ? Bytes{*knobs_.otherByteFirst}
                               : Bytes(static_cast<std::size_t>(knobs_.wakeEchoes), kWakeByte);
-    answer.push_back(Action{Action::Kind::kSend, bytes, 0});
+    answer.push_back(Action{Action::Kind::kSend, bytes});
     knobs_.otherByteFirst.reset();
   }
   Served("wake-up", answer, out);

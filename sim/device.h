@@ -22,10 +22,9 @@ Bytes ToBytes(std::string_view text);
 
 // One thing the device does on the line.
 struct Action {
-  enum class Kind { kSend, kPause, kHangUp };
+  enum class Kind { kSend, kHangUp };
   Kind kind = Kind::kSend;
-  Bytes bytes;           // kSend
-  int milliseconds = 0;  // kPause
+  Bytes bytes;  // kSend
 };
 using Actions = std::vector<Action>;
 

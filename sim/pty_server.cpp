@@ -113,9 +113,6 @@ void PtyServer::Perform(const Actions& actions) {
       case Action::Kind::kSend:
         if (!Transmit(action.bytes)) return;
         break;
-      case Action::Kind::kPause:
-        std::this_thread::sleep_for(std::chrono::milliseconds(action.milliseconds));
-        break;
       case Action::Kind::kHangUp: {
         std::lock_guard lock(mutex_);
         HangUp();

@@ -38,7 +38,6 @@ class FrameCollector {
   // before that is an ordinary byte.
   void ExpectLength(std::size_t frameLength) { expectedLength_ = frameLength; }
 
-  bool started() const { return started_; }
   bool done() const { return done_; }
   std::size_t length() const { return stored_; }  // bytes stored, NUL not counted
   bool truncated() const { return truncated_; }   // the frame was longer than the buffer
