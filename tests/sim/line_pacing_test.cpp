@@ -63,8 +63,10 @@ TEST(PtyServerPacing, SendsAtTheLineSpeed) {
   close(fd);
 
   ASSERT_EQ(got, total);
+  // Never ahead of the line; behind it only by how late a loaded machine wakes threads.
   const double seconds = arrivals.back().first;
-  EXPECT_NEAR(seconds, 1.0, 0.05);
+  EXPECT_GE(seconds, 0.99);
+  EXPECT_LE(seconds, 1.10);
   for (const auto& [at, bytes] : arrivals) {
     EXPECT_LE(static_cast<double>(bytes), at * kBytesPerSecond + 11) << "ahead of the line at " << at << " s";
   }
@@ -88,7 +90,8 @@ TEST(PtyServerPacing, TakesFromTheProgramAtTheLineSpeed) {
   close(fd);
 
   EXPECT_GE(half, total / 2 / kBytesPerSecond);
-  EXPECT_NEAR(all, total / kBytesPerSecond, 0.025);
+  EXPECT_GE(all, total / kBytesPerSecond - 0.002);
+  EXPECT_LE(all, total / kBytesPerSecond + 0.05);
 }
 
 }  // namespace
