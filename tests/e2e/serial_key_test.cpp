@@ -1,5 +1,6 @@
 // Main-menu choice 9: writing a serial key into the simulated device.
 #include "tests/e2e/harness.h"
+#include "tests/common/expected_texts.h"
 
 namespace trackctl::e2e {
 namespace {
@@ -7,14 +8,7 @@ namespace {
 using tracksim::Bytes;
 using tracksim::ToBytes;
 
-const std::string kKeyFormat =
-    "Enter the serial key where the max limit is 10 chars:\n"
-    "\n Format for Serial key is as follows"
-    "\n First 3 chars is the device type 100\\075\\050"
-    "\n Next 2 chars is week varying from 00 to 52 "
-    "\n Next 2 chars is year varying from 02 to 04 "
-    "\n Next 3 chars is the key 001 to 999\n"
-    "\n ----------------------------------\n";
+using testing::kKeyFormat;
 const std::string kWritten = "############# Done...\nSerial key written to flash...\n";
 const Bytes kHandshake = ToBytes("\xFA\xEAINIT\xE4");
 

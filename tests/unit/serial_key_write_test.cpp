@@ -10,6 +10,7 @@
 #include "fake_port.h"
 #include "printed.h"
 #include "fixed_clock.h"
+#include "tests/common/expected_texts.h"
 
 namespace trackctl {
 namespace {
@@ -18,14 +19,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 Bytes Of(std::string_view text) { return Bytes(text.begin(), text.end()); }
 
-const std::string kKeyFormat =
-    "Enter the serial key where the max limit is 10 chars:\n"
-    "\n Format for Serial key is as follows"
-    "\n First 3 chars is the device type 100\\075\\050"
-    "\n Next 2 chars is week varying from 00 to 52 "
-    "\n Next 2 chars is year varying from 02 to 04 "
-    "\n Next 3 chars is the key 001 to 999\n"
-    "\n ----------------------------------\n";
+using testing::kKeyFormat;
 
 TEST(SerialKeyFrame, ShortKeysAreFilledWithSpacesLongOnesRefused) {
   const auto seven = BuildSerialKeyFrame("1000752");
