@@ -2,47 +2,205 @@
 
 #include <cstdio>
 #include <string_view>
+#include <vector>
+
+#include "serial/open_port.h"
 
 namespace trackctl {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: trackctl [--help | --version]\n"
+    "usage: trackctl [-p PORT]                   the menu\n"
+    "       trackctl [-p PORT] [--json] COMMAND  one command, then exit\n"
+    "       trackctl --list-ports | --help | --version\n"
     "\n"
     "Service console for a GPS/GSM tracking device on a serial port: read its\n"
     "configuration, download and erase its logger sectors, start and stop\n"
-    "tracking with the settings of config15.dat (in the current folder), upload\n"
-    "firmware, write its serial key. It asks for a port number, wakes the device\n"
-    "and shows a numbered menu.\n"
+    "tracking with the settings of config15.dat, upload firmware, write its\n"
+    "serial key. Without a command it asks for a port number (unless -p gives\n"
+    "the port), wakes the device and shows a numbered menu.\n"
+    "\n"
+    "Commands (each opens the port, wakes the device, runs, and exits):\n"
+    "  info                            serial key, version and device type\n"
+    "  read-config                     the device's configuration and status\n"
+    "  download sms|datacall [-o FILE] a logger sector into a new logger file\n"
+    "                                  (default name: key, sector, date, time);\n"
+    "                                  an existing FILE is never overwritten\n"
+    "  erase sms|datacall              erase a logger sector\n"
+    "  start [-c FILE]                 start tracking with FILE's settings\n"
+    "                                  (default config15.dat)\n"
+    "  stop                            stop tracking\n"
+    "  upgrade [FILE]                  upload a firmware image (default RAVU.BIN)\n"
+    "  write-key KEY                   write a 10-character serial key\n"
+    "\n"
+    "Options:\n"
+    "  -p, --port PORT  the port: a number 1-20 as the menu's answer, or a device\n"
+    "                   name (/dev/ttyUSB0, /dev/serial/by-id/..., COM23).\n"
+    "                   Commands use port 1 without it.\n"
+    "  --json           info and read-config print one JSON object; every other\n"
+    "                   message goes to standard error\n"
+    "  --list-ports     print the serial ports present, one a line\n"
+    "  -h, --help       print this text and exit\n"
+    "  --version        print the version and exit\n"
     "\n"
     "Ports: on Windows port n is COMn. On Linux port n is the path in the\n"
     "environment variable TRACKCTL_COM<n> when set (TRACKCTL_COM1=/dev/ttyUSB0),\n"
     "otherwise /dev/ttyS<n-1>.\n"
     "\n"
-    "Scripted use: when standard input is not a terminal, each answer is one line\n"
-    "(a key press is an empty line) and the end of the input exits, e.g.\n"
+    "Exit status: 0 the device accepted and every file is complete; 1 the port\n"
+    "failed or the device did not answer the handshake; 2 a usage error (nothing\n"
+    "is sent); 3 the device refused or answered something unexpected; 4 a local\n"
+    "file problem (config15.dat or the image missing or unreadable, a logger file\n"
+    "that exists already or could not be written whole). The menu ends with 0.\n"
+    "\n"
+    "Scripted menu: when standard input is not a terminal, each answer is one\n"
+    "line (a key press is an empty line) and the end of the input exits, e.g.\n"
     "  printf '1\\n1\\n\\n0\\n' | trackctl     port 1, read configuration, exit\n"
     "\n"
     "Trace: when TRACKCTL_TRACE names a file, every byte sent to the device (>>)\n"
     "and received from it (<<) is appended to that file as timestamped hex and\n"
-    "ASCII lines.\n"
-    "\n"
-    "  --help     print this text and exit\n"
-    "  --version  print the version and exit\n";
+    "ASCII lines.\n";
+
+constexpr const char* kUsageHint = "usage: trackctl [-p PORT] [--json] COMMAND [ARGS]; trackctl --help for more\n";
+
+struct CommandName {
+  std::string_view word;
+  DeviceCommand::Kind kind;
+  std::size_t minWords;  // words after the command
+  std::size_t maxWords;
+};
+
+constexpr CommandName kCommands[] = {
+    {"info", DeviceCommand::Kind::kInfo, 0, 0},         {"read-config", DeviceCommand::Kind::kReadConfig, 0, 0},
+    {"download", DeviceCommand::Kind::kDownload, 1, 1}, {"erase", DeviceCommand::Kind::kErase, 1, 1},
+    {"start", DeviceCommand::Kind::kStart, 0, 0},       {"stop", DeviceCommand::Kind::kStop, 0, 0},
+    {"upgrade", DeviceCommand::Kind::kUpgrade, 0, 1},   {"write-key", DeviceCommand::Kind::kWriteKey, 1, 1},
+};
+
+// A number 1 to 20 written with digits only is a menu number; anything else a name.
+PortChoice ReadPortChoice(std::string_view text) {
+  int number = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9' || number > kLastPort) return PortChoice{0, std::string(text)};
+    number = number * 10 + (c - '0');
+  }
+  if (number < kFirstPort || number > kLastPort) return PortChoice{0, std::string(text)};
+  return PortChoice{number, {}};
+}
+
+CommandLine Refuse(std::string problem) {
+  CommandLine line;
+  line.action = CommandLine::Action::kRefuse;
+  line.error = "trackctl: " + std::move(problem);
+  return line;
+}
+
+// The command word and the words after it, checked against what the command takes.
+std::optional<std::string> ReadCommand(const std::vector<std::string_view>& words, DeviceCommand& command) {
+  const std::string_view word = words.front();
+  const CommandName* name = nullptr;
+  for (const CommandName& candidate : kCommands) {
+    if (candidate.word == word) name = &candidate;
+  }
+  if (name == nullptr) return "unknown command '" + std::string(word) + "'";
+  const std::size_t count = words.size() - 1;
+  if (count > name->maxWords) return "too many arguments for " + std::string(word) + ": '" + std::string(words[name->maxWords + 1]) + "'";
+  command.kind = name->kind;
+  switch (name->kind) {
+    case DeviceCommand::Kind::kDownload:
+    case DeviceCommand::Kind::kErase:
+      if (count == 0) return std::string(word) + " needs the sector: sms or datacall";
+      if (words[1] != "sms" && words[1] != "datacall") {
+        return "unknown sector '" + std::string(words[1]) + "' (sms or datacall)";
+      }
+      command.isSmsSector = words[1] == "sms" ? 1 : 0;
+      break;
+    case DeviceCommand::Kind::kUpgrade:
+      if (count == 1) command.file = std::string(words[1]);
+      break;
+    case DeviceCommand::Kind::kWriteKey:
+      if (count == 0) return "write-key needs the serial key";
+      if (words[1].size() != 10) {
+        return "the serial key must be 10 characters, not " + std::to_string(words[1].size()) + ": '" +
+               std::string(words[1]) + "'";
+      }
+      command.key = std::string(words[1]);
+      break;
+    default:
+      break;
+  }
+  return std::nullopt;
+}
 
 }  // namespace
 
 CommandLine ParseCommandLine(std::span<const char* const> args) {
   CommandLine line;
-  for (const char* arg : args) {
-    const std::string_view text(arg);
-    if (text == "--help" || text == "-h") {
-      line.action = CommandLine::Action::kHelp;
-    } else if (text == "--version") {
-      if (line.action != CommandLine::Action::kHelp) line.action = CommandLine::Action::kVersion;
-    } else {
-      return CommandLine{CommandLine::Action::kRefuse, "trackctl: unknown argument '" + std::string(text) + "'"};
+  bool help = false;
+  bool version = false;
+  bool listPorts = false;
+  std::optional<std::string> outputFile;  // -o
+  std::optional<std::string> configFile;  // -c
+  std::vector<std::string_view> words;
+  bool optionsEnded = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string_view arg(args[i]);
+    if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+      words.push_back(arg);
+      continue;
     }
+    if (arg == "--") {
+      optionsEnded = true;
+    } else if (arg == "--help" || arg == "-h") {
+      help = true;
+    } else if (arg == "--version") {
+      version = true;
+    } else if (arg == "--json") {
+      line.json = true;
+    } else if (arg == "--list-ports") {
+      listPorts = true;
+    } else if (arg == "-p" || arg == "--port" || arg == "-o" || arg == "-c") {
+      if (i + 1 == args.size() || *args[i + 1] == '\0') return Refuse("option " + std::string(arg) + " needs a value");
+      const std::string value(args[++i]);
+      if (arg == "-o") {
+        outputFile = value;
+      } else if (arg == "-c") {
+        configFile = value;
+      } else {
+        line.port = ReadPortChoice(value);
+      }
+    } else {
+      return Refuse("unknown option '" + std::string(arg) + "'");
+    }
+  }
+
+  // Help and version answer whatever else the line holds.
+  if (help) {
+    line.action = CommandLine::Action::kHelp;
+    return line;
+  }
+  if (version) {
+    line.action = CommandLine::Action::kVersion;
+    return line;
+  }
+  if (!words.empty()) {
+    if (const std::optional<std::string> problem = ReadCommand(words, line.command)) return Refuse(*problem);
+  }
+  const bool hasCommand = !words.empty();
+  const DeviceCommand::Kind kind = line.command.kind;
+  if (outputFile && !(hasCommand && kind == DeviceCommand::Kind::kDownload)) return Refuse("-o goes with download only");
+  if (configFile && !(hasCommand && kind == DeviceCommand::Kind::kStart)) return Refuse("-c goes with start only");
+  if (line.json && !(hasCommand && (kind == DeviceCommand::Kind::kInfo || kind == DeviceCommand::Kind::kReadConfig))) {
+    return Refuse("--json goes with info or read-config only");
+  }
+  if (listPorts && (hasCommand || line.port)) return Refuse("--list-ports takes no port and no command");
+  if (outputFile) line.command.file = outputFile;
+  if (configFile) line.command.file = configFile;
+
+  if (listPorts) {
+    line.action = CommandLine::Action::kListPorts;
+  } else if (hasCommand) {
+    line.action = CommandLine::Action::kCommand;
   }
   return line;
 }
@@ -60,12 +218,11 @@ int ShowCommandLineAnswer(const CommandLine& line) {
       std::fputs(VersionText().c_str(), stdout);
       return 0;
     case CommandLine::Action::kRefuse:
-      std::fprintf(stderr, "%s\n%s", line.error.c_str(), UsageText().c_str());
+      std::fprintf(stderr, "%s\n%s", line.error.c_str(), kUsageHint);
       return 2;
-    case CommandLine::Action::kRun:
-      break;
+    default:
+      return 0;
   }
-  return 0;
 }
 
 }  // namespace trackctl

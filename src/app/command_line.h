@@ -1,16 +1,34 @@
-// What trackctl's command line asks for. Without arguments it runs the console;
-// the only options are --help and --version.
+// What trackctl's command line asks for: without arguments the menu, as it always
+// was; otherwise one device command per run, the port list, help or version.
 #pragma once
 
+#include <optional>
 #include <span>
 #include <string>
 
 namespace trackctl {
 
+// The port given with -p: a menu number (1 to 20) or a device name used as given.
+struct PortChoice {
+  int number = 0;    // 0: by name
+  std::string name;  // when number is 0
+};
+
+struct DeviceCommand {
+  enum class Kind { kInfo, kReadConfig, kDownload, kErase, kStart, kStop, kUpgrade, kWriteKey };
+  Kind kind = Kind::kInfo;
+  int isSmsSector = 0;              // download, erase
+  std::optional<std::string> file;  // download -o, start -c, upgrade's image
+  std::string key;                  // write-key: exactly 10 characters
+};
+
 struct CommandLine {
-  enum class Action { kRun, kHelp, kVersion, kRefuse };
-  Action action = Action::kRun;
-  std::string error;  // kRefuse: one line, without its line end
+  enum class Action { kMenu, kCommand, kListPorts, kHelp, kVersion, kRefuse };
+  Action action = Action::kMenu;
+  std::string error;                // kRefuse: one line naming the problem, without its line end
+  std::optional<PortChoice> port;   // kMenu, kCommand: -p
+  bool json = false;                // kCommand: --json (info and read-config)
+  DeviceCommand command;            // kCommand
 };
 
 // `args` are the arguments after the program name.
@@ -21,8 +39,8 @@ std::string UsageText();
 // What --version prints: "trackctl <version>\n".
 std::string VersionText();
 
-// Prints what a command line other than kRun asks for and returns the exit
-// status: 0 for help and version, 2 for a refused argument.
+// Prints what help, version or a refused command line asks for and returns the
+// exit status: 0 for help and version, 2 for a refused command line.
 int ShowCommandLineAnswer(const CommandLine& line);
 
 }  // namespace trackctl

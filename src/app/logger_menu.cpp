@@ -8,7 +8,7 @@
 
 namespace trackctl {
 
-void ShowLoggerMenu(Session& session) {
+void ShowLoggerMenu(Session& session, Console& console) {
   std::printf("Select\n");
   std::printf("******\n");
   std::printf("\tRead Data in SMS Sector...1\n");
@@ -16,8 +16,8 @@ void ShowLoggerMenu(Session& session) {
   std::printf("\tDelete Logger Data in SMS Sector...3\n");
   std::printf("\tDelete Logger Data in DataCall Sector...4\n");
   std::printf("\tExit this... 5\n");
-  session.console.DiscardPending();
-  const int choice = session.console.ReadInt();
+  console.DiscardPending();
+  const int choice = console.ReadInt();
 
   switch (choice) {
     case 1:

@@ -2,9 +2,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <optional>
 
 #include "app/command_line.h"
+#include "app/json_stdout.h"
 #include "app/main_menu.h"
+#include "app/one_command.h"
+#include "app/port_prompt.h"
 #include "app/process_setup.h"
 #include "app/stream_console.h"
 #include "app/system_clock.h"
@@ -13,29 +17,51 @@
 #include "serial/program_exit.h"
 #include "serial/traced_port.h"
 
+namespace {
+
+using namespace trackctl;
+
+// The port of -p; without it, port 1 for a command and the operator's answer for the menu.
+std::unique_ptr<SerialPort> OpenRunPort(const CommandLine& line, Console& console) {
+  if (line.port) {
+    return OpenPort(line.port->number != 0 ? PortPathForNumber(line.port->number) : PortPathForName(line.port->name));
+  }
+  if (line.action == CommandLine::Action::kCommand) return OpenPort(PortPathForNumber(kFirstPort));
+  return OpenComPort(console);
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-  using namespace trackctl;
   const char* const* args = argv + 1;
   const CommandLine line = ParseCommandLine({args, static_cast<std::size_t>(argc > 0 ? argc - 1 : 0)});
-  if (line.action != CommandLine::Action::kRun) return ShowCommandLineAnswer(line);
+  if (line.action != CommandLine::Action::kMenu && line.action != CommandLine::Action::kCommand) {
+    return ShowCommandLineAnswer(line);
+  }
 
   PrepareProcess();
   try {
+    std::optional<JsonStdout> json;
+    if (line.json) json.emplace();
     TraceFile trace = OpenTraceFile(std::getenv("TRACKCTL_TRACE"));
     StreamConsole console(MakeTerminal());
-    std::unique_ptr<SerialPort> port = OpenComPort(console);
+    std::unique_ptr<SerialPort> port = OpenRunPort(line, console);
     if (trace) port = std::make_unique<TracedPort>(std::move(port), std::move(trace));
     SystemClock clock;
     RandomGenerator random;
-    Session session{*port, console, clock, random};
+    Session session{*port, clock, random};
 
     std::printf("Initializing Device : Started...");
-    if (!InitializeDevice(session)) {
+    const std::optional<InitFields> device = InitializeDevice(session);
+    if (!device) {
       std::printf("Failure in Device Initialization...\nQuiting Application...\nTry Again...");
       EndProgram(1);
     }
     std::printf("\nInitializing Device : Done...\n");
-    RunMainMenu(session);
+    if (line.action == CommandLine::Action::kCommand) {
+      return RunOneCommand(session, line.command, *device, json ? &*json : nullptr);
+    }
+    RunMainMenu(session, console);
   } catch (const ProgramExit& exit) {
     std::fflush(stdout);
     return exit.status;

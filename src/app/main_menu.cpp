@@ -3,9 +3,8 @@
 #include <cstdio>
 
 #include "app/logger_menu.h"
-#include "protocol/firmware_upgrade.h"
+#include "app/menu_prompts.h"
 #include "protocol/read_configuration.h"
-#include "protocol/serial_key_write.h"
 #include "protocol/start_tracking.h"
 #include "protocol/stop_tracking.h"
 #include "serial/program_exit.h"
@@ -13,22 +12,23 @@
 namespace trackctl {
 namespace {
 
-using Command = void (*)(Session&);
+// The menu shows each command's outcome in its messages and goes on whatever it is.
+using Command = void (*)(Session&, Console&);
 
-void NoAction(Session&) {}
+void NoAction(Session&, Console&) {}
 
 // Choices 0..9; 0 leaves the program and is handled before the table.
 constexpr Command kCommands[10] = {
-    nullptr,            // 0 Exit this
-    ReadConfiguration,  // 1 Read Configuration Parameters
-    NoAction,           // 2 Set Configuration Parameters
-    ShowLoggerMenu,     // 3 LoggerRecord Messages
-    UpgradeCode,        // 4 Upgrade the Code
-    StartTracking,      // 5 Start Tracking
-    StopTracking,       // 6 Stop Tracking
-    NoAction,           // 7 Set Waypoints
-    NoAction,           // 8 Boot Upgrade
-    WriteSerialKey,     // 9 Write Serial Key
+    nullptr,                                                // 0 Exit this
+    [](Session& session, Console&) { ReadConfiguration(session); },  // 1 Read Configuration Parameters
+    NoAction,                                               // 2 Set Configuration Parameters
+    ShowLoggerMenu,                                         // 3 LoggerRecord Messages
+    UpgradeCodeFromMenu,                                    // 4 Upgrade the Code
+    [](Session& session, Console&) { StartTracking(session); },      // 5 Start Tracking
+    [](Session& session, Console&) { StopTracking(session); },       // 6 Stop Tracking
+    NoAction,                                               // 7 Set Waypoints
+    NoAction,                                               // 8 Boot Upgrade
+    WriteSerialKeyFromMenu,                                 // 9 Write Serial Key
 };
 
 }  // namespace
@@ -50,18 +50,18 @@ int ShowMainMenu(Console& console) {
   return console.ReadInt();
 }
 
-void RunMainMenu(Session& session) {
+void RunMainMenu(Session& session, Console& console) {
   for (;;) {
-    const int choice = ShowMainMenu(session.console);
+    const int choice = ShowMainMenu(console);
     if (choice == 0) EndProgram(0);
     if (choice > 0 && choice <= 9) {
-      kCommands[choice](session);
+      kCommands[choice](session, console);
     } else {
       std::printf("Wrong choice...\n\n\n");
     }
     std::printf("\nPress any key to Continue...");
-    session.console.WaitKey();
-    session.console.Clear();
+    console.WaitKey();
+    console.Clear();
   }
 }
 

@@ -1,6 +1,7 @@
 // The main menu: one command per choice, until the operator leaves.
 #pragma once
 
+#include "app/console.h"
 #include "protocol/session.h"
 
 namespace trackctl {
@@ -10,6 +11,6 @@ int ShowMainMenu(Console& console);
 
 // Shows the menu, runs the chosen command, waits for a key and clears the
 // console, again and again; choice 0 ends the run with status 0.
-[[noreturn]] void RunMainMenu(Session& session);
+[[noreturn]] void RunMainMenu(Session& session, Console& console);
 
 }  // namespace trackctl

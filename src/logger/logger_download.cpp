@@ -1,6 +1,7 @@
 #include "logger/logger_download.h"
 
 #include <algorithm>
+#include <chrono>
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -8,6 +9,7 @@
 #include <new>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "logger/byte_count.h"
 #include "logger/logger_file.h"
@@ -26,6 +28,9 @@ constexpr std::uint32_t kProgressStep = 100;
 constexpr int kMaxFailedBlockReads = 3;
 // The device has finished once the line has been quiet this long.
 constexpr std::uint32_t kQuietMs = 200;
+// How often, and how long at most, the clock is read while waiting for its next second.
+constexpr auto kClockPoll = std::chrono::milliseconds(5);
+constexpr int kClockPolls = 400;
 
 // Whatever the device still sends for this download (the last record byte, a
 // closing FRAME_END, a block after a count that was refused) must not be taken
@@ -60,22 +65,52 @@ void ReceiveDataBlock(SerialPort& port, std::uint8_t* buffer, std::uint32_t byte
   }
 }
 
+// The clock's next second, read from the same clock that gave `first`.
+LocalDateTime NextSecond(Clock& clock, const LocalDateTime& first) {
+  LocalDateTime now = clock.Now();
+  for (int polls = 0; now == first && polls < kClockPolls; ++polls) {
+    std::this_thread::sleep_for(kClockPoll);
+    now = clock.Now();
+  }
+  return now;
+}
+
+// Creates the logger file: under `fileName` when given, else under the default
+// name of this second or, when that is taken (a download of the same sector
+// earlier in the same second), of the next one. Nothing when it cannot be created.
+std::unique_ptr<LoggerFile> CreateLoggerFile(Session& session, char sector,
+                                             const std::optional<std::string>& fileName, std::string& name) {
+  if (fileName) {
+    name = *fileName;
+    auto file = std::make_unique<LoggerFile>(name);
+    return file->IsOpen() ? std::move(file) : nullptr;
+  }
+  const SerialKey& buffer = session.serialKey;
+  const std::string_view key(buffer.data(),
+                             static_cast<std::size_t>(std::find(buffer.begin(), buffer.end(), '\0') - buffer.begin()));
+  LocalDateTime moment = session.clock.Now();
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    if (attempt > 0) moment = NextSecond(session.clock, moment);
+    const std::optional<std::string> candidate = LoggerFileName(key, sector, moment);
+    if (!candidate) return nullptr;
+    name = *candidate;
+    auto file = std::make_unique<LoggerFile>(name);
+    if (file->IsOpen()) return file;
+    if (!file->NameTaken()) return nullptr;
+  }
+  return nullptr;
+}
+
 }  // namespace
 
-void ReadLoggerSector(Session& session, int isSmsSector) {
+Outcome ReadLoggerSector(Session& session, int isSmsSector, const std::optional<std::string>& fileName) {
   SerialPort& port = session.port;
-  const LocalDateTime now = session.clock.Now();
   const char sector = isSmsSector != 0 ? 'P' : 'O';
-  const SerialKey& keyBuffer = session.serialKey;
-  const std::string_view key(keyBuffer.data(),
-                             static_cast<std::size_t>(std::find(keyBuffer.begin(), keyBuffer.end(), '\0') - keyBuffer.begin()));
-
-  const std::optional<std::string> name = LoggerFileName(key, sector, now);
-  std::optional<LoggerFile> file;
-  if (name) file.emplace(*name);
-  if (!file || !file->IsOpen()) {
+  std::string name;
+  const std::unique_ptr<LoggerFile> file = CreateLoggerFile(session, sector, fileName, name);
+  if (!file) {
     std::printf("error creating file\n");
-    return;
+    return Outcome::kFileProblem;
   }
 
   std::printf("\nSending Logger Read command to Device");
@@ -85,11 +120,15 @@ void ReadLoggerSector(Session& session, int isSmsSector) {
 
   std::array<std::uint8_t, kReplyCapacity> reply{};
   ReceiveResponse(port, reply, false);
+  // A reply without the acknowledgement reads as a count of 0, as on the menu,
+  // but the download is not taken for a success.
+  const char acknowledgement[] = {static_cast<char>(FRAME_START), sector, 'R', 'E', 'A', 'D', '_', 'O', 'K', '_'};
+  const bool acknowledged = MatchesPrefix(reply, std::string_view(acknowledgement, sizeof acknowledgement));
   const std::uint32_t byteCount = ParseByteCount(ReplyText(reply));
   if (byteCount % kLoggerRecordSize != 0) {
     std::printf("ERROR COM_DOWNLOAD_DATA_INCORRECT\n");
     DiscardUntilQuiet(port);
-    return;
+    return Outcome::kRefused;
   }
 
   const std::uint32_t records = byteCount / static_cast<std::uint32_t>(kLoggerRecordSize);
@@ -100,7 +139,7 @@ void ReadLoggerSector(Session& session, int isSmsSector) {
   if (!buffer) {
     std::printf("ERROR NOT_ENOUGH_MEMORY for %u records; nothing is downloaded\n", static_cast<unsigned>(records));
     DiscardUntilQuiet(port);
-    return;
+    return Outcome::kFileProblem;
   }
 
   if (byteCount != 0) ReceiveDataBlock(port, buffer.get(), byteCount);
@@ -114,8 +153,10 @@ void ReadLoggerSector(Session& session, int isSmsSector) {
   if (!file->Close() || !written) {
     std::printf("ERROR LOGGER_FILE_INCOMPLETE : %s could not be written completely; "
                 "it does not hold every record of the sector\n",
-                name->c_str());
+                name.c_str());
+    return Outcome::kFileProblem;
   }
+  return acknowledged ? Outcome::kDone : Outcome::kRefused;
 }
 
 }  // namespace trackctl

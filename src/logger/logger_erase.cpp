@@ -14,7 +14,7 @@ constexpr std::size_t kReplyCapacity = 80;
 
 }  // namespace
 
-void EraseLoggerSector(Session& session, int isSmsSector) {
+Outcome EraseLoggerSector(Session& session, int isSmsSector) {
   const bool sms = isSmsSector != 0;
   std::printf("\nSending delete initialization command to device...");
   const std::array<std::uint8_t, 6> request{FRAME_START, static_cast<std::uint8_t>(sms ? 'P' : 'O'), 'D', 'E', 'L',
@@ -26,11 +26,16 @@ void EraseLoggerSector(Session& session, int isSmsSector) {
   ReceiveResponse(session.port, reply, false);
   if (sms && MatchesWhole(reply, "\xEAPDEL_OK\xE4")) {
     std::printf("\nDeleting Logger Data in SMS Sector Done...");
-  } else if (!sms && MatchesWhole(reply, "\xEAODEL_OK\xE4")) {
+    return Outcome::kDone;
+  }
+  if (!sms && MatchesWhole(reply, "\xEAODEL_OK\xE4")) {
     std::printf("\nDeleting Logger Data in DataCall Sector Done...");
-  } else if (MatchesWhole(reply, "\xEA" "DEL_ERROR\xE4")) {
+    return Outcome::kDone;
+  }
+  if (MatchesWhole(reply, "\xEA" "DEL_ERROR\xE4")) {
     std::printf("\nERROR RESPONSE...%s RETRY\n", std::string(ReplyText(reply)).c_str());
   }
+  return Outcome::kRefused;
 }
 
 }  // namespace trackctl

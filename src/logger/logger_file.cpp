@@ -1,13 +1,41 @@
 #include "logger/logger_file.h"
 
+#include <fcntl.h>
+
+#include <cerrno>
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
 namespace trackctl {
 namespace {
 
 constexpr std::size_t kBufferSize = 64 * 1024;
 
+#ifdef _WIN32
+constexpr int kTextMode = O_TEXT;
+#else
+constexpr int kTextMode = 0;
+#endif
+
+// Both platforms' C libraries create a file only when it does not exist yet
+// through open() with O_EXCL; fopen() has no portable mode for it.
+std::FILE* CreateNew(const std::string& name, bool& nameTaken) {
+  const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | kTextMode, 0666);
+  if (fd < 0) {
+    nameTaken = errno == EEXIST;
+    return nullptr;
+  }
+  std::FILE* file = fdopen(fd, "w");
+  if (file == nullptr) close(fd);
+  return file;
+}
+
 }  // namespace
 
-LoggerFile::LoggerFile(const std::string& name) : file_(std::fopen(name.c_str(), "w")) {
+LoggerFile::LoggerFile(const std::string& name) : file_(CreateNew(name, nameTaken_)) {
   if (file_ == nullptr) return;
   // One write call for many lines, whatever the platform's default buffer is.
   buffer_ = std::make_unique<char[]>(kBufferSize);

@@ -11,19 +11,23 @@ namespace trackctl {
 
 class LoggerFile {
  public:
-  // Creates the file, or truncates an existing one; see IsOpen().
+  // Creates the file; a file of that name already there is never opened, so
+  // never truncated or appended to. See IsOpen() and NameTaken().
   explicit LoggerFile(const std::string& name);
   ~LoggerFile();
   LoggerFile(const LoggerFile&) = delete;
   LoggerFile& operator=(const LoggerFile&) = delete;
 
   bool IsOpen() const { return file_ != nullptr; }
+  // The file could not be created because something of that name exists.
+  bool NameTaken() const { return nameTaken_; }
   // False when the text could not be written whole, and for every write after that.
   bool Write(std::string_view text);
   // Flushes and closes; true only when every write and the close succeeded.
   bool Close();
 
  private:
+  bool nameTaken_ = false;  // before file_: set while file_ is initialised
   std::FILE* file_ = nullptr;
   std::unique_ptr<char[]> buffer_;
   bool failed_ = false;

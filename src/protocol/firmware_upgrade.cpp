@@ -8,13 +8,11 @@
 #include <vector>
 
 #include "protocol/frame.h"
-#include "serial/program_exit.h"
 #include "serial/transport.h"
 
 namespace trackctl {
 namespace {
 
-constexpr const char* kDefaultImage = "RAVU.BIN";
 constexpr std::string_view kCodeAck = "\xEA" "CODE_ACK\xE4";
 constexpr std::string_view kCodeError = "\xEA" "CODE_ERROR\xE4";
 // Room for the longest answer expected here ("\xEA" "CODE_ERROR\xE4") and more.
@@ -38,18 +36,6 @@ ImageRead ReadImage(const std::string& name, std::vector<std::uint8_t>& image) {
     image.insert(image.end(), chunk, chunk + count);
   }
   return std::ferror(file.get()) != 0 ? ImageRead::kCannotRead : ImageRead::kDone;
-}
-
-std::string AskImageName(Console& console) {
-  std::fputs("Upgrade Code : Started...\n", stdout);
-  std::fputs("Enter the file name [Default : RAVU.BIN]:\n", stdout);
-  console.DiscardPending();
-  std::string name = console.ReadLine();
-  if (name.empty()) {
-    name = kDefaultImage;
-    std::fputs("Upgrading the code from the default file : RAVU.BIN...\n", stdout);
-  }
-  return name;
 }
 
 void SendImage(SerialPort& port, std::span<const std::uint8_t> image) {
@@ -104,16 +90,15 @@ CodeHeader BuildCodeHeader(std::size_t imageLength) {
   return header;
 }
 
-void UpgradeCode(Session& session) {
-  const std::string name = AskImageName(session.console);
+Outcome UpgradeCode(Session& session, const std::string& imageName) {
   std::vector<std::uint8_t> image;
-  switch (ReadImage(name, image)) {
+  switch (ReadImage(imageName, image)) {
     case ImageRead::kCannotOpen:
       std::fputs("FILE not found...\n", stdout);
-      EndProgram(1);
+      return Outcome::kFileProblem;
     case ImageRead::kCannotRead:
       std::fputs("Unable to open the specified file...\n", stdout);
-      EndProgram(1);
+      return Outcome::kFileProblem;
     case ImageRead::kDone:
       break;
   }
@@ -128,7 +113,7 @@ void UpgradeCode(Session& session) {
   if (MatchesWhole(reply, kCodeError)) {
     const std::string text(ReplyText(reply));
     std::printf("\nThe device refused the code upgrade : %s\nNo data sent...\n", text.c_str());
-    return;
+    return Outcome::kRefused;
   }
   std::fputs("Received OK response from device...\n", stdout);
   std::fputs("\n", stdout);
@@ -141,10 +126,11 @@ void UpgradeCode(Session& session) {
   ReceiveResponse(session.port, reply, false);
   if (MatchesPrefix(reply, kCodeAck)) {
     std::fputs("Upgrade Code : Done...\n", stdout);
-  } else {
-    const std::string text(ReplyText(reply));
-    std::printf("Received Response ... %s\n", text.c_str());
+    return Outcome::kDone;
   }
+  const std::string text(ReplyText(reply));
+  std::printf("Received Response ... %s\n", text.c_str());
+  return Outcome::kRefused;
 }
 
 }  // namespace trackctl

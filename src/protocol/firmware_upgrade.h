@@ -6,7 +6,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 
+#include "protocol/outcome.h"
 #include "protocol/session.h"
 
 namespace trackctl {
@@ -29,8 +31,12 @@ CodeHeader BuildCodeHeader(std::size_t imageLength);
 inline constexpr std::size_t kBytesPerMark = 1000;
 inline constexpr bool MarkAfter(std::size_t bytesSent) { return bytesSent % kBytesPerMark == 0; }
 
-// Asks for the image file and uploads it. Ends the run with status 1 when the
-// file cannot be opened or read.
-void UpgradeCode(Session& session);
+// The image the menu offers when the operator names none.
+inline constexpr const char* kDefaultImage = "RAVU.BIN";
+
+// Uploads the image file `imageName`. A file that cannot be opened or read is
+// reported ("FILE not found...", "Unable to open the specified file...") before
+// anything is sent, as a file problem.
+Outcome UpgradeCode(Session& session, const std::string& imageName);
 
 }  // namespace trackctl

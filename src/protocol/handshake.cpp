@@ -42,7 +42,7 @@ InitFields ParseInitReply(std::span<const std::uint8_t> reply) {
   return fields;
 }
 
-bool InitializeDevice(Session& session) {
+std::optional<InitFields> InitializeDevice(Session& session) {
   SerialPort& port = session.port;
   if (!port.SetTimeouts(kWakeUpTimeouts)) FatalPortError("In SetCommTimeouts........", port.LastError());
   std::printf("Waiting for ACK");
@@ -70,14 +70,14 @@ bool InitializeDevice(Session& session) {
     std::printf("\nVersion Number = %s:%s:%s", fields.version[0].c_str(), fields.version[1].c_str(),
                 fields.version[2].c_str());
     std::printf("\nDevice type = %s", fields.deviceType.c_str());
-    return true;
+    return fields;
   }
   if (MatchesWhole(reply, kInitError)) {
     std::printf("Error in initializing the device...\n");
   } else {
     std::printf("Device Initialization Failed...\n");
   }
-  return false;
+  return std::nullopt;
 }
 
 }  // namespace trackctl

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -21,7 +22,8 @@ struct InitFields {
 InitFields ParseInitReply(std::span<const std::uint8_t> reply);
 
 // Wakes the device, switches to the command time-outs and runs the INIT exchange.
-// On success stores the serial key in the session and returns true.
-bool InitializeDevice(Session& session);
+// On success stores the serial key in the session and returns what the device
+// reported; nothing when it refused.
+std::optional<InitFields> InitializeDevice(Session& session);
 
 }  // namespace trackctl

@@ -1,18 +1,14 @@
 #include "protocol/read_configuration.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
-#include <string>
 
-#include "protocol/config_record.h"
 #include "protocol/readconfig_frames.h"
 #include "serial/transport.h"
 
 namespace trackctl {
 namespace {
 
-constexpr std::size_t kReplyBufferSize = 1024;
 // How long a reply that may have ended early is given to go on.
 constexpr std::uint32_t kShortReplyWaitMs = 1000;
 
@@ -31,57 +27,83 @@ bool CollectReply(SerialPort& port, ConfigReplyCollector& collector) {
   return true;
 }
 
-// What the console shows for a complete reply.
-std::string DescribeReply(std::span<const std::uint8_t> reply) {
-  if (!MatchesPrefix(reply, kReadConfigOk)) {
-    if (MatchesPrefix(reply, "\xEA" "ERROR")) return "\nan error occured. " + std::string(ReplyText(reply)) + "\n";
-    return "\nunknown error occured.";
-  }
-  std::string out = "...DONE\n";
+bool IsSuccess(const ConfigReply& reply) { return reply.complete && MatchesPrefix(reply.bytes, kReadConfigOk); }
+
+}  // namespace
+
+ConfigReply ExchangeReadConfig(Session& session) {
+  const auto request = BuildReadConfigRequest(session.clock.Now(), PlainRandomByte(session.random));
+  WritePortBuffer(session.port, request);
+
+  ConfigReply reply;
+  ConfigReplyCollector collector(reply.bytes);
+  reply.complete = CollectReply(session.port, collector);
+  reply.length = collector.length();
+  reply.announcedLength = collector.announcedLength().value_or(0);
+  return reply;
+}
+
+ConfigReplyRecords DecodeConfigReply(const ConfigReply& reply) {
+  ConfigReplyRecords records;
+  if (!IsSuccess(reply)) return records;
+  const std::span<const std::uint8_t> bytes(reply.bytes);
   ConfigRecord config;
-  const auto key = reply.subspan(kReplyKeyOffset, kReplyKeySize);
+  const auto key = bytes.subspan(kReplyKeyOffset, kReplyKeySize);
   std::copy(key.begin(), std::find(key.begin(), key.end(), 0), config.serialKey.begin());
-  config.kind = static_cast<char>(reply[kReplyKindOffset]);
-  const auto payload = reply.subspan(kReplyHeaderSize);
-  const auto configBlock = payload.first<kConfigBlockSize>();
+  config.kind = static_cast<char>(bytes[kReplyKindOffset]);
+  const auto payload = bytes.subspan(kReplyHeaderSize);
   StatusRecord status;
   switch (config.kind) {
     case 'C':
-      ParseConfigRecord(configBlock, config);
-      out += FormatConfigRecord(config);
+      ParseConfigRecord(payload.first<kConfigBlockSize>(), config);
+      records.config = config;
       break;
     case 'D':
       ParseStatusRecord(payload.first<kStatusBlockSize>(), status);
-      out += FormatStatusRecord(status);
+      records.status = status;
       break;
     case 'F':
-      ParseConfigRecord(configBlock, config);
+      ParseConfigRecord(payload.first<kConfigBlockSize>(), config);
       ParseStatusRecord(payload.subspan<kConfigBlockSize, kStatusBlockSize>(), status);
-      out += FormatConfigRecord(config);
-      out += FormatStatusRecord(status);
+      records.config = config;
+      records.status = status;
       break;
     default:
       break;
   }
+  return records;
+}
+
+std::string DescribeConfigReply(const ConfigReply& reply) {
+  if (!reply.complete) {
+    char text[96];
+    std::snprintf(text, sizeof text, "\nshort reply from device: %u of %u bytes received.\n",
+                  static_cast<unsigned>(reply.length), static_cast<unsigned>(reply.announcedLength));
+    return text;
+  }
+  if (!MatchesPrefix(reply.bytes, kReadConfigOk)) {
+    if (MatchesPrefix(reply.bytes, "\xEA" "ERROR")) {
+      return "\nan error occured. " + std::string(ReplyText(reply.bytes)) + "\n";
+    }
+    return "\nunknown error occured.";
+  }
+  const ConfigReplyRecords records = DecodeConfigReply(reply);
+  std::string out = "...DONE\n";
+  if (records.config) out += FormatConfigRecord(*records.config);
+  if (records.status) out += FormatStatusRecord(*records.status);
   return out;
 }
 
-}  // namespace
+Outcome ConfigReplyOutcome(const ConfigReply& reply) {
+  const ConfigReplyRecords records = DecodeConfigReply(reply);
+  return records.config || records.status ? Outcome::kDone : Outcome::kRefused;
+}
 
-void ReadConfiguration(Session& session) {
-  const auto request = BuildReadConfigRequest(session.clock.Now(), PlainRandomByte(session.random));
+Outcome ReadConfiguration(Session& session) {
   std::fputs("\nSending READ CONFIG command to Device", stdout);
-  WritePortBuffer(session.port, request);
-
-  // Zeroed: the key and kind letter of a reply that ends before them read as 0x00.
-  std::array<std::uint8_t, kReplyBufferSize> reply{};
-  ConfigReplyCollector collector(reply);
-  if (!CollectReply(session.port, collector)) {
-    std::printf("\nshort reply from device: %u of %u bytes received.\n", static_cast<unsigned>(collector.length()),
-                static_cast<unsigned>(collector.announcedLength().value_or(0)));
-    return;
-  }
-  std::fputs(DescribeReply(reply).c_str(), stdout);
+  const ConfigReply reply = ExchangeReadConfig(session);
+  std::fputs(DescribeConfigReply(reply).c_str(), stdout);
+  return ConfigReplyOutcome(reply);
 }
 
 }  // namespace trackctl

@@ -12,16 +12,6 @@ namespace {
 constexpr std::string_view kSerialKeyOk = "\xEASERIALKEY_OK\xE4";
 constexpr std::size_t kReplyCapacity = 20;
 
-void PrintKeyFormat() {
-  std::fputs("Enter the serial key where the max limit is 10 chars:\n", stdout);
-  std::fputs("\n Format for Serial key is as follows", stdout);
-  std::fputs("\n First 3 chars is the device type 100\\075\\050", stdout);
-  std::fputs("\n Next 2 chars is week varying from 00 to 52 ", stdout);
-  std::fputs("\n Next 2 chars is year varying from 02 to 04 ", stdout);
-  std::fputs("\n Next 3 chars is the key 001 to 999\n", stdout);
-  std::fputs("\n ----------------------------------\n", stdout);
-}
-
 }  // namespace
 
 std::optional<SerialKeyFrame> BuildSerialKeyFrame(std::string_view key) {
@@ -36,26 +26,19 @@ std::optional<SerialKeyFrame> BuildSerialKeyFrame(std::string_view key) {
   return frame;
 }
 
-void WriteSerialKey(Session& session) {
-  PrintKeyFormat();
-  const std::optional<std::string> key = session.console.ReadWord();
-  if (!key) return;  // the input ended: nothing to write
-  const std::optional<SerialKeyFrame> frame = BuildSerialKeyFrame(*key);
-  if (!frame) {
-    std::fputs("Serial key must be only 10 characters in lenght\n", stdout);
-    return;
-  }
-  WritePortBuffer(session.port, *frame);
+Outcome WriteSerialKey(Session& session, const SerialKeyFrame& frame) {
+  WritePortBuffer(session.port, frame);
 
   std::array<std::uint8_t, kReplyCapacity> reply{};
   ReceiveResponse(session.port, reply, true);
   if (MatchesWhole(reply, kSerialKeyOk)) {
     std::fputs(" Done...\n", stdout);
     std::fputs("Serial key written to flash...\n", stdout);
-  } else {
-    const std::string text(ReplyText(reply));
-    std::printf("Error Response.. %s\n", text.c_str());
+    return Outcome::kDone;
   }
+  const std::string text(ReplyText(reply));
+  std::printf("Error Response.. %s\n", text.c_str());
+  return Outcome::kRefused;
 }
 
 }  // namespace trackctl

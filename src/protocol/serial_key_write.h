@@ -7,6 +7,7 @@
 #include <optional>
 #include <string_view>
 
+#include "protocol/outcome.h"
 #include "protocol/session.h"
 
 namespace trackctl {
@@ -19,7 +20,7 @@ using SerialKeyFrame = std::array<std::uint8_t, kSerialKeyFrameSize>;
 // nothing for a key longer than 10 characters.
 std::optional<SerialKeyFrame> BuildSerialKeyFrame(std::string_view key);
 
-// Asks for a key and writes it to the device.
-void WriteSerialKey(Session& session);
+// Sends the frame and reports the device's answer.
+Outcome WriteSerialKey(Session& session, const SerialKeyFrame& frame);
 
 }  // namespace trackctl

@@ -1,10 +1,9 @@
-// What every command works with: the open port, the operator's console, the clock,
-// the random generator and the serial key that the handshake reported.
+// What every command works with: the open port, the clock, the random generator
+// and the serial key that the handshake reported.
 #pragma once
 
 #include <array>
 
-#include "app/console.h"
 #include "protocol/clock.h"
 #include "protocol/random_byte.h"
 #include "serial/serial_port.h"
@@ -16,7 +15,6 @@ using SerialKey = std::array<char, 11>;
 
 struct Session {
   SerialPort& port;
-  Console& console;
   Clock& clock;
   RandomGenerator& random;
   SerialKey serialKey{};

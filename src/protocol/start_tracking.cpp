@@ -85,10 +85,10 @@ StartFrame BuildStartFrame(const TrackingConfigTable& table, const LocalDateTime
   return frame;
 }
 
-void StartTracking(Session& session) {
+Outcome StartTracking(Session& session, const char* configFile) {
   const LocalDateTime now = session.clock.Now();
   TrackingConfigTable table{};
-  if (!ReadTrackingConfig(table)) return;
+  if (!ReadTrackingConfig(table, configFile)) return Outcome::kFileProblem;
   const std::uint8_t randomByte = ReseededRandomByte(session.random, session.clock.CalendarSeconds());
   const StartFrame frame = BuildStartFrame(table, now, randomByte);
 
@@ -99,10 +99,11 @@ void StartTracking(Session& session) {
   ReceiveResponse(session.port, reply, false);
   if (MatchesWhole(reply, kExpectedReply)) {
     std::fputs("\nSTART TRACKING...DONE", stdout);
-  } else {
-    const std::string_view text = ReplyText(reply);
-    std::printf("\nERROR RESPONSE...%.*s\n", static_cast<int>(text.size()), text.data());
+    return Outcome::kDone;
   }
+  const std::string_view text = ReplyText(reply);
+  std::printf("\nERROR RESPONSE...%.*s\n", static_cast<int>(text.size()), text.data());
+  return Outcome::kRefused;
 }
 
 }  // namespace trackctl

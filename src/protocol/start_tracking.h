@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "protocol/outcome.h"
 #include "protocol/session.h"
 #include "protocol/timewords.h"
 #include "protocol/tracking_config.h"
@@ -33,7 +34,8 @@ std::uint16_t FeatureMask(const TrackingConfigTable& table);
 // `now` and `randomByte`, then 0xE4. Payload bytes are not escaped.
 StartFrame BuildStartFrame(const TrackingConfigTable& table, const LocalDateTime& now, std::uint8_t randomByte);
 
-// Reads "config15.dat", sends the start frame and reports the device's answer.
-void StartTracking(Session& session);
+// Reads the tracking configuration file, sends the start frame and reports the
+// device's answer.
+Outcome StartTracking(Session& session, const char* configFile = kTrackingConfigFile);
 
 }  // namespace trackctl

@@ -29,7 +29,7 @@ StopFrame BuildStopFrame(const LocalDateTime& now, std::uint8_t randomByte) {
   return frame;
 }
 
-void StopTracking(Session& session) {
+Outcome StopTracking(Session& session) {
   const LocalDateTime now = session.clock.Now();
   const std::uint8_t randomByte = ReseededRandomByte(session.random, session.clock.CalendarSeconds());
   const StopFrame frame = BuildStopFrame(now, randomByte);
@@ -41,10 +41,11 @@ void StopTracking(Session& session) {
   ReceiveResponse(session.port, reply, false);
   if (MatchesWhole(reply, kExpectedReply)) {
     std::fputs("\nStop Tracking...DONE", stdout);
-  } else {
-    const std::string_view text = ReplyText(reply);
-    std::printf("\nERROR RESPONSE...%.*s\n", static_cast<int>(text.size()), text.data());
+    return Outcome::kDone;
   }
+  const std::string_view text = ReplyText(reply);
+  std::printf("\nERROR RESPONSE...%.*s\n", static_cast<int>(text.size()), text.data());
+  return Outcome::kRefused;
 }
 
 }  // namespace trackctl

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "protocol/outcome.h"
 #include "protocol/session.h"
 #include "protocol/timewords.h"
 
@@ -19,6 +20,6 @@ using StopFrame = std::array<std::uint8_t, kStopFrameSize>;
 StopFrame BuildStopFrame(const LocalDateTime& now, std::uint8_t randomByte);
 
 // Sends the stop frame and reports the device's answer.
-void StopTracking(Session& session);
+Outcome StopTracking(Session& session);
 
 }  // namespace trackctl

@@ -13,6 +13,8 @@ struct LocalDateTime {
   int hour = 0;      // 0..23
   int minute = 0;    // 0..59
   int second = 0;    // 0..59
+
+  bool operator==(const LocalDateTime&) const = default;
 };
 
 struct TimeOfDay {

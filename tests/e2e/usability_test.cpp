@@ -43,7 +43,7 @@ class Usability : public E2eTest {
 TEST_F(Usability, HelpVersionAndBadArgumentsLeaveThePortAlone) {
   Program& help = Start("", WithArgument("--help"));
   EXPECT_EQ(help.WaitExit(), 0);
-  EXPECT_EQ(help.Output().find("usage: trackctl [--help | --version]\n"), 0u) << help.Output();
+  EXPECT_EQ(help.Output().find("usage: trackctl [-p PORT]  "), 0u) << help.Output();
 
   Program& version = Start("", WithArgument("--version"));
   EXPECT_EQ(version.WaitExit(), 0);
@@ -51,7 +51,7 @@ TEST_F(Usability, HelpVersionAndBadArgumentsLeaveThePortAlone) {
 
   Program& bad = Start("1\n0\n", WithArgument("COM1"));
   EXPECT_EQ(bad.WaitExit(), 2);
-  EXPECT_EQ(bad.Output().find("trackctl: unknown argument 'COM1'\nusage: trackctl"), 0u) << bad.Output();
+  EXPECT_EQ(bad.Output().find("trackctl: unknown command 'COM1'\nusage: trackctl"), 0u) << bad.Output();
   EXPECT_TRUE(sim().Received().empty());
 }
 

@@ -8,28 +8,93 @@
 namespace trackctl {
 namespace {
 
+using Action = CommandLine::Action;
+using Kind = DeviceCommand::Kind;
+
 CommandLine Parse(std::vector<const char*> args) { return ParseCommandLine(args); }
 
-TEST(CommandLine, NoArgumentsRunTheConsoleAndOptionsAreRecognised) {
-  EXPECT_EQ(Parse({}).action, CommandLine::Action::kRun);
-  EXPECT_EQ(Parse({"--help"}).action, CommandLine::Action::kHelp);
-  EXPECT_EQ(Parse({"-h"}).action, CommandLine::Action::kHelp);
-  EXPECT_EQ(Parse({"--version"}).action, CommandLine::Action::kVersion);
-  EXPECT_EQ(Parse({"--version", "--help"}).action, CommandLine::Action::kHelp);
+TEST(CommandLine, WithoutACommandTheMenuRunsOnThePortGivenOrAsked) {
+  EXPECT_EQ(Parse({}).action, Action::kMenu);
+  EXPECT_FALSE(Parse({}).port.has_value());
+  const CommandLine numbered = Parse({"-p", "20"});
+  EXPECT_EQ(numbered.action, Action::kMenu);
+  EXPECT_EQ(numbered.port->number, 20);
+  // Only 1 to 20 written in digits are menu numbers; anything else is a device name.
+  for (const char* name : {"21", "0", "/dev/ttyUSB0", "COM23", "+3", "3x", "007000000000000000000000000"}) {
+    const CommandLine named = Parse({"--port", name});
+    EXPECT_EQ(named.port->number, 0) << name;
+    EXPECT_EQ(named.port->name, name);
+  }
+  EXPECT_EQ(Parse({"-p", "05"}).port->number, 5);
 }
 
-TEST(CommandLine, AnyOtherArgumentIsRefusedWithOneLineNamingIt) {
-  for (const auto& args : {std::vector<const char*>{"1"}, {"--help", "--port"}, {"-"}, {""}, {"--versions"}}) {
+TEST(CommandLine, EachCommandTakesItsOwnArguments) {
+  const CommandLine download = Parse({"download", "sms", "-o", "out.dat", "-p", "/dev/ttyACM0"});
+  EXPECT_EQ(download.action, Action::kCommand);
+  EXPECT_EQ(download.command.kind, Kind::kDownload);
+  EXPECT_EQ(download.command.isSmsSector, 1);
+  EXPECT_EQ(download.command.file, "out.dat");
+  EXPECT_EQ(download.port->name, "/dev/ttyACM0");
+
+  const CommandLine erase = Parse({"erase", "datacall"});
+  EXPECT_EQ(erase.command.kind, Kind::kErase);
+  EXPECT_EQ(erase.command.isSmsSector, 0);
+  EXPECT_FALSE(erase.port.has_value());
+
+  EXPECT_EQ(Parse({"start", "-c", "bench.dat"}).command.file, "bench.dat");
+  EXPECT_FALSE(Parse({"start"}).command.file.has_value());
+  EXPECT_EQ(Parse({"upgrade", "IMAGE.BIN"}).command.file, "IMAGE.BIN");
+  EXPECT_EQ(Parse({"--", "upgrade", "-image.bin"}).command.file, "-image.bin");
+  EXPECT_EQ(Parse({"write-key", "1000752301"}).command.key, "1000752301");
+  EXPECT_TRUE(Parse({"--json", "read-config"}).json);
+  EXPECT_EQ(Parse({"info", "--json"}).command.kind, Kind::kInfo);
+  EXPECT_EQ(Parse({"stop"}).command.kind, Kind::kStop);
+  EXPECT_EQ(Parse({"--list-ports"}).action, Action::kListPorts);
+}
+
+TEST(CommandLine, HelpWinsThenVersion) {
+  EXPECT_EQ(Parse({"--help"}).action, Action::kHelp);
+  EXPECT_EQ(Parse({"-h"}).action, Action::kHelp);
+  EXPECT_EQ(Parse({"--version"}).action, Action::kVersion);
+  EXPECT_EQ(Parse({"--help", "--version"}).action, Action::kHelp);
+  EXPECT_EQ(Parse({"--version", "--help"}).action, Action::kHelp);
+  EXPECT_EQ(Parse({"download", "--help"}).action, Action::kHelp);
+}
+
+TEST(CommandLine, BadInputIsRefusedWithOneLineNamingTheProblem) {
+  const std::vector<std::pair<std::vector<const char*>, std::string>> cases = {
+      {{"COM1"}, "unknown command 'COM1'"},
+      {{"--versions"}, "unknown option '--versions'"},
+      {{"-p"}, "option -p needs a value"},
+      {{"-p", ""}, "option -p needs a value"},
+      {{"download", "-o"}, "option -o needs a value"},
+      {{"--help", "--port"}, "option --port needs a value"},
+      {{"download"}, "download needs the sector: sms or datacall"},
+      {{"erase", "all"}, "unknown sector 'all' (sms or datacall)"},
+      {{"info", "now"}, "too many arguments for info: 'now'"},
+      {{"upgrade", "A.BIN", "B.BIN"}, "too many arguments for upgrade: 'B.BIN'"},
+      {{"write-key"}, "write-key needs the serial key"},
+      {{"write-key", "1000752"}, "the serial key must be 10 characters, not 7: '1000752'"},
+      {{"write-key", "10007523011"}, "the serial key must be 10 characters, not 11: '10007523011'"},
+      {{"--json", "stop"}, "--json goes with info or read-config only"},
+      {{"--json"}, "--json goes with info or read-config only"},
+      {{"erase", "sms", "-o", "x"}, "-o goes with download only"},
+      {{"-c", "x"}, "-c goes with start only"},
+      {{"--list-ports", "info"}, "--list-ports takes no port and no command"},
+      {{"-p", "1", "--list-ports"}, "--list-ports takes no port and no command"},
+  };
+  for (const auto& [args, problem] : cases) {
     const CommandLine line = Parse(args);
-    EXPECT_EQ(line.action, CommandLine::Action::kRefuse) << args.back();
-    EXPECT_EQ(line.error, std::string("trackctl: unknown argument '") + args.back() + "'");
+    EXPECT_EQ(line.action, Action::kRefuse) << problem;
+    EXPECT_EQ(line.error, "trackctl: " + problem);
   }
 }
 
-TEST(CommandLine, UsageNamesThePortMappingScriptingAndTrace) {
+TEST(CommandLine, UsageNamesCommandsPortsStatusesScriptingAndTrace) {
   const std::string usage = UsageText();
-  for (const char* part : {"TRACKCTL_COM<n>", "/dev/ttyS<n-1>", "COMn", "TRACKCTL_TRACE", "standard input",
-                           "--help", "--version"}) {
+  for (const char* part : {"TRACKCTL_COM<n>", "/dev/ttyS<n-1>", "COMn", "TRACKCTL_TRACE", "standard input", "--help",
+                           "--version", "--list-ports", "--json", "download sms|datacall [-o FILE]",
+                           "write-key KEY", "Exit status: 0", "4 a local"}) {
     EXPECT_NE(usage.find(part), std::string::npos) << part;
   }
   EXPECT_TRUE(std::regex_match(VersionText(), std::regex("trackctl [0-9]+\\.[0-9]+\\.[0-9]+\n"))) << VersionText();

@@ -10,11 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "fake_console.h"
 #include "fake_port.h"
 #include "printed.h"
 #include "fixed_clock.h"
-#include "serial/program_exit.h"
 
 namespace trackctl {
 namespace {
@@ -88,27 +86,18 @@ class UpgradeCodeTest : public ::testing::Test {
     return path;
   }
 
-  // Runs the command with `line` typed at the prompt; keeps what it printed and
-  // the status it ended the run with, if it did.
-  void Run(const std::string& line) {
-    console.lines.push_back(line);
+  // Runs the command with the image `name`; keeps what it printed and its outcome.
+  void Run(const std::string& name) {
     testing::FixedClock clock({2005, 6, 15, 9, 15, 20}, 0);
     RandomGenerator random;
-    Session session{port, console, clock, random};
-    output = testing::Printed([&] {
-      try {
-        UpgradeCode(session);
-      } catch (const ProgramExit& exit) {
-        status = exit.status;
-      }
-    });
+    Session session{port, clock, random};
+    output = testing::Printed([&] { outcome = UpgradeCode(session, name); });
   }
 
   fs::path dir_;
   testing::FakePort port;
-  testing::FakeConsole console;
   std::string output;
-  std::optional<int> status;
+  Outcome outcome = Outcome::kDone;
 };
 
 TEST_F(UpgradeCodeTest, UploadsAReadOnlyImageWithALongNameWhole) {
@@ -119,13 +108,10 @@ TEST_F(UpgradeCodeTest, UploadsAReadOnlyImageWithALongNameWhole) {
 
   Run(path.string());
 
-  EXPECT_FALSE(status.has_value());
-  EXPECT_EQ(console.discards, 1);
+  EXPECT_EQ(outcome, Outcome::kDone);
   EXPECT_EQ(port.written, Concat({Bytes{0x00}, Of("\xEA" "CODE_00000009\xE4"), Bytes{0x00}, image,
                                   Bytes{0x04, 0x02, 0x03, 0x04}}));
   EXPECT_EQ(output,
-            "Upgrade Code : Started...\n"
-            "Enter the file name [Default : RAVU.BIN]:\n"
             "Filelength in bytes is 5\n"
             "########Received OK response from device...\n"
             "\n"
@@ -136,10 +122,10 @@ TEST_F(UpgradeCodeTest, UploadsAReadOnlyImageWithALongNameWhole) {
 }
 
 #ifndef _WIN32
-TEST_F(UpgradeCodeTest, AnImageThatOpensButCannotBeReadEndsTheRunWithStatusOne) {
+TEST_F(UpgradeCodeTest, AnImageThatOpensButCannotBeReadIsAFileProblem) {
   // A directory opens for reading here, but reading it fails.
   Run(dir_.string());
-  EXPECT_EQ(status, 1);
+  EXPECT_EQ(outcome, Outcome::kFileProblem);
   EXPECT_NE(output.find("Unable to open the specified file...\n"), std::string::npos);
   EXPECT_EQ(output.find("FILE not found"), std::string::npos);
   EXPECT_TRUE(port.written.empty());
@@ -151,7 +137,7 @@ TEST_F(UpgradeCodeTest, AnyOtherFirstReplyGoesOnAndAnyOtherFinalReplyIsShown) {
   port.Script("\xEA" "CODE_ERRORS\xE4" + kCodeError);
   Run(path.string());
 
-  EXPECT_FALSE(status.has_value());
+  EXPECT_EQ(outcome, Outcome::kRefused);
   EXPECT_EQ(port.written, Concat({Bytes{0x00}, Of("\xEA" "CODE_00000005\xE4"), Bytes{0x00}, Bytes{0xAA},
                                   Bytes{0xAA, 0x00, 0x00, 0x00}}));
   EXPECT_NE(output.find("############Received OK response from device...\n"), std::string::npos);

@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "fake_console.h"
 #include "fake_port.h"
 #include "printed.h"
 #include "work_dir.h"
@@ -19,7 +18,6 @@ namespace trackctl {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::FakeConsole;
 using testing::FakePort;
 using testing::FixedClock;
 using testing::WorkDir;
@@ -74,7 +72,7 @@ struct Bench {
   std::string Read(int isSmsSector) {
     return testing::Printed([&] {
       try {
-        ReadLoggerSector(session, isSmsSector);
+        outcome = ReadLoggerSector(session, isSmsSector);
       } catch (const ProgramExit& exit) {
         status = exit.status;
       }
@@ -82,11 +80,11 @@ struct Bench {
   }
 
   FakePort port;
-  FakeConsole console;
   FixedClock clock{LocalDateTime{2005, 6, 12, 14, 30, 5}, 0};
   RandomGenerator random;
-  Session session{port, console, clock, random};
+  Session session{port, clock, random};
   std::optional<int> status;
+  Outcome outcome = Outcome::kDone;
 };
 
 TEST(ReadLoggerSector, SmsSectorGoesToItsFileLineByLine) {
@@ -111,17 +109,39 @@ TEST(ReadLoggerSector, SmsSectorGoesToItsFileLineByLine) {
   EXPECT_FALSE(bench.status.has_value());
 }
 
-TEST(ReadLoggerSector, DataCallSectorAndASecondDownloadInTheSameSecond) {
+TEST(ReadLoggerSector, ADownloadInTheSameSecondTakesTheNextSecondsNameAndNeverOverwrites) {
   WorkDir dir;
   Bench bench;
+  bench.clock.Then({2005, 6, 12, 14, 30, 5});  // the second download's first reading
+  bench.clock.Then({2005, 6, 12, 14, 30, 6});  // then the clock moves on
   bench.port.Script("\xEAOREAD_OK_44\xE4\xEA" + Sector(2));
-  bench.Read(0);
+  EXPECT_EQ(bench.Read(0), "\nSending Logger Read command to DeviceNo of records = 2\n");
+  EXPECT_EQ(bench.outcome, Outcome::kDone);
   EXPECT_EQ(Written(bench.port), "\xEAOREAD\xE4");
-  EXPECT_EQ(ReadFile("1000752301_O20050612143005.dat"), Lines(2));
 
   bench.port.Script("\xEAOREAD_OK_22\xE4\xEA" + Sector(1));
   bench.Read(0);
-  EXPECT_EQ(ReadFile("1000752301_O20050612143005.dat"), Lines(1));
+  EXPECT_EQ(ReadFile("1000752301_O20050612143005.dat"), Lines(2));
+  EXPECT_EQ(ReadFile("1000752301_O20050612143006.dat"), Lines(1));
+
+  // Both names taken: nothing is created, nothing is sent.
+  bench.port.written.clear();
+  bench.clock.Then({2005, 6, 12, 14, 30, 5});
+  bench.clock.Then({2005, 6, 12, 14, 30, 6});
+  EXPECT_EQ(bench.Read(0), "error creating file\n");
+  EXPECT_EQ(bench.outcome, Outcome::kFileProblem);
+  EXPECT_TRUE(bench.port.written.empty());
+  EXPECT_EQ(ReadFile("1000752301_O20050612143005.dat"), Lines(2));
+  EXPECT_EQ(ReadFile("1000752301_O20050612143006.dat"), Lines(1));
+
+  // A name given by the caller that exists is never opened.
+  bench.port.Script("\xEAOREAD_OK_22\xE4\xEA" + Sector(1));
+  const std::optional<std::string> given = "1000752301_O20050612143005.dat";
+  EXPECT_EQ(testing::Printed([&] { bench.outcome = ReadLoggerSector(bench.session, 0, given); }),
+            "error creating file\n");
+  EXPECT_EQ(bench.outcome, Outcome::kFileProblem);
+  EXPECT_TRUE(bench.port.written.empty());
+  EXPECT_EQ(ReadFile("1000752301_O20050612143005.dat"), Lines(2));
 }
 
 TEST(ReadLoggerSector, ZeroOneAndAWrongNumberOfBytes) {
@@ -132,12 +152,15 @@ TEST(ReadLoggerSector, ZeroOneAndAWrongNumberOfBytes) {
                            "No of records = 0\n");
   EXPECT_EQ(ReadFile("1000752301_P20050612143005.dat"), "");
   EXPECT_TRUE(bench.port.incoming.empty());
+  EXPECT_EQ(bench.outcome, Outcome::kDone);
+  fs::remove("1000752301_P20050612143005.dat");
 
   // One record; its last byte never comes and is not needed.
   bench.port.Script("\xEAPREAD_OK_22\xE4\xEA" + Sector(1).substr(0, 21));
   EXPECT_EQ(bench.Read(1), "\nSending Logger Read command to Device"
                            "No of records = 1\n");
   EXPECT_EQ(ReadFile("1000752301_P20050612143005.dat"), Lines(1));
+  fs::remove("1000752301_P20050612143005.dat");
 
   // 23 bytes: refused, the file stays empty and the block sent anyway is dropped.
   bench.port.Script("\xEAPREAD_OK_23\xE4\xEA" + Sector(1) + "\x01");
@@ -145,11 +168,14 @@ TEST(ReadLoggerSector, ZeroOneAndAWrongNumberOfBytes) {
                            "ERROR COM_DOWNLOAD_DATA_INCORRECT\n");
   EXPECT_EQ(ReadFile("1000752301_P20050612143005.dat"), "");
   EXPECT_TRUE(bench.port.incoming.empty());
+  EXPECT_EQ(bench.outcome, Outcome::kRefused);
+  fs::remove("1000752301_P20050612143005.dat");
 
-  // A reply without digits after its last '_' counts as no records.
+  // A reply without digits after its last '_' counts as no records, but is no success.
   bench.port.Script("\xEAREAD_ERROR\xE4");
   EXPECT_EQ(bench.Read(1), "\nSending Logger Read command to Device"
                            "No of records = 0\n");
+  EXPECT_EQ(bench.outcome, Outcome::kRefused);
 }
 
 TEST(ReadLoggerSector, ProgressAfterEveryHundredRecords) {
@@ -161,6 +187,7 @@ TEST(ReadLoggerSector, ProgressAfterEveryHundredRecords) {
                            "Done : 139\n"
                            "Done : 232\n");
   EXPECT_EQ(ReadFile("1000752301_P20050612143005.dat"), Lines(300));
+  fs::remove("1000752301_P20050612143005.dat");
 
   // The same sector arriving seven bytes at a time.
   bench.port.maxPerRead = 7;
@@ -191,7 +218,7 @@ TEST(ReadLoggerSector, EmptyBlockReadsAreRetriedFailedOnesEndTheRun) {
   StutteringPort stuttering;
   stuttering.failReadsWhenEmpty = false;
   stuttering.emptyBlockReads = 5;
-  Session session{stuttering, bench.console, bench.clock, bench.random, bench.session.serialKey};
+  Session session{stuttering, bench.clock, bench.random, bench.session.serialKey};
   stuttering.Script("\xEAPREAD_OK_44\xE4\xEA" + Sector(2));
   std::string out = testing::Printed([&] { ReadLoggerSector(session, 1); });
   EXPECT_EQ(out, "\nSending Logger Read command to Device"
@@ -199,6 +226,7 @@ TEST(ReadLoggerSector, EmptyBlockReadsAreRetriedFailedOnesEndTheRun) {
                  "ERROR COM_TIME_OUT\nERROR COM_TIME_OUT\nERROR COM_TIME_OUT\n"
                  "ERROR COM_TIME_OUT\nERROR COM_TIME_OUT\n");
   EXPECT_EQ(ReadFile("1000752301_P20050612143005.dat"), Lines(2));
+  fs::remove("1000752301_P20050612143005.dat");
 
   // The port goes away in the middle of the block.
   bench.port.failReadsWhenEmpty = true;
@@ -227,18 +255,6 @@ TEST(ReadLoggerSector, KeysThatLeadOutOfTheFolderCreateNothing) {
   EXPECT_EQ(dir.Files(dir.outer()), std::vector<std::string>{"work"});
 }
 
-#ifdef __linux__
-TEST(ReadLoggerSector, AFileThatCannotBeWrittenWholeIsReported) {
-  WorkDir dir;
-  Bench bench;
-  fs::create_symlink("/dev/full", "1000752301_P20050612143005.dat");
-  bench.port.Script("\xEAPREAD_OK_66\xE4\xEA" + Sector(3));
-  EXPECT_EQ(bench.Read(1), "\nSending Logger Read command to Device"
-                           "No of records = 3\n"
-                           "ERROR LOGGER_FILE_INCOMPLETE : 1000752301_P20050612143005.dat could not be written "
-                           "completely; it does not hold every record of the sector\n");
-}
-#endif
 
 }  // namespace
 }  // namespace trackctl

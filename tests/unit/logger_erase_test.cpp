@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <string>
 
-#include "fake_console.h"
 #include "fake_port.h"
 #include "printed.h"
 #include "fixed_clock.h"
@@ -12,7 +11,6 @@
 namespace trackctl {
 namespace {
 
-using testing::FakeConsole;
 using testing::FakePort;
 using testing::FixedClock;
 
@@ -23,10 +21,9 @@ struct EraseRun {
 
 EraseRun Erase(int isSmsSector, std::string_view reply) {
   FakePort port;
-  FakeConsole console;
   FixedClock clock{LocalDateTime{}, 0};
   RandomGenerator random;
-  Session session{port, console, clock, random};
+  Session session{port, clock, random};
   port.Script(reply);
   const std::string printed = testing::Printed([&] { EraseLoggerSector(session, isSmsSector); });
   EraseRun run{std::string(port.written.begin(), port.written.end()), printed};

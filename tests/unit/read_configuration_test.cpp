@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <string>
 
-#include "fake_console.h"
 #include "fake_port.h"
 #include "printed.h"
 #include "fixed_clock.h"
@@ -14,7 +13,6 @@
 namespace trackctl {
 namespace {
 
-using testing::FakeConsole;
 using testing::FakePort;
 using testing::FixedClock;
 
@@ -61,10 +59,9 @@ class ReadConfigurationTest : public ::testing::Test {
   }
 
   FakePort port;
-  FakeConsole console;
   FixedClock clock{{2005, 6, 15, 9, 15, 20}, 1118826920};
   RandomGenerator random;
-  Session session{port, console, clock, random};
+  Session session{port, clock, random};
 };
 
 TEST_F(ReadConfigurationTest, AnyFifteenthByteIsAccepted) {

@@ -6,11 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "fake_console.h"
 #include "fake_port.h"
 #include "printed.h"
 #include "fixed_clock.h"
-#include "tests/common/expected_texts.h"
 
 namespace trackctl {
 namespace {
@@ -18,8 +16,6 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 Bytes Of(std::string_view text) { return Bytes(text.begin(), text.end()); }
-
-using testing::kKeyFormat;
 
 TEST(SerialKeyFrame, ShortKeysAreFilledWithSpacesLongOnesRefused) {
   const auto seven = BuildSerialKeyFrame("1000752");
@@ -36,26 +32,28 @@ TEST(SerialKeyFrame, ShortKeysAreFilledWithSpacesLongOnesRefused) {
 
 struct KeyRun {
   std::string output;
+  Outcome outcome = Outcome::kDone;
   bool inputLeft = false;
 };
 
-// Runs the command with `words` as the operator's input and `reply` from the device.
-KeyRun RunWriteSerialKey(std::vector<std::string> words, std::string_view reply) {
+// Writes `key` with `reply` from the device.
+KeyRun RunWriteSerialKey(std::string_view key, std::string_view reply) {
   testing::FakePort port;
-  testing::FakeConsole console;
-  console.words.assign(words.begin(), words.end());
   port.Script(reply);
   testing::FixedClock clock({2005, 6, 15, 9, 15, 20}, 0);
   RandomGenerator random;
-  Session session{port, console, clock, random};
-  const std::string printed = testing::Printed([&] { WriteSerialKey(session); });
-  return KeyRun{printed, !port.incoming.empty()};
+  Session session{port, clock, random};
+  KeyRun run;
+  run.output = testing::Printed([&] { run.outcome = WriteSerialKey(session, *BuildSerialKeyFrame(key)); });
+  run.inputLeft = !port.incoming.empty();
+  return run;
 }
 
 TEST(WriteSerialKey, AnOverLongReplyNeverOverrunsTheBuffer) {
   // 23 bytes: the first 19 are kept, every byte of the frame is read and marked.
-  const KeyRun longer = RunWriteSerialKey({"1000752301"}, "\xEASERIALKEY_NOT_WRITTEN\xE4" "\xEA" "X\xE4");
-  EXPECT_EQ(longer.output, kKeyFormat + std::string(22, '#') + "Error Response.. \xEASERIALKEY_NOT_WRIT\n");
+  const KeyRun longer = RunWriteSerialKey("1000752301", "\xEASERIALKEY_NOT_WRITTEN\xE4" "\xEA" "X\xE4");
+  EXPECT_EQ(longer.output, std::string(22, '#') + "Error Response.. \xEASERIALKEY_NOT_WRIT\n");
+  EXPECT_EQ(longer.outcome, Outcome::kRefused);
   EXPECT_TRUE(longer.inputLeft);  // the next frame stays on the line
 }
 

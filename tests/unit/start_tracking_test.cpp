@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "fake_console.h"
 #include "fake_port.h"
 #include "printed.h"
 #include "work_dir.h"
@@ -126,10 +125,9 @@ class StartTrackingCommand : public ::testing::Test {
 
   testing::WorkDir dir;
   testing::FakePort port;
-  testing::FakeConsole console;
   SteppingClock clock;
   RandomGenerator random;
-  Session session{port, console, clock, random};
+  Session session{port, clock, random};
 };
 
 TEST_F(StartTrackingCommand, SendsTheFrameAndReportsAnAcceptedStart) {

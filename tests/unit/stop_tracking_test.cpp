@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "fake_console.h"
 #include "fake_port.h"
 #include "printed.h"
 #include "fixed_clock.h"
@@ -32,10 +31,9 @@ class StopTrackingCommand : public ::testing::Test {
   }
 
   testing::FakePort port;
-  testing::FakeConsole console;
   testing::FixedClock clock{testing::kExampleMoment, 1118826920};
   RandomGenerator random;
-  Session session{port, console, clock, random};
+  Session session{port, clock, random};
 };
 
 TEST_F(StopTrackingCommand, AShortenedAcknowledgementIsAnError) {

@@ -165,8 +165,11 @@ class PosixSerialPort : public SerialPort {
 
 }  // namespace
 
-std::unique_ptr<SerialPort> OpenPlatformPort(int number) {
-  const std::string path = DevicePath(number);
+std::string PortPathForNumber(int number) { return DevicePath(number); }
+
+std::string PortPathForName(std::string_view name) { return std::string(name); }
+
+std::unique_ptr<SerialPort> OpenPort(const std::string& path) {
   const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) FatalPortError(kNotSupported, errno);
   auto port = std::make_unique<PosixSerialPort>(fd);

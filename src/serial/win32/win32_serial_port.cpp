@@ -116,8 +116,14 @@ void ConfigureLine(DCB& dcb) {
 
 }  // namespace
 
-std::unique_ptr<SerialPort> OpenPlatformPort(int number) {
-  const std::string path = "\\\\.\\COM" + std::to_string(number);
+std::string PortPathForNumber(int number) { return "\\\\.\\COM" + std::to_string(number); }
+
+std::string PortPathForName(std::string_view name) {
+  if (name.starts_with("\\\\")) return std::string(name);
+  return "\\\\.\\" + std::string(name);
+}
+
+std::unique_ptr<SerialPort> OpenPort(const std::string& path) {
   HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {

@@ -1,7 +1,8 @@
-#include "serial/open_port.h"
+#include "app/port_prompt.h"
 
 #include <cstdio>
 
+#include "serial/open_port.h"
 #include "serial/program_exit.h"
 
 namespace trackctl {
@@ -14,7 +15,7 @@ std::unique_ptr<SerialPort> OpenComPort(Console& console) {
     std::printf("\nThe specified COM port is not supported by our Application\nQuiting Application");
     EndProgram(1);
   }
-  return OpenPlatformPort(number);
+  return OpenPort(PortPathForNumber(number));
 }
 
 }  // namespace trackctl
