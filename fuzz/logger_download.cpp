@@ -13,7 +13,6 @@
 #include "logger/byte_count.h"
 #include "logger/logger_download.h"
 #include "serial/program_exit.h"
-#include "tests/unit/fake_console.h"
 #include "tests/unit/fixed_clock.h"
 
 using namespace trackctl;
@@ -65,10 +64,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(ParseByteCount(text) == ReferenceCount(text));
 
   fuzz::FuzzPort port(std::span<const std::uint8_t>(data + 1, size - 1), std::size_t{1} << (data[0] % 12));
-  testing::FakeConsole console;
   testing::FixedClock clock(LocalDateTime{2005, 6, 15, 9, 15, 20}, 1118826920);
   RandomGenerator random;
-  Session session{port, console, clock, random};
+  Session session{port, clock, random};
   const std::string key = "1000752301";
   std::copy(key.begin(), key.end(), session.serialKey.begin());
   try {

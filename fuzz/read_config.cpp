@@ -6,7 +6,6 @@
 #include "protocol/config_record.h"
 #include "protocol/read_configuration.h"
 #include "serial/program_exit.h"
-#include "tests/unit/fake_console.h"
 #include "tests/unit/fixed_clock.h"
 
 using namespace trackctl;
@@ -52,10 +51,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   ParseAndFormat(line);
 
   fuzz::FuzzPort port(line);
-  testing::FakeConsole console;
   testing::FixedClock clock(LocalDateTime{2005, 6, 15, 9, 15, 20}, 1118826920);
   RandomGenerator random;
-  Session session{port, console, clock, random};
+  Session session{port, clock, random};
   try {
     ReadConfiguration(session);
   } catch (const ProgramExit& exit) {
