@@ -26,8 +26,10 @@ constexpr std::uint32_t kMaxBlock = 1024;
 constexpr std::uint32_t kProgressStep = 100;
 // This many failed block reads in a row: the port is gone.
 constexpr int kMaxFailedBlockReads = 3;
-// The device has finished once the line has been quiet this long.
+// A device that misbehaves has finished once the line has been quiet this long.
 constexpr std::uint32_t kQuietMs = 200;
+// A complete reply has ended once its last bytes are followed by this much quiet.
+constexpr std::uint32_t kEndQuietMs = 20;
 // How often, and how long at most, the clock is read while waiting for its next second.
 constexpr auto kClockPoll = std::chrono::milliseconds(5);
 constexpr int kClockPolls = 400;
@@ -39,6 +41,19 @@ void DiscardUntilQuiet(SerialPort& port) {
   std::uint8_t byte = 0;
   while (ReadPortByteWithin(byte, port, kQuietMs) != 0) {
   }
+}
+
+// What follows the counted bytes of the data block. A complete reply ends with
+// its last record byte (for an empty sector: the block's FRAME_START) and
+// FRAME_END; when exactly those come and the line then stays quiet for a moment,
+// the download is over. Anything else is discarded until the line is quiet.
+void FinishReply(SerialPort& port) {
+  std::uint8_t tail[2] = {};
+  if (ReadPortByteWithin(tail[0], port, kQuietMs) == 0) return;
+  if (ReadPortByteWithin(tail[1], port, kQuietMs) == 0) return;
+  std::uint8_t byte = 0;
+  if (tail[1] == FRAME_END && ReadPortByteWithin(byte, port, kEndQuietMs) == 0) return;
+  DiscardUntilQuiet(port);
 }
 
 // The data block: FRAME_START, then byteCount - 1 bytes into `buffer` after it.
@@ -143,7 +158,7 @@ Outcome ReadLoggerSector(Session& session, int isSmsSector, const std::optional<
   }
 
   if (byteCount != 0) ReceiveDataBlock(port, buffer.get(), byteCount);
-  DiscardUntilQuiet(port);
+  FinishReply(port);
 
   bool written = true;
   for (std::uint32_t j = 0; j < records && written; ++j) {

@@ -2,6 +2,7 @@
 // exit statuses, bad command lines, ports given by name, the menu with -p.
 #include <fstream>
 #include <iterator>
+#include <regex>
 
 #include "tests/e2e/harness.h"
 
@@ -192,6 +193,32 @@ TEST_F(CommandLineRun, DownloadEraseDownloadInOneScriptKeepsBothFiles) {
   }
   std::sort(sizes.begin(), sizes.end());
   EXPECT_EQ(sizes, (std::vector<std::string>{"0", "300"}));
+}
+
+TEST_F(CommandLineRun, ADownloadEndsWithinFiftyMillisecondsOfItsLastByte) {
+  // The trace stamps each line of bytes: the next request follows the last byte
+  // of the 300-record download almost at once, not after the 200 ms of quiet
+  // that a reply without its end waits for.
+  RunOptions traced;
+  traced.env = {{"TRACKCTL_TRACE", "trace.txt"}};
+  Program& run = Start("1\n3\n1\n\n6\n\n0\n", traced);
+  EXPECT_EQ(run.WaitExit(), 0);
+  std::ifstream in(workdir() / "trace.txt");
+  const std::regex stamped(R"(\d{4}-\d\d-\d\d (\d\d):(\d\d):(\d\d)\.(\d{3}) (>>|<<) .*\r?)");
+  long lastReceived = -1;
+  long gap = -1;
+  for (std::string line; std::getline(in, line);) {
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(line, m, stamped)) << line;
+    const long ms = ((std::stol(m[1]) * 60 + std::stol(m[2])) * 60 + std::stol(m[3])) * 1000 + std::stol(m[4]);
+    if (m[5] == "<<") {
+      lastReceived = ms;
+    } else if (line.find("EA 53 54 4F 50") != std::string::npos) {  // STOP
+      gap = ms - lastReceived;
+    }
+  }
+  ASSERT_GE(gap, 0);
+  EXPECT_LT(gap, 50) << "ms from the download's last byte to the next request";
 }
 
 }  // namespace

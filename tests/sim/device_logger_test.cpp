@@ -9,9 +9,12 @@
 namespace tracksim {
 namespace {
 
-Bytes Block(const std::vector<LoggerRecordBytes>& records) {
+// The data block, `filler` bytes after the records, and its FRAME_END.
+Bytes Block(const std::vector<LoggerRecordBytes>& records, std::size_t filler = 0) {
   Bytes block{0xEA};
   for (const LoggerRecordBytes& record : records) block.insert(block.end(), record.begin(), record.end());
+  block.insert(block.end(), filler, 0x00);
+  block.push_back(0xE4);
   return block;
 }
 
@@ -64,7 +67,7 @@ TEST(DeviceLoggerRead, CountReplyThenTheBlockOfRecords) {
   EXPECT_EQ(device.served(), (std::vector<std::string>{"PREAD", "OREAD"}));
 
   device.state().smsSector.clear();
-  EXPECT_EQ(SentBytes(device.Feed(ToBytes("\xEAPREAD\xE4"))), ToBytes("\x01\xEAPREAD_OK_0\xE4\xEA"));
+  EXPECT_EQ(SentBytes(device.Feed(ToBytes("\xEAPREAD\xE4"))), ToBytes("\x01\xEAPREAD_OK_0\xE4\xEA\xE4"));
 }
 
 TEST(DeviceLoggerRead, KnobsForTheCountAndTheBlock) {
@@ -73,9 +76,8 @@ TEST(DeviceLoggerRead, KnobsForTheCountAndTheBlock) {
   Knobs knobs;
   knobs.loggerExtraBytes = 1;
   Device device(state, knobs);
-  Bytes expected = Concat(ToBytes("\xEAPREAD_OK_23\xE4"), Block(state.smsSector));
-  expected.push_back(0x00);
-  EXPECT_EQ(SentBytes(device.Feed(ToBytes("\xEAPREAD\xE4"))), expected);
+  EXPECT_EQ(SentBytes(device.Feed(ToBytes("\xEAPREAD\xE4"))),
+            Concat(ToBytes("\xEAPREAD_OK_23\xE4"), Block(state.smsSector, 1)));
 
   device.knobs().loggerExtraBytes = 0;
   device.knobs().loggerCountText = " -4x";

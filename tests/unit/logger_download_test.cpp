@@ -109,6 +109,38 @@ TEST(ReadLoggerSector, SmsSectorGoesToItsFileLineByLine) {
   EXPECT_FALSE(bench.status.has_value());
 }
 
+// The time-limited waits of a download after the counted bytes, in milliseconds.
+std::vector<std::uint32_t> QuietWaits(const FakePort& port) {
+  std::vector<std::uint32_t> waits;
+  for (const CommTimeouts& t : port.timeouts) {
+    if (t.readTotalTimeoutConstant != kCommandTimeouts.readTotalTimeoutConstant) waits.push_back(t.readTotalTimeoutConstant);
+  }
+  return waits;
+}
+
+TEST(ReadLoggerSector, AReplyThatEndsCompleteEndsTheDownloadAfterAShortQuiet) {
+  WorkDir dir;
+  const std::string reply = "\xEAPREAD_OK_66\xE4\xEA" + Sector(3);
+  // The last record byte and FRAME_END, then nothing: 20 ms of quiet are enough.
+  Bench complete;
+  complete.port.Script(reply + "\xE4");
+  complete.Read(1);
+  EXPECT_EQ(QuietWaits(complete.port), (std::vector<std::uint32_t>{200, 200, 20}));
+  fs::remove("1000752301_P20050612143005.dat");
+  // Anything else keeps the rule of 200 ms of quiet: no FRAME_END, or more after it.
+  Bench unended;
+  unended.port.Script(reply);
+  unended.Read(1);
+  EXPECT_EQ(QuietWaits(unended.port), (std::vector<std::uint32_t>{200, 200}));
+  fs::remove("1000752301_P20050612143005.dat");
+  Bench more;
+  more.port.Script(reply + "\xE4\xEA");
+  more.Read(1);
+  EXPECT_EQ(QuietWaits(more.port), (std::vector<std::uint32_t>{200, 200, 20, 200}));
+  EXPECT_TRUE(more.port.incoming.empty());
+  EXPECT_EQ(ReadFile("1000752301_P20050612143005.dat"), Lines(3));
+}
+
 TEST(ReadLoggerSector, ADownloadInTheSameSecondTakesTheNextSecondsNameAndNeverOverwrites) {
   WorkDir dir;
   Bench bench;
