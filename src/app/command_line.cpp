@@ -77,6 +77,14 @@ constexpr CommandName kCommands[] = {
     {"upgrade", DeviceCommand::Kind::kUpgrade, 0, 1},   {"write-key", DeviceCommand::Kind::kWriteKey, 1, 1},
 };
 
+// An argument as a refusal quotes it, its control characters shown as '?' so
+// that the message stays one line and cannot drive the terminal.
+std::string Quoted(std::string_view arg) {
+  std::string text = "'";
+  for (const char c : arg) text += (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) ? '?' : c;
+  return text + "'";
+}
+
 // A number 1 to 20 written with digits only is a menu number; anything else a name.
 PortChoice ReadPortChoice(std::string_view text) {
   int number = 0;
@@ -102,16 +110,16 @@ std::optional<std::string> ReadCommand(const std::vector<std::string_view>& word
   for (const CommandName& candidate : kCommands) {
     if (candidate.word == word) name = &candidate;
   }
-  if (name == nullptr) return "unknown command '" + std::string(word) + "'";
+  if (name == nullptr) return "unknown command " + Quoted(word);
   const std::size_t count = words.size() - 1;
-  if (count > name->maxWords) return "too many arguments for " + std::string(word) + ": '" + std::string(words[name->maxWords + 1]) + "'";
+  if (count > name->maxWords) return "too many arguments for " + std::string(word) + ": " + Quoted(words[name->maxWords + 1]);
   command.kind = name->kind;
   switch (name->kind) {
     case DeviceCommand::Kind::kDownload:
     case DeviceCommand::Kind::kErase:
       if (count == 0) return std::string(word) + " needs the sector: sms or datacall";
       if (words[1] != "sms" && words[1] != "datacall") {
-        return "unknown sector '" + std::string(words[1]) + "' (sms or datacall)";
+        return "unknown sector " + Quoted(words[1]) + " (sms or datacall)";
       }
       command.isSmsSector = words[1] == "sms" ? 1 : 0;
       break;
@@ -121,8 +129,8 @@ std::optional<std::string> ReadCommand(const std::vector<std::string_view>& word
     case DeviceCommand::Kind::kWriteKey:
       if (count == 0) return "write-key needs the serial key";
       if (words[1].size() != 10) {
-        return "the serial key must be 10 characters, not " + std::to_string(words[1].size()) + ": '" +
-               std::string(words[1]) + "'";
+        return "the serial key must be 10 characters, not " + std::to_string(words[1].size()) + ": " +
+               Quoted(words[1]);
       }
       command.key = std::string(words[1]);
       break;
@@ -170,7 +178,7 @@ CommandLine ParseCommandLine(std::span<const char* const> args) {
         line.port = ReadPortChoice(value);
       }
     } else {
-      return Refuse("unknown option '" + std::string(arg) + "'");
+      return Refuse("unknown option " + Quoted(arg));
     }
   }
 

@@ -64,6 +64,7 @@ TEST(CommandLine, HelpWinsThenVersion) {
 TEST(CommandLine, BadInputIsRefusedWithOneLineNamingTheProblem) {
   const std::vector<std::pair<std::vector<const char*>, std::string>> cases = {
       {{"COM1"}, "unknown command 'COM1'"},
+      {{"info\n\x1b[2J"}, "unknown command 'info??[2J'"},
       {{"--versions"}, "unknown option '--versions'"},
       {{"-p"}, "option -p needs a value"},
       {{"-p", ""}, "option -p needs a value"},

@@ -1,0 +1,48 @@
+// The command line: any arguments. Input bytes are split at NUL into arguments.
+// Whatever the parse gives must hold together: a refusal names its problem in
+// one line without control characters; a command carries only what that command takes.
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
+#include "fuzz/fuzz_support.h"
+
+using namespace trackctl;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  std::vector<std::string> words(1);
+  for (std::size_t i = 0; i < size; ++i) {
+    if (data[i] == 0) {
+      words.emplace_back();
+    } else {
+      words.back() += static_cast<char>(data[i]);
+    }
+  }
+  std::vector<const char*> args;
+  for (const std::string& word : words) args.push_back(word.c_str());
+  const CommandLine line = ParseCommandLine(args);
+
+  using Action = CommandLine::Action;
+  using Kind = DeviceCommand::Kind;
+  if (line.action == Action::kRefuse) {
+    FUZZ_CHECK(line.error.starts_with("trackctl: "));
+    for (const char c : line.error) FUZZ_CHECK(static_cast<unsigned char>(c) >= 0x20 && c != 0x7F);
+    return 0;
+  }
+  FUZZ_CHECK(line.error.empty());
+  if (line.port) {
+    const PortChoice& port = *line.port;
+    FUZZ_CHECK(port.number == 0 ? !port.name.empty() : port.number >= 1 && port.number <= 20 && port.name.empty());
+  }
+  if (line.action != Action::kCommand) {
+    FUZZ_CHECK(!line.json || line.action == Action::kHelp || line.action == Action::kVersion);
+    return 0;
+  }
+  const DeviceCommand& command = line.command;
+  FUZZ_CHECK(!line.json || command.kind == Kind::kInfo || command.kind == Kind::kReadConfig);
+  FUZZ_CHECK(command.kind == Kind::kWriteKey ? command.key.size() == 10 : command.key.empty());
+  FUZZ_CHECK(!command.file || command.kind == Kind::kDownload || command.kind == Kind::kStart ||
+             command.kind == Kind::kUpgrade);
+  FUZZ_CHECK(command.isSmsSector == 0 || command.kind == Kind::kDownload || command.kind == Kind::kErase);
+  return 0;
+}
