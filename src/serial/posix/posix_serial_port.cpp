@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "serial/device_path.h"
 #include "serial/open_port.h"
 #include "serial/transport.h"
 
@@ -23,12 +24,10 @@ using Clock = std::chrono::steady_clock;
 
 const char* const kNotSupported = "\nThe specified COM port is not supported by your PC\n";
 
-// "TRACKCTL_COM<n>" when set and not empty, else the n-th built-in serial port.
+// The device of port `number`, as TRACKCTL_COM<number> maps it.
 std::string DevicePath(int number) {
   const std::string variable = "TRACKCTL_COM" + std::to_string(number);
-  const char* mapped = std::getenv(variable.c_str());
-  if (mapped != nullptr && *mapped != '\0') return mapped;
-  return "/dev/ttyS" + std::to_string(number - 1);
+  return PortDevicePath(number, std::getenv(variable.c_str()));
 }
 
 // Milliseconds left until `deadline`, or -1 (wait without limit) when there is none.
