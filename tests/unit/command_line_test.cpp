@@ -16,6 +16,7 @@ TEST(CommandLine, NoArgumentsRunTheConsoleAndOptionsAreRecognised) {
   EXPECT_EQ(Parse({"-h"}).action, CommandLine::Action::kHelp);
   EXPECT_EQ(Parse({"--version"}).action, CommandLine::Action::kVersion);
   EXPECT_EQ(Parse({"--version", "--help"}).action, CommandLine::Action::kHelp);
+  EXPECT_EQ(Parse({"--help", "--version"}).action, CommandLine::Action::kHelp);
 }
 
 TEST(CommandLine, AnyOtherArgumentIsRefusedWithOneLineNamingIt) {
