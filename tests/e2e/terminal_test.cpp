@@ -25,11 +25,12 @@ class AtATerminal : public E2eTest {
 
   Program& run() { return *run_; }
 
-  // Once the program waits for input, the screen must already show `screen`
-  // (everything from the start); then `keys` are typed.
+  // Waits for the screen to show `screen` (everything from the start, ending in
+  // a prompt) and for the program to wait for input, then types `keys`. A prompt
+  // that the program keeps in its buffer while it waits is never shown.
   void Answer(const std::string& screen, const std::string& keys) {
+    EXPECT_TRUE(run().WaitForOutput(screen)) << "expected:\n" << screen << "\nshown:\n" << run().Output();
     EXPECT_TRUE(run().WaitUntilReadingInput()) << run().Output();
-    EXPECT_TRUE(run().WaitForOutput(screen, 2s)) << "expected:\n" << screen << "\nshown:\n" << run().Output();
     run().Type(keys);
   }
 
