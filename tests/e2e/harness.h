@@ -69,9 +69,10 @@ class Program {
   // Waits until the program is blocked reading its standard input, after a
   // prompt say; false at the deadline.
   bool WaitUntilReadingInput(std::chrono::milliseconds timeout = 10s) const;
-  // The terminal's settings, as the program has left them.
+  // The terminal's settings now, as the program sees them.
   termios TerminalMode() const;
-  // Standard output and standard error so far, CR LF read as LF under wine.
+  // Standard output and standard error so far, CR LF read as LF (wine and a
+  // terminal write them).
   std::string Output() const;
   // The same, exactly as written.
   std::string RawOutput() const;
