@@ -4,14 +4,17 @@
 #include <linux/capability.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <regex>
 #include <sstream>
 #include <stdexcept>
@@ -66,6 +69,16 @@ void MapWinePort(int number, const std::string& path) {
   if (!path.empty()) std::filesystem::create_symlink(path, link);
 }
 
+// Writes all of `bytes` to `fd`, as far as it takes them.
+void WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = write(fd, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+}
+
 }  // namespace
 
 bool UnderWine() { return WineExe() != nullptr; }
@@ -111,12 +124,32 @@ Program::Program(const std::filesystem::path& workdir, const std::string& input,
   envp.push_back(nullptr);
 
   const bool underWine = UnderWine();
-  int in[2];
-  int out[2];
-  if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe2");
+  int in[2] = {-1, -1};
+  int out[2] = {-1, -1};
+  if (options.onTerminal) {
+    // The terminal side is opened here, so that the screen stays readable until
+    // the program has closed it.
+    terminal_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    char name[128];
+    if (terminal_ < 0 || grantpt(terminal_) != 0 || unlockpt(terminal_) != 0 ||
+        ptsname_r(terminal_, name, sizeof name) != 0) {
+      throw std::runtime_error("posix_openpt");
+    }
+    in[0] = out[1] = open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (out[1] < 0) throw std::runtime_error("open terminal");
+    out[0] = terminal_;
+  } else if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0) {
+    throw std::runtime_error("pipe2");
+  }
   pid_ = fork();
   if (pid_ < 0) throw std::runtime_error("fork");
   if (pid_ == 0) {
+    if (options.onTerminal) {
+      // A session of its own with the terminal as its controlling terminal, as a
+      // login shell would give it.
+      setsid();
+      if (ioctl(out[1], TIOCSCTTY, 0) != 0) _exit(125);
+    }
     dup2(in[0], STDIN_FILENO);
     dup2(out[1], STDOUT_FILENO);
     dup2(out[1], STDERR_FILENO);
@@ -140,21 +173,17 @@ Program::Program(const std::filesystem::path& workdir, const std::string& input,
     execvpe(argv[0], argv.data(), envp.data());
     _exit(127);
   }
-  close(in[0]);
   close(out[1]);
   output_ = out[0];
-  // The whole script is written at once and the pipe closed: the program meets
-  // the end of its input after the last answer.
-  const char* data = input.data();
-  std::size_t left = input.size();
-  while (left > 0) {
-    const ssize_t n = write(in[1], data, left);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    data += n;
-    left -= static_cast<std::size_t>(n);
+  if (options.onTerminal) {
+    Type(input);
+  } else {
+    close(in[0]);
+    // The whole script is written at once and the pipe closed: the program meets
+    // the end of its input after the last answer.
+    WriteAll(in[1], input);
+    close(in[1]);
   }
-  close(in[1]);
   reader_ = std::thread([this] { ReadOutput(); });
 }
 
@@ -183,6 +212,33 @@ void Program::ReadOutput() {
   }
 }
 
+void Program::Type(std::string_view keys) {
+  if (terminal_ < 0) throw std::logic_error("typing needs a run on a terminal");
+  WriteAll(terminal_, keys);
+}
+
+bool Program::WaitUntilReadingInput(std::chrono::milliseconds timeout) const {
+  // The system call that the program is blocked in: its number, then its arguments.
+  const std::string readingInput = std::to_string(SYS_read) + " 0x0 ";
+  const auto deadline = std::chrono::steady_clock::now() + Scaled(timeout);
+  const std::string path = "/proc/" + std::to_string(pid_) + "/syscall";
+  while (std::chrono::steady_clock::now() < deadline) {
+    std::ifstream in(path);
+    std::string call;
+    std::getline(in, call);
+    if (call.starts_with(readingInput)) return true;
+    std::this_thread::sleep_for(5ms);
+  }
+  return false;
+}
+
+termios Program::TerminalMode() const {
+  termios mode{};
+  // On the terminal side a pseudo-terminal reports the settings of the program's side.
+  if (terminal_ < 0 || tcgetattr(terminal_, &mode) != 0) throw std::runtime_error("tcgetattr on the terminal");
+  return mode;
+}
+
 bool Program::WaitForOutput(std::string_view text, std::chrono::milliseconds timeout) {
   timeout = Scaled(timeout);
   std::unique_lock lock(mutex_);
@@ -203,12 +259,14 @@ int Program::WaitExit(std::chrono::milliseconds timeout) {
       waitpid(pid_, nullptr, 0);
       ended_ = true;
       status_ = -1;
+      signal_ = SIGKILL;
       return status_;
     }
     std::this_thread::sleep_for(5ms);
   }
   ended_ = true;
   status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  signal_ = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
   // Everything the program wrote is read before its status is reported.
   std::unique_lock lock(mutex_);
   changed_.wait_for(lock, 5s, [&] { return closed_; });
@@ -225,7 +283,9 @@ std::string Program::RawOutput() const {
 E2eTest::E2eTest() {
   char pattern[] = "/tmp/trackctl-e2e-XXXXXX";
   if (mkdtemp(pattern) == nullptr) throw std::runtime_error("mkdtemp");
-  workdir_ = pattern;
+  outerDir_ = pattern;
+  workdir_ = outerDir_ / "work";
+  std::filesystem::create_directory(workdir_);
 }
 
 void E2eTest::TearDown() {
@@ -243,7 +303,7 @@ E2eTest::~E2eTest() {
   sim_.reset();
   std::error_code ignored;
   std::filesystem::permissions(workdir_, std::filesystem::perms::owner_all, ignored);
-  std::filesystem::remove_all(workdir_, ignored);
+  std::filesystem::remove_all(outerDir_, ignored);
 }
 
 void E2eTest::StartSim() { sim_ = std::make_unique<tracksim::PtyServer>(tracksim::Device(state, knobs)); }
@@ -282,6 +342,13 @@ const std::string kMainMenu =
     "\tBoot Upgrade...8\n"
     "\tWrite Serial Key...9\n"
     "\tExit this... 0\n";
+
+std::vector<unsigned> LineSettings(const termios& mode) {
+  std::vector<unsigned> words = {mode.c_iflag, mode.c_oflag, mode.c_cflag, mode.c_lflag,
+                                 static_cast<unsigned>(cfgetispeed(&mode)), static_cast<unsigned>(cfgetospeed(&mode))};
+  words.insert(words.end(), std::begin(mode.c_cc), std::end(mode.c_cc));
+  return words;
+}
 
 std::string ShownPortName(int number, const std::string& path) {
   return UnderWine() ? "\\\\.\\COM" + std::to_string(number) : path;

@@ -1,6 +1,7 @@
 // End-to-end runs: the real trackctl binary, its standard input a pipe holding a
 // script, its port the slave side of a pseudo-terminal served by the simulated
-// device in this process.
+// device in this process. A run can instead have a terminal of its own (a second
+// pseudo-terminal) for its standard streams, read like a screen and typed at.
 //
 // With TRACKCTL_E2E_WINE_EXE set to a trackctl.exe, the runs start that program
 // under wine instead, with COM1 of a wine prefix linked to the pseudo-terminal.
@@ -9,6 +10,7 @@
 #pragma once
 
 #include <sys/types.h>
+#include <termios.h>
 
 #include <chrono>
 #include <condition_variable>
@@ -41,6 +43,8 @@ struct RunOptions {
   int port = 1;                                          // the port number that is mapped
   std::optional<std::string> portPath;                   // what it maps to; default the device,
                                                          // "" for a port that does not exist
+  bool onTerminal = false;  // standard input, output and error a pseudo-terminal that is the
+                            // program's controlling terminal; the input is typed at once
 };
 
 // One run of the program.
@@ -57,7 +61,18 @@ class Program {
   // Waits for the program to end and returns its exit status; -1 when it had to be
   // killed at the deadline, or ended by a signal.
   int WaitExit(std::chrono::milliseconds timeout = 20s);
-  // Standard output and standard error so far, CR LF read as LF under wine.
+  // The signal that ended the program (SIGKILL at the deadline), 0 for none.
+  int endSignal() const { return signal_; }
+
+  // Runs on a terminal only: key presses typed at it.
+  void Type(std::string_view keys);
+  // Waits until the program is blocked reading its standard input, after a
+  // prompt say; false at the deadline.
+  bool WaitUntilReadingInput(std::chrono::milliseconds timeout = 10s) const;
+  // The terminal's settings now, as the program sees them.
+  termios TerminalMode() const;
+  // Standard output and standard error so far, CR LF read as LF (wine and a
+  // terminal write them).
   std::string Output() const;
   // The same, exactly as written.
   std::string RawOutput() const;
@@ -67,7 +82,9 @@ class Program {
 
   pid_t pid_ = -1;
   int output_ = -1;
+  int terminal_ = -1;  // the terminal's master side, which output_ reads too
   int status_ = -2;
+  int signal_ = 0;
   bool ended_ = false;
   mutable std::mutex mutex_;
   std::condition_variable changed_;
@@ -91,7 +108,10 @@ class E2eTest : public ::testing::Test {
   // Builds the simulated device from `state` and `knobs`; Start does it when needed.
   void StartSim();
   tracksim::PtyServer& sim();
+  // The program's working folder, alone in a folder of its own: anything written
+  // next to it shows there.
   const std::filesystem::path& workdir() const { return workdir_; }
+  const std::filesystem::path& outerDir() const { return outerDir_; }
   // Starts trackctl with `input` as its standard input.
   Program& Start(const std::string& input, const RunOptions& options = {});
   // Runs trackctl with port 1, then `input`, to its end with `expectedStatus`;
@@ -102,6 +122,7 @@ class E2eTest : public ::testing::Test {
   tracksim::Knobs knobs;
 
  private:
+  std::filesystem::path outerDir_;
   std::filesystem::path workdir_;
   std::unique_ptr<tracksim::PtyServer> sim_;
   std::vector<std::unique_ptr<Program>> runs_;
@@ -115,5 +136,8 @@ std::string StartUpText(const std::string& portPath, const tracksim::DeviceState
 // The main menu as printed, and the pause after every command.
 extern const std::string kMainMenu;
 extern const std::string kPause;
+
+// The settings of a terminal or port, one number each, for comparing two readings.
+std::vector<unsigned> LineSettings(const termios& mode);
 
 }  // namespace trackctl::e2e

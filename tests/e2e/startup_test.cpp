@@ -1,6 +1,7 @@
 // Start-up: choosing and opening the port, the handshake, the main menu.
 #include <sys/file.h>
 #include <fcntl.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -84,10 +85,31 @@ TEST_F(StartUp, HandshakeThenMenuThenExit) {
 }
 
 TEST_F(StartUp, BytesWaitingOnTheLineBeforeStartAreFlushed) {
-  sim().Send(ToBytes("\xEAINIT_ERROR\xE4"));
+  // Kept, they would pass for the echo of the first wake byte and for the reply to INIT.
+  sim().Send(ToBytes("\xFA\xEAINIT_OK 0000000042 090909 GT09\xE4"));
   Program& run = Start("1\n0\n");
   EXPECT_EQ(run.WaitExit(), 0);
   EXPECT_EQ(run.Output(), StartUpText(sim().slavePath(), state));
+}
+
+TEST_F(StartUp, ThePortsLineSettingsArePutBackWhenTheRunEnds) {
+  if (UnderWine()) GTEST_SKIP() << "a Windows port keeps the settings that the last program gave it";
+  const auto settings = [this] {
+    termios mode{};
+    const int line = open(sim().slavePath().c_str(), O_RDWR | O_NOCTTY);
+    EXPECT_EQ(tcgetattr(line, &mode), 0);
+    close(line);
+    return LineSettings(mode);
+  };
+  const std::vector<unsigned> before = settings();
+  Program& run = Start("1\n0\n");
+  EXPECT_EQ(run.WaitExit(), 0);
+  EXPECT_EQ(settings(), before);
+  // A refused handshake ends the run from the middle of the start-up.
+  sim().WithDevice([](tracksim::Device& device) { device.knobs().replyFor["INIT"] = ToBytes("\xEAINIT_ERROR\xE4"); });
+  Program& refused = Start("1\n0\n");
+  EXPECT_EQ(refused.WaitExit(), 1);
+  EXPECT_EQ(settings(), before);
 }
 
 TEST_F(StartUp, ASilentDeviceIsWokenAboutTwiceASecond) {

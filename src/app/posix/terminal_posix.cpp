@@ -2,19 +2,51 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
+#include <cstddef>
 #include <cstdio>
+#include <iterator>
 
 #include "app/terminal.h"
 
 namespace trackctl {
 namespace {
 
-// Switches the terminal to single, unechoed key presses for its lifetime.
+// The signals that the terminal's keys (Ctrl-C, Ctrl-\) or another program send
+// to end the program.
+constexpr int kEndingSignals[] = {SIGINT, SIGQUIT, SIGTERM};
+constexpr std::size_t kEndingSignalCount = std::size(kEndingSignals);
+
+// The terminal and its settings from before the key wait, for a signal that ends
+// the program in the middle of it. Set before the handler is installed.
+int keyWaitFd = -1;
+termios modeBeforeKeyWait{};
+
+// Puts the terminal back as it was, then ends the program by the signal as it
+// would have ended without this handler.
+extern "C" void RestoreTerminalAndEnd(int number) {
+  tcsetattr(keyWaitFd, TCSANOW, &modeBeforeKeyWait);
+  std::signal(number, SIG_DFL);
+  std::raise(number);  // delivered when the handler returns
+}
+
+// Switches the terminal to single, unechoed key presses for its lifetime. A
+// signal that ends the program meanwhile leaves the terminal as it was found.
 class KeyMode {
  public:
   explicit KeyMode(int fd) : fd_(fd) {
     saved_ = tcgetattr(fd_, &original_) == 0;
     if (!saved_) return;
+    keyWaitFd = fd_;
+    modeBeforeKeyWait = original_;
+    struct sigaction restore{};
+    restore.sa_handler = RestoreTerminalAndEnd;
+    sigemptyset(&restore.sa_mask);
+    for (std::size_t i = 0; i < kEndingSignalCount; ++i) {
+      // A signal that is ignored, or handled otherwise, is left so.
+      sigaction(kEndingSignals[i], nullptr, &previous_[i]);
+      if (previous_[i].sa_handler == SIG_DFL) sigaction(kEndingSignals[i], &restore, nullptr);
+    }
     termios raw = original_;
     raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
     raw.c_cc[VMIN] = 1;
@@ -22,7 +54,9 @@ class KeyMode {
     tcsetattr(fd_, TCSANOW, &raw);
   }
   ~KeyMode() {
-    if (saved_) tcsetattr(fd_, TCSANOW, &original_);
+    if (!saved_) return;
+    tcsetattr(fd_, TCSANOW, &original_);
+    for (std::size_t i = 0; i < kEndingSignalCount; ++i) sigaction(kEndingSignals[i], &previous_[i], nullptr);
   }
   KeyMode(const KeyMode&) = delete;
   KeyMode& operator=(const KeyMode&) = delete;
@@ -30,6 +64,7 @@ class KeyMode {
  private:
   int fd_;
   termios original_{};
+  struct sigaction previous_[kEndingSignalCount] = {};
   bool saved_ = false;
 };
 

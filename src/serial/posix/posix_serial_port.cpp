@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "serial/device_path.h"
 #include "serial/open_port.h"
 #include "serial/transport.h"
 
@@ -23,13 +24,6 @@ using Clock = std::chrono::steady_clock;
 
 const char* const kNotSupported = "\nThe specified COM port is not supported by your PC\n";
 
-// "TRACKCTL_COM<n>" when set and not empty, else the n-th built-in serial port.
-std::string DevicePath(int number) {
-  const std::string variable = "TRACKCTL_COM" + std::to_string(number);
-  const char* mapped = std::getenv(variable.c_str());
-  if (mapped != nullptr && *mapped != '\0') return mapped;
-  return "/dev/ttyS" + std::to_string(number - 1);
-}
 
 // Milliseconds left until `deadline`, or -1 (wait without limit) when there is none.
 int PollTimeout(const Clock::time_point* deadline) {
@@ -165,7 +159,10 @@ class PosixSerialPort : public SerialPort {
 
 }  // namespace
 
-std::string PortPathForNumber(int number) { return DevicePath(number); }
+std::string PortPathForNumber(int number) {
+  const std::string variable = "TRACKCTL_COM" + std::to_string(number);
+  return PortDevicePath(number, std::getenv(variable.c_str()));
+}
 
 std::string PortPathForName(std::string_view name) { return std::string(name); }
 
