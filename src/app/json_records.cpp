@@ -29,7 +29,8 @@ Json Text(std::string_view bytes) {
 // A record's text field, up to its NUL (or its whole width without one).
 template <std::size_t N>
 Json Text(const std::array<char, N>& field) {
-  return Text(std::string_view(field.data(), static_cast<std::size_t>(std::find(field.begin(), field.end(), '\0') - field.begin())));
+  const auto end = std::find(field.begin(), field.end(), '\0');
+  return Text(std::string_view(field.data(), static_cast<std::size_t>(end - field.begin())));
 }
 
 Json Time(TimeOfDay time) {

@@ -4,7 +4,8 @@
 // times as "HH:MM:SS", dates as "YYYY-MM-DD" (null where the date word is 0),
 // texts as strings in which each byte stands for the code point of the same
 // value, so that JsonText shows every byte that is not printable ASCII as
-// \u00XX. Objects keep the records' field order.
+// \u00XX (the library writes 0x08, 0x09, 0x0A, 0x0C and 0x0D as \b, \t, \n,
+// \f and \r, which read back the same). Objects keep the records' field order.
 #pragma once
 
 #include <nlohmann/json.hpp>

@@ -8,12 +8,11 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <initializer_list>
+#include <cstdio>
+#include <functional>
 #include <optional>
-#include <span>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "protocol/config_record.h"
 #include "protocol/handshake.h"
@@ -37,27 +36,12 @@ inline std::optional<std::string> JsonStringBytes(std::string_view utf8) {
   return bytes;
 }
 
-// The numbers of digit groups of the given widths joined by `separator`
-// ("09:05:03" with ':' and 2, 2, 2); nullopt when the text is not so made.
-inline std::optional<std::vector<unsigned>> DigitGroups(std::string_view text, char separator,
-                                                        std::initializer_list<std::size_t> widths) {
-  std::vector<unsigned> numbers;
-  for (const std::size_t width : widths) {
-    if (!numbers.empty()) {
-      if (text.empty() || text.front() != separator) return std::nullopt;
-      text.remove_prefix(1);
-    }
-    if (text.size() < width) return std::nullopt;
-    unsigned number = 0;
-    for (const char c : text.substr(0, width)) {
-      if (c < '0' || c > '9') return std::nullopt;
-      number = number * 10 + static_cast<unsigned>(c - '0');
-    }
-    numbers.push_back(number);
-    text.remove_prefix(width);
-  }
-  if (!text.empty()) return std::nullopt;
-  return numbers;
+// printf-style text: a time or date as the JSON form must show it.
+template <typename... Numbers>
+std::string Formatted(const char* format, Numbers... numbers) {
+  std::array<char, 32> text{};
+  std::snprintf(text.data(), text.size(), format, unsigned{numbers}...);
+  return text.data();
 }
 
 class JsonFieldCheck {
@@ -68,36 +52,30 @@ class JsonFieldCheck {
   const std::string& difference() const { return difference_; }
 
   void Number(const char* key, long long expected) {
-    const nlohmann::json* value = Field(key);
-    if (value != nullptr && !(value->is_number_integer() && value->get<long long>() == expected)) Fail(key, value->dump());
+    Expect(key, [&](const nlohmann::json& v) { return v.is_number_integer() && v.get<long long>() == expected; });
   }
   void Text(const char* key, std::string_view expected) {
-    const nlohmann::json* value = Field(key);
-    if (value != nullptr && !(value->is_string() && JsonStringBytes(value->get<std::string>()) == expected)) {
-      Fail(key, value->dump());
-    }
+    Expect(key,
+           [&](const nlohmann::json& v) { return v.is_string() && JsonStringBytes(v.get<std::string>()) == expected; });
   }
   // A record's text field, up to its NUL.
   template <std::size_t N>
   void Text(const char* key, const std::array<char, N>& field) {
-    Text(key, std::string_view(field.data(), static_cast<std::size_t>(std::find(field.begin(), field.end(), '\0') - field.begin())));
+    const auto end = std::find(field.begin(), field.end(), '\0');
+    Text(key, std::string_view(field.data(), static_cast<std::size_t>(end - field.begin())));
   }
-  void Texts(const char* key, std::span<const std::string> expected) {
-    const nlohmann::json* value = Field(key);
-    if (value == nullptr) return;
-    bool same = value->is_array() && value->size() == expected.size();
-    for (std::size_t i = 0; same && i < expected.size(); ++i) {
-      same = (*value)[i].is_string() && JsonStringBytes((*value)[i].get<std::string>()) == expected[i];
-    }
-    if (!same) Fail(key, value->dump());
+  void Time(const char* key, TimeOfDay t) {
+    Expect(key, [&](const nlohmann::json& v) { return v == Formatted("%02u:%02u:%02u", t.hours, t.minutes, t.seconds); });
   }
-  void Time(const char* key, TimeOfDay expected) {
-    Groups(key, ':', {2, 2, 2}, {expected.hours, expected.minutes, expected.seconds});
+  void Date(const char* key, CalendarDate d, std::uint32_t word) {
+    Expect(key, [&](const nlohmann::json& v) {
+      return word == 0 ? v.is_null() : v == Formatted("%04u-%02u-%02u", d.year, d.month, d.day);
+    });
   }
-  void Date(const char* key, CalendarDate expected, std::uint32_t word) {
-    if (word != 0) return Groups(key, '-', {4, 2, 2}, {expected.year, expected.month, expected.day});
-    const nlohmann::json* value = Field(key);
-    if (value != nullptr && !value->is_null()) Fail(key, value->dump());
+  void Expect(const char* key, const std::function<bool(const nlohmann::json&)>& matches) {
+    ++checked_;
+    if (!object_.is_object() || !object_.contains(key)) return Fail(key, "missing");
+    if (!matches(object_.at(key))) Fail(key, object_.at(key).dump());
   }
   // After the fields: nothing else is there.
   void NoOtherField() {
@@ -105,19 +83,6 @@ class JsonFieldCheck {
   }
 
  private:
-  const nlohmann::json* Field(const char* key) {
-    ++checked_;
-    if (!object_.is_object() || !object_.contains(key)) {
-      Fail(key, "missing");
-      return nullptr;
-    }
-    return &object_.at(key);
-  }
-  void Groups(const char* key, char separator, std::initializer_list<std::size_t> widths, std::vector<unsigned> expected) {
-    const nlohmann::json* value = Field(key);
-    if (value == nullptr) return;
-    if (!value->is_string() || DigitGroups(value->get<std::string>(), separator, widths) != expected) Fail(key, value->dump());
-  }
   void Fail(std::string_view key, const std::string& what) {
     if (difference_.empty()) difference_ = where_ + std::string(key) + ": " + what;
   }
@@ -131,7 +96,12 @@ class JsonFieldCheck {
 inline std::string DeviceInfoJsonDifference(const nlohmann::json& object, const InitFields& fields) {
   JsonFieldCheck check(object, "");
   check.Text("serialKey", fields.serialKey);
-  check.Texts("version", fields.version);
+  const auto samePart = [](const nlohmann::json& part, const std::string& bytes) {
+    return part.is_string() && JsonStringBytes(part.get<std::string>()) == bytes;
+  };
+  check.Expect("version", [&](const nlohmann::json& v) {
+    return v.is_array() && v.size() == 3 && std::equal(v.begin(), v.end(), fields.version, samePart);
+  });
   check.Text("deviceType", fields.deviceType);
   check.NoOtherField();
   return check.difference();
