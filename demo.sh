@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/ensure-packages.sh
-ensure_packages "build" cmake ninja-build g++
+ensure_packages "build" cmake ninja-build g++ nlohmann-json3-dev
 
 cmake --preset release >/dev/null
 cmake --build --preset release >/dev/null

@@ -10,7 +10,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/ensure-packages.sh
 
-ensure_packages "Linux build and tests" cmake ninja-build g++ libgtest-dev googletest
+ensure_packages "Linux build and tests" cmake ninja-build g++ libgtest-dev googletest nlohmann-json3-dev
 # A locale with a decimal comma, for the test that logger lines keep their '.'.
 if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
   if [ "${CI:-}" = true ] || [ "$(id -u)" -eq 0 ]; then

@@ -1,0 +1,69 @@
+#include "serial/port_lines.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <iterator>
+
+#include "serial/natural_order.h"
+
+namespace trackctl {
+namespace {
+
+// Whether `name` is `prefix` followed by one or more digits.
+bool IsNumbered(std::string_view name, std::string_view prefix) {
+  if (!name.starts_with(prefix) || name.size() == prefix.size()) return false;
+  name.remove_prefix(prefix.size());
+  return std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// "<folder>/<name>" with a single separator between them.
+std::string Join(std::string_view folder, std::string_view name) {
+  std::string path(folder);
+  if (!path.ends_with('/')) path += '/';
+  return path += name;
+}
+
+// Where a link in `folder` whose text is `target` leads. The path is resolved
+// by its text alone ("." and ".." steps): nothing is read.
+std::string LinkDevice(const std::string& folder, const std::string& target) {
+  const std::string path = target.starts_with('/') ? target : Join(folder, target);
+  return std::filesystem::path(path).lexically_normal().generic_string();
+}
+
+// Appends the paths of the names that `belongs` picks, in natural order.
+void AppendGroup(std::vector<std::string>& lines, const DeviceFolderScan& scan,
+                 const std::function<bool(const std::string&)>& belongs) {
+  std::vector<std::string> group;
+  std::copy_if(scan.names.begin(), scan.names.end(), std::back_inserter(group), belongs);
+  std::sort(group.begin(), group.end(), NaturalLess);
+  for (const std::string& name : group) lines.push_back(Join(scan.root, name));
+}
+
+}  // namespace
+
+bool NeedsUartCheck(std::string_view name) { return IsNumbered(name, "ttyS"); }
+
+std::vector<std::string> DeviceFolderPortLines(const DeviceFolderScan& scan) {
+  std::vector<std::string> lines;
+  std::vector<SerialLink> links = scan.byIdLinks;
+  std::sort(links.begin(), links.end(), [](const SerialLink& a, const SerialLink& b) { return NaturalLess(a.name, b.name); });
+  const std::string byId = Join(scan.root, "serial/by-id");
+  for (const SerialLink& link : links) lines.push_back(Join(byId, link.name) + " -> " + LinkDevice(byId, link.target));
+
+  AppendGroup(lines, scan, [](const std::string& name) { return IsNumbered(name, "ttyUSB"); });
+  AppendGroup(lines, scan, [](const std::string& name) { return IsNumbered(name, "ttyACM"); });
+  AppendGroup(lines, scan, [&scan](const std::string& name) {
+    return NeedsUartCheck(name) && std::find(scan.uartNames.begin(), scan.uartNames.end(), name) != scan.uartNames.end();
+  });
+  return lines;
+}
+
+std::vector<std::string> ComPortLines(std::vector<std::string> names) {
+  std::erase(names, std::string());
+  std::sort(names.begin(), names.end(), NaturalLess);
+  names.erase(std::unique(names.begin(), names.end()), names.end());
+  return names;
+}
+
+}  // namespace trackctl
