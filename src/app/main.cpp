@@ -8,6 +8,7 @@
 #include "app/json_stdout.h"
 #include "app/main_menu.h"
 #include "app/one_command.h"
+#include "app/port_listing.h"
 #include "app/port_prompt.h"
 #include "app/process_setup.h"
 #include "app/stream_console.h"
@@ -35,6 +36,7 @@ std::unique_ptr<SerialPort> OpenRunPort(const CommandLine& line, Console& consol
 int main(int argc, char** argv) {
   const char* const* args = argv + 1;
   const CommandLine line = ParseCommandLine({args, static_cast<std::size_t>(argc > 0 ? argc - 1 : 0)});
+  if (line.action == CommandLine::Action::kListPorts) return ShowPortList();
   if (line.action != CommandLine::Action::kMenu && line.action != CommandLine::Action::kCommand) {
     return ShowCommandLineAnswer(line);
   }

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "app/json_records.h"
 #include "app/json_stdout.h"
 #include "logger/logger_download.h"
 #include "logger/logger_erase.h"
@@ -48,6 +49,22 @@ Outcome Upgrade(Session& session, const DeviceCommand& command) {
   return UpgradeCode(session, command.file.value_or(kDefaultImage));
 }
 
+// read-config with --json: the records as one JSON object; a reply without them
+// is described as on the console.
+Outcome ReadConfigurationAsJson(Session& session, JsonStdout& json) {
+  std::fputs("\nSending READ CONFIG command to Device", stdout);
+  const ConfigReply reply = ExchangeReadConfig(session);
+  const Outcome outcome = ConfigReplyOutcome(reply);
+  if (outcome != Outcome::kDone) {
+    std::fputs(DescribeConfigReply(reply).c_str(), stdout);
+    return outcome;
+  }
+  std::fputs("...DONE", stdout);
+  const ConfigReplyRecords records = DecodeConfigReply(reply);
+  json.Write(JsonText(ReadConfigJson(records.config, records.status)) + "\n");
+  return outcome;
+}
+
 Outcome Run(Session& session, const DeviceCommand& command) {
   switch (command.kind) {
     case DeviceCommand::Kind::kInfo:
@@ -73,9 +90,14 @@ Outcome Run(Session& session, const DeviceCommand& command) {
 }  // namespace
 
 int RunOneCommand(Session& session, const DeviceCommand& command, const InitFields& device, JsonStdout* json) {
-  (void)device;
-  (void)json;
-  const Outcome outcome = Run(session, command);
+  Outcome outcome = Outcome::kDone;
+  if (json != nullptr && command.kind == DeviceCommand::Kind::kInfo) {
+    json->Write(JsonText(DeviceInfoJson(device)) + "\n");
+  } else if (json != nullptr && command.kind == DeviceCommand::Kind::kReadConfig) {
+    outcome = ReadConfigurationAsJson(session, *json);
+  } else {
+    outcome = Run(session, command);
+  }
   std::fputs("\n", stdout);  // where the menu would go on with "\nPress any key to Continue..."
   return ExitStatus(outcome);
 }

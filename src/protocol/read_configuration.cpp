@@ -46,31 +46,17 @@ ConfigReply ExchangeReadConfig(Session& session) {
 ConfigReplyRecords DecodeConfigReply(const ConfigReply& reply) {
   ConfigReplyRecords records;
   if (!IsSuccess(reply)) return records;
+  records.success = true;
   const std::span<const std::uint8_t> bytes(reply.bytes);
-  ConfigRecord config;
+  ConfigRecord& config = records.config;
   const auto key = bytes.subspan(kReplyKeyOffset, kReplyKeySize);
   std::copy(key.begin(), std::find(key.begin(), key.end(), 0), config.serialKey.begin());
   config.kind = static_cast<char>(bytes[kReplyKindOffset]);
   const auto payload = bytes.subspan(kReplyHeaderSize);
-  StatusRecord status;
-  switch (config.kind) {
-    case 'C':
-      ParseConfigRecord(payload.first<kConfigBlockSize>(), config);
-      records.config = config;
-      break;
-    case 'D':
-      ParseStatusRecord(payload.first<kStatusBlockSize>(), status);
-      records.status = status;
-      break;
-    case 'F':
-      ParseConfigRecord(payload.first<kConfigBlockSize>(), config);
-      ParseStatusRecord(payload.subspan<kConfigBlockSize, kStatusBlockSize>(), status);
-      records.config = config;
-      records.status = status;
-      break;
-    default:
-      break;
-  }
+  if (CarriesConfigBlock(config.kind)) ParseConfigRecord(payload.first<kConfigBlockSize>(), config);
+  // 'D' carries the status block alone, 'F' after the configuration block.
+  if (config.kind == 'D') ParseStatusRecord(payload.first<kStatusBlockSize>(), records.status);
+  if (config.kind == 'F') ParseStatusRecord(payload.subspan<kConfigBlockSize, kStatusBlockSize>(), records.status);
   return records;
 }
 
@@ -89,14 +75,16 @@ std::string DescribeConfigReply(const ConfigReply& reply) {
   }
   const ConfigReplyRecords records = DecodeConfigReply(reply);
   std::string out = "...DONE\n";
-  if (records.config) out += FormatConfigRecord(*records.config);
-  if (records.status) out += FormatStatusRecord(*records.status);
+  if (CarriesConfigBlock(records.config.kind)) out += FormatConfigRecord(records.config);
+  if (CarriesStatusBlock(records.config.kind)) out += FormatStatusRecord(records.status);
   return out;
 }
 
 Outcome ConfigReplyOutcome(const ConfigReply& reply) {
   const ConfigReplyRecords records = DecodeConfigReply(reply);
-  return records.config || records.status ? Outcome::kDone : Outcome::kRefused;
+  const char kind = records.config.kind;
+  return records.success && (CarriesConfigBlock(kind) || CarriesStatusBlock(kind)) ? Outcome::kDone
+                                                                                   : Outcome::kRefused;
 }
 
 Outcome ReadConfiguration(Session& session) {

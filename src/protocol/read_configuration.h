@@ -6,7 +6,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <string>
 
 #include "protocol/config_record.h"
@@ -22,12 +21,16 @@ struct ConfigReply {
   bool complete = false;                   // false: a FRAME_END came early and nothing followed it
 };
 
-// The records of a complete success reply, as its kind letter says: 'C' the
-// configuration, 'D' the status, 'F' both. Neither for any other reply.
+// The records of a complete success reply. The kind letter says which blocks it
+// carries: 'C' the configuration, 'D' the status, 'F' both; another letter neither.
 struct ConfigReplyRecords {
-  std::optional<ConfigRecord> config;
-  std::optional<StatusRecord> status;
+  bool success = false;  // a complete "\xEAREADCONFIG_OK" reply; nothing else is filled otherwise
+  ConfigRecord config;   // serialKey and kind always; the block's fields for 'C' and 'F'
+  StatusRecord status;   // for 'D' and 'F'
 };
+
+inline constexpr bool CarriesConfigBlock(char kind) { return kind == 'C' || kind == 'F'; }
+inline constexpr bool CarriesStatusBlock(char kind) { return kind == 'D' || kind == 'F'; }
 
 // Sends the request with the clock's time and date and collects the reply. Prints nothing.
 ConfigReply ExchangeReadConfig(Session& session);
@@ -38,7 +41,7 @@ ConfigReplyRecords DecodeConfigReply(const ConfigReply& reply);
 // device's error text, or the short-reply message.
 std::string DescribeConfigReply(const ConfigReply& reply);
 
-// Done when the reply carried records; refused otherwise.
+// Done when the reply carried a block; refused otherwise.
 Outcome ConfigReplyOutcome(const ConfigReply& reply);
 
 // The menu's command: the request line, the exchange and its description.

@@ -4,6 +4,8 @@
 #include <iterator>
 #include <regex>
 
+#include <nlohmann/json.hpp>
+
 #include "tests/e2e/harness.h"
 
 namespace trackctl::e2e {
@@ -219,6 +221,109 @@ TEST_F(CommandLineRun, ADownloadEndsWithinFiftyMillisecondsOfItsLastByte) {
   }
   ASSERT_GE(gap, 0);
   EXPECT_LT(gap, 50) << "ms from the download's last byte to the next request";
+}
+
+// Text bytes as the JSON reader gives them back: each byte the code point of its value.
+std::string AsCodePoints(const std::string& bytes) {
+  std::string utf8;
+  for (const char c : bytes) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x80) {
+      utf8 += c;
+    } else {
+      utf8 += static_cast<char>(0xC0 | byte >> 6);
+      utf8 += static_cast<char>(0x80 | (byte & 0x3F));
+    }
+  }
+  return utf8;
+}
+
+TEST_F(CommandLineRun, JsonCarriesEveryFieldAsTheDeviceReportsIt) {
+  state.config.smsc = "+91\x01\x7F\xB0\"\\x";  // bytes that are not printable ASCII, and JSON's own
+  RunOptions apart;
+  apart.stderrFile = "messages.txt";
+  EXPECT_EQ(Run({"--json", "info"}, apart), 0);
+  EXPECT_EQ(nlohmann::json::parse(output),
+            nlohmann::json({{"serialKey", "1000752301"}, {"version", {"01", "02", "03"}}, {"deviceType", "GT15"}}));
+  EXPECT_NE(ReadFile("messages.txt").find("Serial key of Device = 1000752301"), std::string::npos);
+
+  EXPECT_EQ(Run({"read-config", "--json"}, apart), 0);
+  EXPECT_EQ(output.find('\n'), output.size() - 1) << output;  // one line of printable ASCII
+  EXPECT_TRUE(std::all_of(output.begin(), output.end() - 1, [](char c) { return c >= 0x20 && c < 0x7F; }));
+  EXPECT_NE(output.find(R"("smsc":"+91\u0001\u007f\u00b0\"\\x")"), std::string::npos) << output;
+  const tracksim::ConfigBlock& c = state.config;
+  const tracksim::StatusBlock& s = state.status;
+  const nlohmann::json expected = {
+      {"serialKey", "1000752301"},
+      {"kind", "F"},
+      {"config",
+       {{"gpsState", c.gpsState}, {"trackMode", c.trackMode}, {"trackStatus", c.trackStatus}, {"units", c.units},
+        {"signalStrength", c.signalStrength}, {"sessionId", c.sessionId}, {"featuresEnabled", c.featuresEnabled},
+        {"deviceTimeWord", c.deviceTimeWord}, {"deviceDateWord", c.deviceDateWord}, {"trackInterval", c.trackInterval},
+        {"stopDelayThreshold", c.stopDelayThreshold}, {"startDelayThreshold", c.startDelayThreshold},
+        {"startDistanceThreshold", c.startDistanceThreshold}, {"ovSpdThreshold", c.ovSpdThreshold},
+        {"overSpdDelayThreshold", c.overSpdDelayThreshold}, {"overSpdTrackInterval", c.overSpdTrackInterval},
+        {"accelThreshold", c.accelThreshold}, {"decelThreshold", c.decelThreshold}, {"dataCallTime", c.dataCallTime},
+        {"dataCallInterval", c.dataCallInterval}, {"dataCallTrackInterval", c.dataCallTrackInterval},
+        {"errorCode", c.errorCode}, {"smsc", AsCodePoints(c.smsc)}, {"cumulativeDistance", c.cumulativeDistance},
+        {"voiceNumber", c.voiceNumber}, {"version", c.version},
+        // The device's defaults: time word 16660, date word 2287.
+        {"deviceTime", "09:15:20"}, {"deviceDate", "2005-06-15"}}},
+      {"status",
+       {{"gsmType", s.gsmType}, {"gpsType", s.gpsType}, {"bootupTimeWord", s.bootupTimeWord},
+        {"bootupDateWord", s.bootupDateWord}, {"loggerTimeWord", s.loggerTimeWord}, {"loggerDateWord", s.loggerDateWord},
+        {"codeUpgradeDateWord", s.codeUpgradeDateWord}, {"codeReleaseDateWord", s.codeReleaseDateWord},
+        {"homeNumber", s.homeNumber}, {"lastBootupTime", "08:00:00"}, {"lastBootupDate", "2005-06-15"},
+        {"lastLoggerTime", "08:53:20"}, {"lastLoggerDate", "2005-06-15"}, {"codeUpgradeDate", "2005-06-12"},
+        {"codeReleaseDate", "2005-05-10"}}}};
+  EXPECT_EQ(nlohmann::json::parse(output), expected);
+  EXPECT_NE(ReadFile("messages.txt").find("\nSending READ CONFIG command to Device...DONE"), std::string::npos);
+
+  // A status-only reply has no configuration; an empty date is null; a refusal prints no JSON.
+  knobs.readConfigKind = 'D';
+  state.status.codeUpgradeDateWord = 0;
+  StartSim();
+  EXPECT_EQ(Run({"--json", "read-config"}, apart), 0);
+  const nlohmann::json statusOnly = nlohmann::json::parse(output);
+  EXPECT_FALSE(statusOnly.contains("config"));
+  EXPECT_EQ(statusOnly["kind"], "D");
+  EXPECT_TRUE(statusOnly["status"]["codeUpgradeDate"].is_null());
+  knobs.replyFor["READCONFIG_"] = ToBytes("\xEA" "ERROR_BUSY\xE4");
+  StartSim();
+  EXPECT_EQ(Run({"--json", "read-config"}, apart), 3);
+  EXPECT_EQ(output, "");
+  EXPECT_NE(ReadFile("messages.txt").find("an error occured."), std::string::npos);
+}
+
+TEST_F(CommandLineRun, TheSerialPortsPresentAreListed) {
+  RunOptions options;
+  if (UnderWine()) {
+    // The registry's map of serial ports, which Windows fills from the devices it finds.
+    ASSERT_EQ(std::system("wine reg add 'HKLM\\HARDWARE\\DEVICEMAP\\SERIALCOMM' /v '\\Device\\Test23' /d COM23 /f "
+                          ">/dev/null 2>&1"),
+              0);
+    EXPECT_EQ(Run({"--list-ports"}), 0);
+    std::system("wine reg delete 'HKLM\\HARDWARE\\DEVICEMAP\\SERIALCOMM' /v '\\Device\\Test23' /f >/dev/null 2>&1");
+    EXPECT_NE(output.find("COM23\n"), std::string::npos) << output;
+    EXPECT_TRUE(sim().Received().empty());
+    return;
+  }
+  // A device folder of the test's own stands for /dev.
+  const fs::path dev = workdir() / "dev";
+  fs::create_directories(dev / "serial" / "by-id");
+  for (const char* name : {"ttyUSB10", "ttyUSB2", "ttyACM0", "ttyS0", "null"}) std::ofstream(dev / name) << "";
+  fs::create_symlink("../../ttyUSB2", dev / "serial" / "by-id" / "usb-FTDI_FT232R_A1B2C3-if00-port0");
+  options.env = {{"TRACKCTL_DEV_ROOT", dev.string()}};
+  EXPECT_EQ(Run({"--list-ports"}, options), 0);
+  const std::string root = dev.string();
+  EXPECT_EQ(output, root + "/serial/by-id/usb-FTDI_FT232R_A1B2C3-if00-port0 -> " + root + "/ttyUSB2\n" + root +
+                        "/ttyUSB2\n" + root + "/ttyUSB10\n" + root + "/ttyACM0\n");  // ttyS0: no UART
+
+  fs::remove_all(dev);
+  fs::create_directories(dev);
+  EXPECT_EQ(Run({"--list-ports"}, options), 0);
+  EXPECT_EQ(output, "no serial ports found\n");
+  EXPECT_TRUE(sim().Received().empty());
 }
 
 }  // namespace

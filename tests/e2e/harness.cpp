@@ -124,6 +124,7 @@ Program::Program(const std::filesystem::path& workdir, const std::string& input,
   envp.push_back(nullptr);
 
   const bool underWine = UnderWine();
+  const std::string stderrPath = options.stderrFile ? (workdir / *options.stderrFile).string() : "";
   int in[2] = {-1, -1};
   int out[2] = {-1, -1};
   if (options.onTerminal) {
@@ -153,6 +154,10 @@ Program::Program(const std::filesystem::path& workdir, const std::string& input,
     dup2(in[0], STDIN_FILENO);
     dup2(out[1], STDOUT_FILENO);
     dup2(out[1], STDERR_FILENO);
+    if (!stderrPath.empty()) {
+      const int error = open(stderrPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      if (error < 0 || dup2(error, STDERR_FILENO) < 0) _exit(124);
+    }
     if (chdir(workdir.c_str()) != 0) _exit(126);
     if (options.fileSizeLimit) {
       const rlimit limit{*options.fileSizeLimit, *options.fileSizeLimit};

@@ -45,6 +45,8 @@ struct RunOptions {
                                                          // "" for a port that does not exist
   bool onTerminal = false;  // standard input, output and error a pseudo-terminal that is the
                             // program's controlling terminal; the input is typed at once
+  std::optional<std::string> stderrFile;  // standard error into this file of the working
+                                          // folder, apart from the output
 };
 
 // One run of the program.

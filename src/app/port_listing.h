@@ -1,0 +1,9 @@
+// --list-ports: the serial ports present, one a line.
+#pragma once
+
+namespace trackctl {
+
+// Prints the ports, or one line saying that none was found; returns status 0.
+int ShowPortList();
+
+}  // namespace trackctl
