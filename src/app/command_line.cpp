@@ -8,6 +8,8 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: trackctl [--help | --version]\n"
+    "       trackctl export [--format gpx|kml|geojson|csv|svg] [-o OUT] [--utc-offset +HH:MM]\n"
+    "                       [--split-gap MINUTES] FILE...   logger files to a map or table\n"
     "\n"
     "Service console for a GPS/GSM tracking device on a serial port: read its\n"
     "configuration, download and erase its logger sectors, start and stop\n"
@@ -34,6 +36,9 @@ constexpr const char* kUsage =
 
 CommandLine ParseCommandLine(std::span<const char* const> args) {
   CommandLine line;
+  if (!args.empty() && std::string_view(args[0]) == "export") {
+    return CommandLine{CommandLine::Action::kExport, "", args.subspan(1)};
+  }
   for (const char* arg : args) {
     const std::string_view text(arg);
     if (text == "--help" || text == "-h") {
@@ -41,7 +46,7 @@ CommandLine ParseCommandLine(std::span<const char* const> args) {
     } else if (text == "--version") {
       if (line.action != CommandLine::Action::kHelp) line.action = CommandLine::Action::kVersion;
     } else {
-      return CommandLine{CommandLine::Action::kRefuse, "trackctl: unknown argument '" + std::string(text) + "'"};
+      return CommandLine{CommandLine::Action::kRefuse, "trackctl: unknown argument '" + std::string(text) + "'", {}};
     }
   }
   return line;
@@ -63,6 +68,7 @@ int ShowCommandLineAnswer(const CommandLine& line) {
       std::fprintf(stderr, "%s\n%s", line.error.c_str(), UsageText().c_str());
       return 2;
     case CommandLine::Action::kRun:
+    case CommandLine::Action::kExport:
       break;
   }
   return 0;

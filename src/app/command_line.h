@@ -1,5 +1,5 @@
 // What trackctl's command line asks for. Without arguments it runs the console;
-// the only options are --help and --version.
+// the only options are --help and --version; "export" converts logger files.
 #pragma once
 
 #include <span>
@@ -8,9 +8,10 @@
 namespace trackctl {
 
 struct CommandLine {
-  enum class Action { kRun, kHelp, kVersion, kRefuse };
+  enum class Action { kRun, kHelp, kVersion, kRefuse, kExport };
   Action action = Action::kRun;
   std::string error;  // kRefuse: one line, without its line end
+  std::span<const char* const> commandArgs;  // kExport: the arguments after "export"
 };
 
 // `args` are the arguments after the program name.

@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "app/command_line.h"
+#include "app/export_arguments.h"
 #include "app/main_menu.h"
 #include "app/process_setup.h"
 #include "app/stream_console.h"
@@ -17,6 +18,7 @@ int main(int argc, char** argv) {
   using namespace trackctl;
   const char* const* args = argv + 1;
   const CommandLine line = ParseCommandLine({args, static_cast<std::size_t>(argc > 0 ? argc - 1 : 0)});
+  if (line.action == CommandLine::Action::kExport) return RunExportCommand(line.commandArgs);
   if (line.action != CommandLine::Action::kRun) return ShowCommandLineAnswer(line);
 
   PrepareProcess();
