@@ -18,6 +18,8 @@ constexpr double kFooter = 64;           // below the drawing: scale bar and cap
 constexpr double kSmallestSpan = 0.001;  // degrees across the drawing, for a track that hardly moves
 constexpr double kKmPerDegree = 6371.0088 * std::numbers::pi / 180;  // along a great circle
 constexpr double kLongestBar = 160;      // pixels
+constexpr std::size_t kLegendTracks = 8;  // tracks named in the legend
+constexpr double kLegendLineHeight = 18;
 constexpr const char* kColours[] = {"#c62828", "#1565c0", "#6a1b9a", "#ef6c00", "#00838f", "#4e342e"};
 
 double Degrees(std::uint32_t millionths) { return millionths / 1e6; }
@@ -87,10 +89,29 @@ void SvgWriter::Finish() {
     caption = CaptionTime(first->utc) + " to " + CaptionTime(last->utc) + " UTC, " + std::to_string(places_.size()) +
               (places_.size() == 1 ? " point" : " points");
   }
-  svg += "<text text-anchor=\"end\" x=\"776\" y=\"560\">" + XmlEscaped(names) + "</text>\n";
-  svg += "<text text-anchor=\"end\" x=\"776\" y=\"580\">" + caption + "</text>\n";
-  svg += "</svg>\n";
+  DrawLegend(svg);
+  svg += "<text text-anchor=\"end\" x=\"776\" y=\"576\">" + caption + "</text>\n</svg>\n";
   out_.Write(svg);
+}
+
+std::size_t SvgWriter::LegendLines() const {
+  return std::min(tracks_.size(), kLegendTracks) + (tracks_.size() > kLegendTracks ? 1 : 0);
+}
+
+// Each track's colour and name, above the drawing; the first few only.
+void SvgWriter::DrawLegend(std::string& svg) const {
+  const std::size_t shown = std::min(tracks_.size(), kLegendTracks);
+  const bool more = tracks_.size() > shown;
+  for (std::size_t t = 0; t < shown; ++t) {
+    const std::string y = std::to_string(26 + 18 * t);
+    svg += "<path stroke=\"" + std::string(kColours[t % std::size(kColours)]) + "\" stroke-width=\"3\" d=\"M24 " + y +
+           " h20\"/><text x=\"52\" y=\"" + std::to_string(30 + 18 * t) + "\">" + XmlEscaped(tracks_[t].name) +
+           "</text>\n";
+  }
+  if (more) {
+    svg += "<text x=\"52\" y=\"" + std::to_string(30 + 18 * shown) + "\">and " +
+           std::to_string(tracks_.size() - shown) + " more</text>\n";
+  }
 }
 
 SvgWriter::Projection SvgWriter::Fit() const {
@@ -104,13 +125,14 @@ SvgWriter::Projection SvgWriter::Fit() const {
   const double spanX = (Degrees(maxLon->longitude) - Degrees(minLon->longitude)) * projection.cosine;
   const double spanY = Degrees(maxLat->latitude) - Degrees(minLat->latitude);
   const double width = kWidth - 2 * kMargin;
-  const double height = kHeight - kMargin - kFooter;
+  const double top = kMargin + kLegendLineHeight * static_cast<double>(LegendLines());
+  const double height = kHeight - top - kFooter;
   projection.scale =
       std::min({width / std::max(spanX, 1e-9), height / std::max(spanY, 1e-9), width / kSmallestSpan});
   projection.minX = Degrees(minLon->longitude) * projection.cosine;
   projection.maxLatitude = Degrees(maxLat->latitude);
   projection.left = kMargin + (width - spanX * projection.scale) / 2;
-  projection.top = kMargin + (height - spanY * projection.scale) / 2;
+  projection.top = top + (height - spanY * projection.scale) / 2;
   return projection;
 }
 
@@ -156,7 +178,7 @@ void SvgWriter::DrawScaleBar(std::string& svg, const Projection& projection) {
       break;
     }
   }
-  const double top = kHeight - kFooter + 12;
+  const double top = kHeight - kFooter + 20;
   svg += "<path fill=\"none\" stroke=\"#000000\" stroke-width=\"2\" d=\"M";
   AppendFixed(svg, kMargin);
   svg += ' ';

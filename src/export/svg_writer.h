@@ -1,8 +1,8 @@
 // An SVG picture of the tracks for a quick look in any browser, without a
 // network: an equirectangular projection scaled to fit, north up, a polyline per
-// segment (a colour per track), each track's start (green circle) and end (red
-// square) marked, a scale bar in km, and a caption with the tracks' names, the
-// UTC date range and the point count. The places are held until Finish.
+// segment (a colour per track, named in a legend), each track's start (green
+// circle) and end (red square) marked, a scale bar in km, and a caption with
+// the UTC date range and the point count. The places are held until Finish.
 #pragma once
 
 #include <cstddef>
@@ -53,6 +53,8 @@ class SvgWriter : public TrackWriter {
   Projection Fit() const;
   void DrawTrack(std::string& svg, const Projection& projection, std::size_t index) const;
   static void DrawScaleBar(std::string& svg, const Projection& projection);
+  std::size_t LegendLines() const;
+  void DrawLegend(std::string& svg) const;
 
   TextSink& out_;
   std::vector<Place> places_;

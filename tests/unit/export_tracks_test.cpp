@@ -137,20 +137,21 @@ TEST(GeoJsonAndCsvWriters, PointsWithTheirValuesAndEveryRowWithItsProblem) {
 }
 
 TEST(SvgWriter, APolylinePerSegmentMarkedEndsAScaleBarAndACaption) {
-  // One degree of latitude, straight north: 512 pixels, so 0.217 km a pixel and a
-  // bar of 20 km (50 would be longer than 160 pixels).
+  // One degree of latitude, straight north, below a legend of two lines: 476
+  // pixels, so 0.234 km a pixel and a bar of 20 km (50 would be longer than 160 pixels).
   const std::string text = Line("10:0:0", "12:6:2005", "77.000000", "12.000000") + "\n" +
                            Line("10:30:0", "12:6:2005", "77.000000", "12.500000") + "\n" +
                            Line("10:31:0", "12:6:2005", "77.000000", "13.000000") + "\n";
   const std::string svg = Convert(ExportFormat::kSvg, {{"north", text}, {"again", text}}).text;
   EXPECT_EQ(Occurrences(svg, "<polyline"), 4u);
   EXPECT_NE(svg.find("points=\"400.0,536.0\"/>"), std::string::npos) << svg;
-  EXPECT_NE(svg.find("points=\"400.0,280.0 400.0,24.0\"/>"), std::string::npos) << svg;
+  EXPECT_NE(svg.find("points=\"400.0,298.0 400.0,60.0\"/>"), std::string::npos) << svg;
   EXPECT_EQ(Occurrences(svg, "<circle"), 2u);
   EXPECT_NE(svg.find("<title>end 2005-06-12 10:31:00 UTC</title>"), std::string::npos);
-  EXPECT_NE(svg.find(" v8 h92.1 v-8\"/>"), std::string::npos) << svg;
+  EXPECT_NE(svg.find(" v8 h85.6 v-8\"/>"), std::string::npos) << svg;
   EXPECT_NE(svg.find(">20 km</text>"), std::string::npos);
-  EXPECT_NE(svg.find(">north, again</text>"), std::string::npos);
+  EXPECT_NE(svg.find("<path stroke=\"#1565c0\" stroke-width=\"3\" d=\"M24 44 h20\"/><text x=\"52\" y=\"48\">again</text>"),
+            std::string::npos);
   EXPECT_NE(svg.find(">2005-06-12 10:00:00 to 2005-06-12 10:31:00 UTC, 6 points</text>"), std::string::npos);
   const std::string empty = Convert(ExportFormat::kSvg, {{"none", ""}}).text;
   EXPECT_EQ(Occurrences(empty, "<polyline"), 0u);
