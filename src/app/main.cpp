@@ -18,7 +18,10 @@ int main(int argc, char** argv) {
   using namespace trackctl;
   const char* const* args = argv + 1;
   const CommandLine line = ParseCommandLine({args, static_cast<std::size_t>(argc > 0 ? argc - 1 : 0)});
-  if (line.action == CommandLine::Action::kExport) return RunExportCommand(line.commandArgs);
+  if (line.action == CommandLine::Action::kExport) {
+    PrepareProcess();
+    return RunExportCommand(line.commandArgs);
+  }
   if (line.action != CommandLine::Action::kRun) return ShowCommandLineAnswer(line);
 
   PrepareProcess();

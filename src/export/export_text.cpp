@@ -13,17 +13,21 @@ std::size_t AcceptableSequence(std::string_view text) {
   const auto byte = [&text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
   const unsigned first = byte(0);
   if (first < 0x80) return first >= 0x20 && first != 0x7F ? 1 : 0;
-  std::size_t length = 0;
-  std::uint32_t code = 0;
-  std::uint32_t smallest = 0;
+  // The lead byte gives the length, its payload bits and the smallest code point
+  // that needs that length (anything below is an overlong form).
+  std::size_t length = 4;
+  std::uint32_t code = first & 0x07u;
+  std::uint32_t smallest = 0x10000;
   if ((first & 0xE0) == 0xC0) {
-    length = 2, code = first & 0x1Fu, smallest = 0x80;
+    length = 2;
+    code = first & 0x1Fu;
+    smallest = 0x80;
   } else if ((first & 0xF0) == 0xE0) {
-    length = 3, code = first & 0x0Fu, smallest = 0x800;
-  } else if ((first & 0xF8) == 0xF0) {
-    length = 4, code = first & 0x07u, smallest = 0x10000;
-  } else {
-    return 0;
+    length = 3;
+    code = first & 0x0Fu;
+    smallest = 0x800;
+  } else if ((first & 0xF8) != 0xF0) {
+    return 0;  // a continuation byte, or no lead byte at all
   }
   if (text.size() < length) return 0;
   for (std::size_t i = 1; i < length; ++i) {

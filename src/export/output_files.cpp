@@ -1,7 +1,9 @@
 #include "export/output_files.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <random>
 #include <system_error>
@@ -29,10 +31,14 @@ TemporaryFile::TemporaryFile(const std::string& target) {
     const std::string name = target + RandomSuffix(random);
     std::error_code error;
     if (std::filesystem::exists(name, error) || error) continue;
+    errno = 0;
     file_ = std::fopen(name.c_str(), "w+b");
     if (file_ != nullptr) name_ = name;
   }
-  if (file_ == nullptr) return;
+  if (file_ == nullptr) {
+    Fail();
+    return;
+  }
   buffer_ = std::make_unique<char[]>(kBufferSize);
   std::setvbuf(file_, buffer_.get(), _IOFBF, kBufferSize);
 }
@@ -43,18 +49,24 @@ TemporaryFile::~TemporaryFile() {
 }
 
 void TemporaryFile::Write(std::string_view text) {
-  if (file_ == nullptr || failed_) return;
-  if (std::fwrite(text.data(), 1, text.size(), file_) != text.size()) failed_ = true;
+  if (file_ == nullptr || failed()) return;
+  if (std::fwrite(text.data(), 1, text.size(), file_) != text.size()) Fail();
+}
+
+void TemporaryFile::Fail() {
+  if (error_.empty()) error_ = errno != 0 ? std::strerror(errno) : "input/output error";
 }
 
 bool TemporaryFile::RenameTo(const std::string& target) {
   if (file_ == nullptr) return false;
-  const bool flushed = std::fflush(file_) == 0 && std::ferror(file_) == 0;
-  const bool closed = std::fclose(file_) == 0;
+  errno = 0;
+  if (std::fflush(file_) != 0 || std::ferror(file_) != 0) Fail();
+  if (std::fclose(file_) != 0) Fail();
   file_ = nullptr;
-  if (failed_ || !flushed || !closed) return false;
+  if (failed()) return false;
   std::error_code error;
   std::filesystem::rename(name_, target, error);
+  if (error) error_ = error.message();
   renamed_ = !error;
   return renamed_;
 }
@@ -67,6 +79,7 @@ void SpoolFile::Write(std::string_view text) {
 void SpoolFile::MoveTo(TextSink& out) {
   std::FILE* file = file_.get();
   if (file == nullptr || file_.failed()) return;
+  errno = 0;
   bool ok = std::fflush(file) == 0 && std::fseek(file, 0, SEEK_SET) == 0;
   char block[kBufferSize];
   for (std::size_t left = size_; ok && left > 0;) {

@@ -14,7 +14,7 @@ namespace trackctl {
 
 // A new, empty file with a name of its own beside `target` ("<target>.<8 hex
 // digits>.tmp"), open for reading and writing, removed when this object ends
-// unless it has been renamed. A failed write or read is remembered.
+// unless it has been renamed. The first failure is remembered with its reason.
 class TemporaryFile {
  public:
   explicit TemporaryFile(const std::string& target);
@@ -23,10 +23,13 @@ class TemporaryFile {
   TemporaryFile& operator=(const TemporaryFile&) = delete;
 
   bool IsOpen() const { return file_ != nullptr; }
-  bool failed() const { return failed_; }
+  bool failed() const { return !error_.empty(); }
+  // Why the file could not be created, or its first failure.
+  const std::string& error() const { return error_; }
   std::FILE* get() { return file_; }
   void Write(std::string_view text);
-  void Fail() { failed_ = true; }
+  // Remembers a failure of the C library's last call on the file.
+  void Fail();
   // Flushes and closes the file and renames it to `target`, replacing a file of
   // that name; false when a write, the close or the rename failed.
   bool RenameTo(const std::string& target);
@@ -35,7 +38,7 @@ class TemporaryFile {
   std::string name_;
   std::FILE* file_ = nullptr;
   std::unique_ptr<char[]> buffer_;
-  bool failed_ = false;
+  std::string error_;
   bool renamed_ = false;
 };
 
@@ -44,6 +47,7 @@ class OutputFile : public TextSink {
  public:
   explicit OutputFile(const std::string& target) : target_(target), file_(target) {}
   bool IsOpen() const { return file_.IsOpen(); }
+  const std::string& error() const { return file_.error(); }
   void Write(std::string_view text) override { file_.Write(text); }
   bool Commit() { return file_.RenameTo(target_); }
 
@@ -57,7 +61,7 @@ class SpoolFile : public TextSpool {
  public:
   explicit SpoolFile(const std::string& target) : file_(target) {}
   bool IsOpen() const { return file_.IsOpen(); }
-  bool failed() const { return file_.failed(); }
+  const std::string& error() const { return file_.error(); }
   void Write(std::string_view text) override;
   void MoveTo(TextSink& out) override;
 

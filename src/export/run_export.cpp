@@ -26,8 +26,10 @@ struct FileCloser {
 };
 using InputFile = std::unique_ptr<std::FILE, FileCloser>;
 
-int Refuse(const std::string& what, const std::string& file, int error) {
-  std::fprintf(stderr, "trackctl export: %s %s: %s\n", what.c_str(), file.c_str(), std::strerror(error));
+std::string ErrnoText() { return errno != 0 ? std::strerror(errno) : "input/output error"; }
+
+int Refuse(const std::string& what, const std::string& file, const std::string& reason) {
+  std::fprintf(stderr, "trackctl export: %s %s: %s\n", what.c_str(), file.c_str(), reason.c_str());
   return 2;
 }
 
@@ -61,16 +63,14 @@ int RunExport(const ExportOptions& options) {
       return 2;
     }
   }
-  errno = 0;
   OutputFile output(options.output);
-  if (!output.IsOpen()) return Refuse("cannot create a file beside", options.output, errno);
+  if (!output.IsOpen()) return Refuse("cannot create a file beside", options.output, output.error());
   std::optional<SpoolFile> spoolFile;
   StringSink unusedSpool;
   TextSpool* spool = &unusedSpool;
   if (options.format == ExportFormat::kKml) {
-    errno = 0;
     spool = &spoolFile.emplace(options.output);
-    if (!spoolFile->IsOpen()) return Refuse("cannot create a file beside", options.output, errno);
+    if (!spoolFile->IsOpen()) return Refuse("cannot create a file beside", options.output, spoolFile->error());
   }
 
   const std::unique_ptr<TrackWriter> writer = MakeTrackWriter(options.format, output, *spool);
@@ -88,11 +88,11 @@ int RunExport(const ExportOptions& options) {
   std::vector<char> buffer(kReadSize);
   for (const std::string& file : options.files) {
     current = &file;
-    if (!ConvertFile(file, converter, buffer)) return Refuse("cannot read", file, errno);
+    if (!ConvertFile(file, converter, buffer)) return Refuse("cannot read", file, ErrnoText());
   }
   converter.Finish();
-  errno = 0;
-  if ((spoolFile && spoolFile->failed()) || !output.Commit()) return Refuse("cannot write", options.output, errno);
+  if (spoolFile && !spoolFile->error().empty()) return Refuse("cannot write", options.output, spoolFile->error());
+  if (!output.Commit()) return Refuse("cannot write", options.output, output.error());
 
   std::fprintf(stderr, "%s\n", SummaryLine(converter.counts(), options.format, options.output).c_str());
   return converter.counts().notLoggerLines > 0 ? 1 : 0;

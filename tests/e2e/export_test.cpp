@@ -340,11 +340,25 @@ TEST_F(Export, AFailedExportLeavesNoFileAndAnOlderOutputAsItWas) {
     EXPECT_EQ(ReadFile(workdir() / "keep.gpx"), "older");
     EXPECT_EQ(ReadFile(workdir() / "good.dat"), kSpringLines);
   }
+  // Writes that fail: the file system takes no more than 4096 bytes of a file.
+  std::string many;
+  for (int i = 0; i < 100; ++i) many += kSpringLines;
+  WriteFile(workdir() / "many.dat", many);
+  for (const char* format : {"gpx", "kml"}) {
+    RunOptions limited;
+    limited.fileSizeLimit = 4096;
+    std::string output;
+    EXPECT_EQ(RunExport({"--utc-offset", "+01:00", "--format", format, "-o", "keep.gpx", "many.dat"}, output, limited),
+              2);
+    EXPECT_EQ(output.substr(0, 39), "trackctl export: cannot write keep.gpx:") << output;
+    EXPECT_EQ(Files(), (std::vector<std::string>{"good.dat", "keep.gpx", "many.dat"}));
+    EXPECT_EQ(ReadFile(workdir() / "keep.gpx"), "older");
+  }
   // And one that succeeds replaces it.
   std::string output;
   EXPECT_EQ(RunExport({"--utc-offset", "+01:00", "-o", "keep.gpx", "good.dat"}, output), 0) << output;
   EXPECT_EQ(Occurrences(ReadFile(workdir() / "keep.gpx"), "<trkpt "), 2u);
-  EXPECT_EQ(Files(), (std::vector<std::string>{"good.dat", "keep.gpx"}));
+  EXPECT_EQ(Files(), (std::vector<std::string>{"good.dat", "keep.gpx", "many.dat"}));
 }
 
 }  // namespace
