@@ -1,6 +1,7 @@
 #include "app/export_arguments.h"
 
 #include <cstdio>
+#include <exception>
 #include <optional>
 #include <string_view>
 
@@ -111,7 +112,12 @@ int RunExportCommand(std::span<const char* const> args) {
     std::fprintf(stderr, "%s\n%s", error->c_str(), kUsage);
     return 2;
   }
-  return RunExport(std::get<ExportOptions>(parsed));
+  try {
+    return RunExport(std::get<ExportOptions>(parsed));
+  } catch (const std::exception& error) {  // no memory, or a name the system cannot take
+    std::fprintf(stderr, "trackctl export: %s\n", error.what());
+    return 2;
+  }
 }
 
 }  // namespace trackctl

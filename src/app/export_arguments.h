@@ -20,7 +20,7 @@ std::variant<ExportOptions, std::string> ParseExportArguments(std::span<const ch
 std::string ExportUsageText();
 
 // Parses the arguments and runs the export; a refused argument prints its line
-// and the usage on standard error and gives status 2.
+// and the usage on standard error and gives status 2, as does an exception.
 int RunExportCommand(std::span<const char* const> args);
 
 }  // namespace trackctl
