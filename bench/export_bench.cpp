@@ -2,9 +2,10 @@
 // logger file (47,662 records) into each format: the real binary, started
 // afresh for every run. Prints a Markdown table, the median of five runs each.
 //
-// Peak memory is the kernel's figure for the child (ru_maxrss). A child starts
-// from a copy of its parent, so the parent stays small: it leaves writing the
-// logger files to a child of its own, and its own peak is printed below the table.
+// Peak memory is the kernel's figure for the child (ru_maxrss). A child started
+// by a large process can carry some of that process's figure across exec, so
+// this one stays small: it leaves writing the logger files to a child of its
+// own, and its own peak is printed below the table.
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
