@@ -94,7 +94,9 @@ Sample Run(const std::vector<std::string>& args, const std::vector<std::string>&
   wait4(child, &status, 0, &usage);
   const double wall = std::chrono::duration<double>(Clock::now() - start).count();
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) throw std::runtime_error("trackctl failed: " + words[1]);
-  const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
+  const auto seconds = [](const timeval& t) {
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+  };
   return Sample{wall, seconds(usage.ru_utime) + seconds(usage.ru_stime), static_cast<double>(usage.ru_maxrss) / 1024.0};
 }
 

@@ -5,7 +5,9 @@
 
 namespace trackctl {
 
-std::size_t ExportCounts::LeftOutTotal() const { return std::accumulate(leftOut.begin(), leftOut.end(), std::size_t{0}); }
+std::size_t ExportCounts::LeftOutTotal() const {
+  return std::accumulate(leftOut.begin(), leftOut.end(), std::size_t{0});
+}
 
 TrackConverter::TrackConverter(TrackWriter& writer, LocalTimeRule& rule, std::int64_t splitGapSeconds,
                                BadLineReport onBadLine)
