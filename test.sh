@@ -11,6 +11,8 @@ cd "$(dirname "$0")"
 source scripts/ensure-packages.sh
 
 ensure_packages "Linux build and tests" cmake ninja-build g++ libgtest-dev googletest nlohmann-json3-dev
+# Independent readers of what trackctl export writes: GPX and KML, XML.
+ensure_packages "export round trips" gpsbabel libxml2-utils
 # A locale with a decimal comma, for the test that logger lines keep their '.'.
 if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
   if [ "${CI:-}" = true ] || [ "$(id -u)" -eq 0 ]; then
@@ -35,8 +37,9 @@ cmake --build --preset asan
 echo "== Linux: unit, simulated device and end-to-end tests under the sanitizers"
 ctest --preset asan
 
-# Fuzzing needs clang and its libFuzzer runtime.
-fuzz_packages=(clang libclang-rt-dev)
+# Fuzzing needs clang and its libFuzzer runtime; the export target reads its
+# output back with libxml2 and a JSON library.
+fuzz_packages=(clang libclang-rt-dev libxml2-dev nlohmann-json3-dev)
 fuzz_missing=()
 for package in "${fuzz_packages[@]}"; do have_package "$package" || fuzz_missing+=("$package"); done
 if [ "${CI:-}" = true ]; then

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Builds the release binaries with the benchmarks and prints the table of figures
-# (Markdown), with the machine it was measured on. Each figure is the median of
-# its runs: 5 unpaced, 3 at 115200 baud (a paced 1 MiB download takes about 91 s;
-# the whole bench about 6 minutes). Arguments go to transfer_bench, e.g.
+# Builds the release binaries with the benchmarks and prints the tables of figures
+# (Markdown), with the machine they were measured on: transfers, line formatting,
+# and the export's table. Each figure is the median of its runs: 5 unpaced, 3 at
+# 115200 baud (a paced 1 MiB download takes about 91 s; the whole bench about 6
+# minutes). Arguments go to transfer_bench, e.g.
 #   bench/run.sh --unpaced-only        # the fast part alone, in seconds
 #   bench/run.sh --runs 9 --paced-runs 1
 set -euo pipefail
@@ -18,3 +19,5 @@ echo "| Measurement | Runs | Wall (median) | CPU | Peak RSS | Rate | Line effici
 echo "|---|---|---|---|---|---|---|"
 build/release/bench/transfer_bench "$@"
 build/release/bench/format_bench 2>/dev/null
+echo
+build/release/bench/export_bench

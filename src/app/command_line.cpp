@@ -12,6 +12,8 @@ namespace {
 constexpr const char* kUsage =
     "usage: trackctl [-p PORT]                   the menu\n"
     "       trackctl [-p PORT] [--json] COMMAND  one command, then exit\n"
+    "       trackctl export [--format gpx|kml|geojson|csv|svg] [-o OUT]\n"
+    "                       [--utc-offset +HH:MM] [--split-gap MINUTES] FILE...\n"
     "       trackctl --list-ports | --help | --version\n"
     "\n"
     "Service console for a GPS/GSM tracking device on a serial port: read its\n"
@@ -32,6 +34,14 @@ constexpr const char* kUsage =
     "  stop                            stop tracking\n"
     "  upgrade [FILE]                  upload a firmware image (default RAVU.BIN)\n"
     "  write-key KEY                   write a 10-character serial key\n"
+    "\n"
+    "export turns logger files into GPX (the default), KML, GeoJSON, CSV or an SVG\n"
+    "picture, one track per file, without opening a port; OUT is FILE with the\n"
+    "format's extension unless -o names it. Logger times are the device's local\n"
+    "time: --utc-offset gives its offset from UTC, else this machine's zone is used.\n"
+    "A new segment starts where points are more than --split-gap minutes apart\n"
+    "(default 10). Status 0, 1 when a line was not a logger line (the rest is\n"
+    "written), 2 when a file cannot be read or written or an argument is refused.\n"
     "\n"
     "Options:\n"
     "  -p, --port PORT  the port: a number 1-20 as the menu's answer, or a device\n"
@@ -140,6 +150,28 @@ std::optional<std::string> ReadCommand(const std::vector<std::string_view>& word
   return std::nullopt;
 }
 
+// "export" and its arguments, after the options before it: help and version
+// still answer; an option for a device run has no place.
+CommandLine ReadExport(CommandLine line, std::span<const char* const> exportArgs, bool help, bool version,
+                       bool otherOptions) {
+  for (const char* arg : exportArgs) {
+    const std::string_view text(arg);
+    if (text == "--") break;
+    help = help || text == "--help" || text == "-h";
+  }
+  if (help) {
+    line.action = CommandLine::Action::kHelp;
+  } else if (version) {
+    line.action = CommandLine::Action::kVersion;
+  } else if (otherOptions) {
+    return Refuse("export takes its own options after it, and no port");
+  } else {
+    line.action = CommandLine::Action::kExport;
+    line.exportArgs = exportArgs;
+  }
+  return line;
+}
+
 }  // namespace
 
 CommandLine ParseCommandLine(std::span<const char* const> args) {
@@ -154,6 +186,11 @@ CommandLine ParseCommandLine(std::span<const char* const> args) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg(args[i]);
     if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+      // Everything after "export" is the export's own.
+      if (words.empty() && arg == "export") {
+        const bool otherOptions = line.port || line.json || listPorts || outputFile || configFile;
+        return ReadExport(line, args.subspan(i + 1), help, version, otherOptions);
+      }
       words.push_back(arg);
       continue;
     }

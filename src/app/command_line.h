@@ -1,5 +1,6 @@
 // What trackctl's command line asks for: without arguments the menu, as it always
-// was; otherwise one device command per run, the port list, help or version.
+// was; otherwise one device command per run, an export of logger files, the port
+// list, help or version.
 #pragma once
 
 #include <optional>
@@ -23,12 +24,13 @@ struct DeviceCommand {
 };
 
 struct CommandLine {
-  enum class Action { kMenu, kCommand, kListPorts, kHelp, kVersion, kRefuse };
+  enum class Action { kMenu, kCommand, kExport, kListPorts, kHelp, kVersion, kRefuse };
   Action action = Action::kMenu;
   std::string error;                // kRefuse: one line naming the problem, without its line end
   std::optional<PortChoice> port;   // kMenu, kCommand: -p
   bool json = false;                // kCommand: --json (info and read-config)
   DeviceCommand command;            // kCommand
+  std::span<const char* const> exportArgs;  // kExport: the arguments after "export"
 };
 
 // `args` are the arguments after the program name.

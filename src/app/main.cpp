@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "app/command_line.h"
+#include "app/export_arguments.h"
 #include "app/json_stdout.h"
 #include "app/main_menu.h"
 #include "app/one_command.h"
@@ -37,6 +38,10 @@ int main(int argc, char** argv) {
   const char* const* args = argv + 1;
   const CommandLine line = ParseCommandLine({args, static_cast<std::size_t>(argc > 0 ? argc - 1 : 0)});
   if (line.action == CommandLine::Action::kListPorts) return ShowPortList();
+  if (line.action == CommandLine::Action::kExport) {
+    PrepareProcess();
+    return RunExportCommand(line.exportArgs);
+  }
   if (line.action != CommandLine::Action::kMenu && line.action != CommandLine::Action::kCommand) {
     return ShowCommandLineAnswer(line);
   }

@@ -50,6 +50,14 @@ TEST(CommandLine, EachCommandTakesItsOwnArguments) {
   EXPECT_EQ(Parse({"info", "--json"}).command.kind, Kind::kInfo);
   EXPECT_EQ(Parse({"stop"}).command.kind, Kind::kStop);
   EXPECT_EQ(Parse({"--list-ports"}).action, Action::kListPorts);
+
+  // Everything after "export" is the export's own, the options of a device run included.
+  const CommandLine exported = Parse({"export", "-o", "trip.gpx", "a.dat", "-p"});
+  EXPECT_EQ(exported.action, Action::kExport);
+  EXPECT_EQ(exported.exportArgs.size(), 4u);
+  EXPECT_STREQ(exported.exportArgs[0], "-o");
+  EXPECT_EQ(Parse({"export"}).exportArgs.size(), 0u);
+  EXPECT_EQ(Parse({"export", "--", "--help"}).action, Action::kExport);
 }
 
 TEST(CommandLine, HelpWinsThenVersion) {
@@ -59,6 +67,7 @@ TEST(CommandLine, HelpWinsThenVersion) {
   EXPECT_EQ(Parse({"--help", "--version"}).action, Action::kHelp);
   EXPECT_EQ(Parse({"--version", "--help"}).action, Action::kHelp);
   EXPECT_EQ(Parse({"download", "--help"}).action, Action::kHelp);
+  EXPECT_EQ(Parse({"export", "a.dat", "--help"}).action, Action::kHelp);
 }
 
 TEST(CommandLine, BadInputIsRefusedWithOneLineNamingTheProblem) {
@@ -83,6 +92,8 @@ TEST(CommandLine, BadInputIsRefusedWithOneLineNamingTheProblem) {
       {{"-c", "x"}, "-c goes with start only"},
       {{"--list-ports", "info"}, "--list-ports takes no port and no command"},
       {{"-p", "1", "--list-ports"}, "--list-ports takes no port and no command"},
+      {{"-p", "1", "export", "a.dat"}, "export takes its own options after it, and no port"},
+      {{"info", "export"}, "too many arguments for info: 'export'"},
   };
   for (const auto& [args, problem] : cases) {
     const CommandLine line = Parse(args);

@@ -1,0 +1,123 @@
+#include "app/export_arguments.h"
+
+#include <cstdio>
+#include <exception>
+#include <optional>
+#include <string_view>
+
+#include "export/run_export.h"
+
+namespace trackctl {
+namespace {
+
+constexpr int kMaxSplitGapMinutes = 9'999'999;
+
+constexpr const char* kUsage =
+    "usage: trackctl export [--format gpx|kml|geojson|csv|svg] [-o OUT] [--utc-offset +HH:MM]\n"
+    "                       [--split-gap MINUTES] FILE...\n"
+    "Converts logger files into one file for maps (GPX, the default; KML; GeoJSON),\n"
+    "spreadsheets (CSV) or a quick look in a browser (SVG); a track per FILE. OUT is\n"
+    "FILE with the format's extension unless -o says otherwise (needed for several\n"
+    "files). Logger times are the device's local time: --utc-offset gives its offset\n"
+    "from UTC (-03:00, +05:30), else this machine's time zone is taken for each point.\n"
+    "A new segment begins where points are more than --split-gap minutes apart\n"
+    "(default 10) or time runs backwards.\n";
+
+std::string Error(const std::string& text) { return "trackctl export: " + text; }
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// "+HH:MM" or "-HH:MM", hours 00 to 23, in minutes.
+std::optional<int> ParseUtcOffset(std::string_view text) {
+  if (text.size() != 6 || (text[0] != '+' && text[0] != '-') || text[3] != ':') return std::nullopt;
+  for (const std::size_t i : {1u, 2u, 4u, 5u}) {
+    if (!IsDigit(text[i])) return std::nullopt;
+  }
+  const int hours = (text[1] - '0') * 10 + (text[2] - '0');
+  const int minutes = (text[4] - '0') * 10 + (text[5] - '0');
+  if (hours > 23 || minutes > 59) return std::nullopt;
+  return (text[0] == '-' ? -1 : 1) * (hours * 60 + minutes);
+}
+
+std::optional<int> ParseMinutes(std::string_view text) {
+  if (text.empty() || text.size() > 7) return std::nullopt;
+  int value = 0;
+  for (const char c : text) {
+    if (!IsDigit(c)) return std::nullopt;
+    value = value * 10 + (c - '0');
+  }
+  return value <= kMaxSplitGapMinutes ? std::optional<int>(value) : std::nullopt;
+}
+
+}  // namespace
+
+std::variant<ExportOptions, std::string> ParseExportArguments(std::span<const char* const> args) {
+  ExportOptions options;
+  bool optionsEnded = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string_view arg(args[i]);
+    if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+      options.files.emplace_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    // The option's name, and its value after '=' or as the next argument.
+    const std::size_t equals = arg.find('=');
+    const std::string_view name = arg.substr(0, equals);
+    std::optional<std::string_view> value;
+    if (equals != std::string_view::npos) {
+      value = arg.substr(equals + 1);
+    } else if (i + 1 < args.size()) {
+      value = args[i + 1];
+    }
+    if (name != "--format" && name != "-o" && name != "--utc-offset" && name != "--split-gap") {
+      return Error("unknown option '" + std::string(arg) + "'");
+    }
+    if (!value) return Error(std::string(name) + " needs a value");
+    if (equals == std::string_view::npos) ++i;
+
+    if (name == "--format") {
+      const std::optional<ExportFormat> format = ExportFormatNamed(*value);
+      if (!format) return Error("unknown format '" + std::string(*value) + "' (gpx, kml, geojson, csv or svg)");
+      options.format = *format;
+    } else if (name == "-o") {
+      if (value->empty()) return Error("-o needs a file name");
+      options.output = *value;
+    } else if (name == "--utc-offset") {
+      const std::optional<int> offset = ParseUtcOffset(*value);
+      if (!offset) return Error("--utc-offset wants +HH:MM or -HH:MM, e.g. +05:30, not '" + std::string(*value) + "'");
+      options.utcOffsetMinutes = offset;
+    } else {
+      const std::optional<int> minutes = ParseMinutes(*value);
+      if (!minutes) return Error("--split-gap wants a whole number of minutes, not '" + std::string(*value) + "'");
+      options.splitGapMinutes = *minutes;
+    }
+  }
+  if (options.files.empty()) return Error("no logger file given");
+  if (options.output.empty()) {
+    if (options.files.size() > 1) return Error("-o OUT is needed for more than one file");
+    options.output = DefaultOutputName(options.files.front(), options.format);
+  }
+  return options;
+}
+
+std::string ExportUsageText() { return kUsage; }
+
+int RunExportCommand(std::span<const char* const> args) {
+  const auto parsed = ParseExportArguments(args);
+  if (const std::string* error = std::get_if<std::string>(&parsed)) {
+    std::fprintf(stderr, "%s\n%s", error->c_str(), kUsage);
+    return 2;
+  }
+  try {
+    return RunExport(std::get<ExportOptions>(parsed));
+  } catch (const std::exception& error) {  // no memory, or a name the system cannot take
+    std::fprintf(stderr, "trackctl export: %s\n", error.what());
+    return 2;
+  }
+}
+
+}  // namespace trackctl

@@ -1,0 +1,26 @@
+// The arguments of `trackctl export`:
+//   export [--format gpx|kml|geojson|csv|svg] [-o OUT] [--utc-offset +HH:MM]
+//          [--split-gap MINUTES] FILE...
+#pragma once
+
+#include <span>
+#include <string>
+#include <variant>
+
+#include "export/export_options.h"
+
+namespace trackctl {
+
+// The options, or a one-line error without its line end. `args` are the
+// arguments after "export". Options take their value as the next argument or
+// after '='; "--" ends the options.
+std::variant<ExportOptions, std::string> ParseExportArguments(std::span<const char* const> args);
+
+// The usage lines of the export command.
+std::string ExportUsageText();
+
+// Parses the arguments and runs the export; a refused argument prints its line
+// and the usage on standard error and gives status 2, as does an exception.
+int RunExportCommand(std::span<const char* const> args);
+
+}  // namespace trackctl

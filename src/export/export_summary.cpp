@@ -1,0 +1,40 @@
+#include "export/export_summary.h"
+
+namespace trackctl {
+namespace {
+
+std::string Count(std::size_t count, std::string_view one, std::string_view many) {
+  return std::to_string(count) + " " + std::string(count == 1 ? one : many);
+}
+
+// " (empty date: 1, hour 24 or more: 1)", or nothing when no point was left out.
+std::string Problems(const ExportCounts& counts) {
+  std::string text;
+  for (std::size_t i = 1; i < counts.leftOut.size(); ++i) {
+    if (counts.leftOut[i] == 0) continue;
+    text += text.empty() ? " (" : ", ";
+    text += std::string(ProblemText(static_cast<PointProblem>(i))) + ": " + std::to_string(counts.leftOut[i]);
+  }
+  return text.empty() ? text : text + ")";
+}
+
+}  // namespace
+
+std::string SummaryLine(const ExportCounts& counts, ExportFormat format, std::string_view output) {
+  std::string line = "trackctl export: " + std::string(output) + ": ";
+  const std::size_t leftOut = counts.LeftOutTotal();
+  if (format == ExportFormat::kCsv) {
+    line += Count(counts.points + leftOut, "row", "rows");
+    if (leftOut > 0) line += "; " + std::to_string(leftOut) + " without a valid time or place" + Problems(counts);
+  } else {
+    line += Count(counts.points, "point", "points") + " in " + Count(counts.tracks, "track", "tracks") + " and " +
+            Count(counts.segments, "segment", "segments");
+    if (leftOut > 0) line += "; " + std::to_string(leftOut) + " left out" + Problems(counts);
+  }
+  if (counts.notLoggerLines > 0) {
+    line += "; " + Count(counts.notLoggerLines, "line not a logger line", "lines not logger lines");
+  }
+  return line;
+}
+
+}  // namespace trackctl

@@ -1,0 +1,27 @@
+// Pieces of text that every export format is made of: numbers, and names made
+// safe for XML, JSON and CSV. A name comes from a file name, which may hold any
+// bytes: what is not valid UTF-8, a control character or a noncharacter becomes
+// U+FFFD, so every output is valid UTF-8.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace trackctl {
+
+// Whole digits, '.', six decimals: 77594600 gives "77.594600".
+void AppendMillionths(std::string& out, std::uint64_t millionths);
+void AppendUnsigned(std::string& out, std::uint64_t value);
+
+// `text` as valid UTF-8 without control characters.
+std::string SanitizedText(std::string_view text);
+
+// Character data or an attribute value between double quotes.
+std::string XmlEscaped(std::string_view text);
+// A JSON string, quotes included.
+std::string JsonString(std::string_view text);
+// A CSV field, quoted when it holds a comma or a quote.
+std::string CsvField(std::string_view text);
+
+}  // namespace trackctl

@@ -1,0 +1,37 @@
+#include "export/gpx_writer.h"
+
+#include "export/export_text.h"
+
+namespace trackctl {
+
+void GpxWriter::Begin() {
+  out_.Write(
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<gpx version=\"1.1\" creator=\"trackctl " TRACKCTL_VERSION "\""
+      " xmlns=\"http://www.topografix.com/GPX/1/1\""
+      " xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\""
+      " xsi:schemaLocation=\"http://www.topografix.com/GPX/1/1 http://www.topografix.com/GPX/1/1/gpx.xsd\">\n");
+}
+
+void GpxWriter::BeginTrack(std::string_view name) { out_.Write("<trk>\n<name>" + XmlEscaped(name) + "</name>\n"); }
+
+void GpxWriter::BeginSegment() { out_.Write("<trkseg>\n"); }
+
+void GpxWriter::Point(const TrackPoint& point) {
+  text_ = "<trkpt lat=\"";
+  AppendMillionths(text_, point.line.latitude);
+  text_ += "\" lon=\"";
+  AppendMillionths(text_, point.line.longitude);
+  text_ += "\"><time>";
+  AppendIsoUtc(text_, *point.utc);
+  text_ += "</time></trkpt>\n";
+  out_.Write(text_);
+}
+
+void GpxWriter::EndSegment() { out_.Write("</trkseg>\n"); }
+
+void GpxWriter::EndTrack() { out_.Write("</trk>\n"); }
+
+void GpxWriter::Finish() { out_.Write("</gpx>\n"); }
+
+}  // namespace trackctl

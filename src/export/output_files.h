@@ -1,0 +1,73 @@
+// The files an export writes beside its output: the output itself under a
+// temporary name, renamed only once it is complete, so that a failed export never
+// leaves half a file over an older one; and a spool for text that must wait.
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "export/text_sink.h"
+
+namespace trackctl {
+
+// A new, empty file with a name of its own beside `target` ("<target>.<8 hex
+// digits>.tmp"), open for reading and writing, removed when this object ends
+// unless it has been renamed. The first failure is remembered with its reason.
+class TemporaryFile {
+ public:
+  explicit TemporaryFile(const std::string& target);
+  ~TemporaryFile();
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+  bool IsOpen() const { return file_ != nullptr; }
+  bool failed() const { return !error_.empty(); }
+  // Why the file could not be created, or its first failure.
+  const std::string& error() const { return error_; }
+  std::FILE* get() { return file_; }
+  void Write(std::string_view text);
+  // Remembers a failure of the C library's last call on the file.
+  void Fail();
+  // Flushes and closes the file and renames it to `target`, replacing a file of
+  // that name; false when a write, the close or the rename failed.
+  bool RenameTo(const std::string& target);
+
+ private:
+  std::string name_;
+  std::FILE* file_ = nullptr;
+  std::unique_ptr<char[]> buffer_;
+  std::string error_;
+  bool renamed_ = false;
+};
+
+// The output of an export, becoming `target` at Commit.
+class OutputFile : public TextSink {
+ public:
+  explicit OutputFile(const std::string& target) : target_(target), file_(target) {}
+  bool IsOpen() const { return file_.IsOpen(); }
+  const std::string& error() const { return file_.error(); }
+  void Write(std::string_view text) override { file_.Write(text); }
+  bool Commit() { return file_.RenameTo(target_); }
+
+ private:
+  std::string target_;
+  TemporaryFile file_;
+};
+
+// Text held on disk beside the output until it is moved on.
+class SpoolFile : public TextSpool {
+ public:
+  explicit SpoolFile(const std::string& target) : file_(target) {}
+  bool IsOpen() const { return file_.IsOpen(); }
+  const std::string& error() const { return file_.error(); }
+  void Write(std::string_view text) override;
+  void MoveTo(TextSink& out) override;
+
+ private:
+  TemporaryFile file_;
+  std::size_t size_ = 0;  // bytes held, from the file's start
+};
+
+}  // namespace trackctl

@@ -1,0 +1,27 @@
+// Calendar arithmetic for the export: dates of the Gregorian calendar as days
+// and seconds since 1970-01-01, and UTC times in ISO 8601.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "protocol/timewords.h"
+
+namespace trackctl {
+
+// Days in `month` (1..12) of `year`, leap years counted.
+unsigned DaysInMonth(std::int64_t year, unsigned month);
+
+// Days from 1970-01-01 to year-month-day (month 1..12, day 1..31).
+std::int64_t DaysFromCivil(std::int64_t year, unsigned month, unsigned day);
+
+// The seconds since 1970-01-01 00:00:00 that `time` would be if it were UTC.
+std::int64_t SecondsAsIfUtc(const LocalDateTime& time);
+
+// The reading of a UTC clock at `seconds` since 1970-01-01 00:00:00 UTC.
+LocalDateTime UtcDateTime(std::int64_t seconds);
+
+// "YYYY-MM-DDThh:mm:ssZ"; the year has at least four digits.
+void AppendIsoUtc(std::string& out, std::int64_t seconds);
+
+}  // namespace trackctl

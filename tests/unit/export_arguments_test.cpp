@@ -1,0 +1,79 @@
+#include "app/export_arguments.h"
+
+#include <gtest/gtest.h>
+
+
+#include <vector>
+
+namespace trackctl {
+namespace {
+
+std::variant<ExportOptions, std::string> Parse(std::vector<const char*> args) { return ParseExportArguments(args); }
+
+ExportOptions Options(std::vector<const char*> args) {
+  const auto parsed = Parse(args);
+  if (const std::string* error = std::get_if<std::string>(&parsed)) ADD_FAILURE() << *error;
+  return std::holds_alternative<ExportOptions>(parsed) ? std::get<ExportOptions>(parsed) : ExportOptions{};
+}
+
+TEST(ExportArguments, DefaultsAndEachOptionInBothSpellings) {
+  const ExportOptions plain = Options({"trip.dat"});
+  EXPECT_EQ(plain.format, ExportFormat::kGpx);
+  EXPECT_EQ(plain.files, std::vector<std::string>{"trip.dat"});
+  EXPECT_EQ(plain.output, "trip.gpx");
+  EXPECT_FALSE(plain.utcOffsetMinutes.has_value());
+  EXPECT_EQ(plain.splitGapMinutes, 10);
+
+  const ExportOptions all = Options({"--format", "svg", "-o", "out.x", "--utc-offset", "+05:30", "--split-gap", "0",
+                                     "a.dat", "b.dat"});
+  EXPECT_EQ(all.format, ExportFormat::kSvg);
+  EXPECT_EQ(all.output, "out.x");
+  EXPECT_EQ(all.utcOffsetMinutes, 330);
+  EXPECT_EQ(all.splitGapMinutes, 0);
+  EXPECT_EQ(all.files, (std::vector<std::string>{"a.dat", "b.dat"}));
+
+  const ExportOptions equals = Options({"a.dat", "--format=geojson", "--utc-offset=-03:45", "--split-gap=1440"});
+  EXPECT_EQ(equals.format, ExportFormat::kGeoJson);
+  EXPECT_EQ(equals.output, "a.geojson");
+  EXPECT_EQ(equals.utcOffsetMinutes, -225);
+  EXPECT_EQ(equals.splitGapMinutes, 1440);
+
+  EXPECT_EQ(Options({"--format", "csv", "--", "-trip.dat"}).output, "-trip.csv");
+  EXPECT_EQ(Options({"--format", "kml", "-"}).files, std::vector<std::string>{"-"});
+  EXPECT_EQ(Options({"--utc-offset", "-00:00", "x"}).utcOffsetMinutes, 0);
+}
+
+TEST(ExportArguments, RefusedWithOneLineThatSaysWhy) {
+  const struct {
+    std::vector<const char*> args;
+    const char* error;
+  } cases[] = {
+      {{}, "no logger file given"},
+      {{"--format", "gpx"}, "no logger file given"},
+      {{"a.dat", "b.dat"}, "-o OUT is needed for more than one file"},
+      {{"--format", "shp", "a.dat"}, "unknown format 'shp' (gpx, kml, geojson, csv or svg)"},
+      {{"--format=GPX", "a.dat"}, "unknown format 'GPX' (gpx, kml, geojson, csv or svg)"},
+      {{"a.dat", "--format"}, "--format needs a value"},
+      {{"a.dat", "-o"}, "-o needs a value"},
+      {{"a.dat", "-o", ""}, "-o needs a file name"},
+      {{"a.dat", "--colour", "red"}, "unknown option '--colour'"},
+      {{"--utc-offset", "5", "a.dat"}, "--utc-offset wants +HH:MM or -HH:MM, e.g. +05:30, not '5'"},
+      {{"--utc-offset", "05:30", "a.dat"}, "--utc-offset wants +HH:MM or -HH:MM, e.g. +05:30, not '05:30'"},
+      {{"--utc-offset", "+5:30", "a.dat"}, "--utc-offset wants +HH:MM or -HH:MM, e.g. +05:30, not '+5:30'"},
+      {{"--utc-offset", "+24:00", "a.dat"}, "--utc-offset wants +HH:MM or -HH:MM, e.g. +05:30, not '+24:00'"},
+      {{"--utc-offset", "+05:60", "a.dat"}, "--utc-offset wants +HH:MM or -HH:MM, e.g. +05:30, not '+05:60'"},
+      {{"--utc-offset", "+0530", "a.dat"}, "--utc-offset wants +HH:MM or -HH:MM, e.g. +05:30, not '+0530'"},
+      {{"--split-gap", "-1", "a.dat"}, "--split-gap wants a whole number of minutes, not '-1'"},
+      {{"--split-gap", "2.5", "a.dat"}, "--split-gap wants a whole number of minutes, not '2.5'"},
+      {{"--split-gap", "10000000", "a.dat"}, "--split-gap wants a whole number of minutes, not '10000000'"},
+  };
+  for (const auto& [args, error] : cases) {
+    const auto parsed = Parse(args);
+    ASSERT_TRUE(std::holds_alternative<std::string>(parsed)) << error;
+    EXPECT_EQ(std::get<std::string>(parsed), std::string("trackctl export: ") + error);
+  }
+  EXPECT_NE(ExportUsageText().find("--split-gap MINUTES"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace trackctl
