@@ -52,10 +52,11 @@ TEST(CommandLine, EachCommandTakesItsOwnArguments) {
   EXPECT_EQ(Parse({"--list-ports"}).action, Action::kListPorts);
 
   // Everything after "export" is the export's own, the options of a device run included.
-  const CommandLine exported = Parse({"export", "-o", "trip.gpx", "a.dat", "-p"});
+  const std::vector<const char*> exportLine = {"export", "-o", "trip.gpx", "a.dat", "-p"};
+  const CommandLine exported = ParseCommandLine(exportLine);  // refers to the arguments, as to argv
   EXPECT_EQ(exported.action, Action::kExport);
+  EXPECT_EQ(exported.exportArgs.data(), exportLine.data() + 1);
   EXPECT_EQ(exported.exportArgs.size(), 4u);
-  EXPECT_STREQ(exported.exportArgs[0], "-o");
   EXPECT_EQ(Parse({"export"}).exportArgs.size(), 0u);
   EXPECT_EQ(Parse({"export", "--", "--help"}).action, Action::kExport);
 }
