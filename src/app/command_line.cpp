@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string_view>
 #include <vector>
@@ -142,6 +143,10 @@ std::optional<std::string> ReadCommand(const std::vector<std::string_view>& word
         return "the serial key must be 10 characters, not " + std::to_string(words[1].size()) + ": " +
                Quoted(words[1]);
       }
+      // As typed at the menu's prompt: one word of printable characters.
+      if (std::any_of(words[1].begin(), words[1].end(), [](char c) { return c < 0x21 || c > 0x7E; })) {
+        return "the serial key must be printable characters without spaces: " + Quoted(words[1]);
+      }
       command.key = std::string(words[1]);
       break;
     default:
@@ -204,8 +209,17 @@ CommandLine ParseCommandLine(std::span<const char* const> args) {
       line.json = true;
     } else if (arg == "--list-ports") {
       listPorts = true;
+    } else if (arg.starts_with("--port=") || (arg.starts_with("-p") && arg != "-p")) {
+      // The port joined to its option: --port=COM23, -p/dev/ttyUSB0.
+      const std::string_view value = arg.substr(arg[1] == '-' ? 7 : 2);
+      if (value.empty()) return Refuse("option --port needs a value");
+      line.port = ReadPortChoice(value);
     } else if (arg == "-p" || arg == "--port" || arg == "-o" || arg == "-c") {
-      if (i + 1 == args.size() || *args[i + 1] == '\0') return Refuse("option " + std::string(arg) + " needs a value");
+      // A port never starts with '-': that is the next option, not the port.
+      const bool isPort = arg == "-p" || arg == "--port";
+      if (i + 1 == args.size() || *args[i + 1] == '\0' || (isPort && *args[i + 1] == '-')) {
+        return Refuse("option " + std::string(arg) + " needs a value");
+      }
       const std::string value(args[++i]);
       if (arg == "-o") {
         outputFile = value;

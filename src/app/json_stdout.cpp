@@ -24,15 +24,16 @@ JsonStdout::~JsonStdout() {
   close(saved_);
 }
 
-void JsonStdout::Write(std::string_view text) {
+bool JsonStdout::Write(std::string_view text) {
   std::fflush(stdout);
   const int fd = saved_ >= 0 ? saved_ : 1;
   while (!text.empty()) {
     const auto n = write(fd, text.data(), static_cast<unsigned>(text.size()));
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;
+    if (n <= 0) return false;
     text.remove_prefix(static_cast<std::size_t>(n));
   }
+  return true;
 }
 
 }  // namespace trackctl

@@ -15,8 +15,8 @@ class JsonStdout {
   JsonStdout(const JsonStdout&) = delete;
   JsonStdout& operator=(const JsonStdout&) = delete;
 
-  // Writes `text` to the original standard output.
-  void Write(std::string_view text);
+  // Writes `text` to the original standard output; false when it could not be written whole.
+  bool Write(std::string_view text);
 
  private:
   int saved_ = -1;  // the original standard output

@@ -7,6 +7,25 @@
 #include "serial/program_exit.h"
 
 namespace trackctl {
+namespace {
+
+const char* SectorName(int isSmsSector) { return isSmsSector != 0 ? "SMS" : "DataCall"; }
+
+}  // namespace
+
+Outcome DownloadSector(Session& session, int isSmsSector, const std::optional<std::string>& fileName) {
+  std::printf("Reading data from %s sector : Started...\n", SectorName(isSmsSector));
+  const Outcome outcome = ReadLoggerSector(session, isSmsSector, fileName);
+  std::printf("Reading data from %s sector : Done...\n", SectorName(isSmsSector));
+  return outcome;
+}
+
+Outcome EraseSector(Session& session, int isSmsSector) {
+  std::printf("Deleting data in %s sector : Started...\n", SectorName(isSmsSector));
+  const Outcome outcome = EraseLoggerSector(session, isSmsSector);
+  std::printf("Deleting data in %s sector : Over...\n\n", SectorName(isSmsSector));
+  return outcome;
+}
 
 void ShowLoggerMenu(Session& session, Console& console) {
   std::printf("Select\n");
@@ -21,24 +40,12 @@ void ShowLoggerMenu(Session& session, Console& console) {
 
   switch (choice) {
     case 1:
-      std::printf("Reading data from SMS sector : Started...\n");
-      ReadLoggerSector(session, 1);
-      std::printf("Reading data from SMS sector : Done...\n");
-      break;
     case 2:
-      std::printf("Reading data from DataCall sector : Started...\n");
-      ReadLoggerSector(session, 0);
-      std::printf("Reading data from DataCall sector : Done...\n");
+      DownloadSector(session, choice == 1 ? 1 : 0);
       break;
     case 3:
-      std::printf("Deleting data in SMS sector : Started...\n");
-      EraseLoggerSector(session, 1);
-      std::printf("Deleting data in SMS sector : Over...\n\n");
-      break;
     case 4:
-      std::printf("Deleting data in DataCall sector : Started...\n");
-      EraseLoggerSector(session, 0);
-      std::printf("Deleting data in DataCall sector : Over...\n\n");
+      EraseSector(session, choice == 3 ? 1 : 0);
       break;
     case 5:
       EndProgram(0);

@@ -46,6 +46,10 @@ int main(int argc, char** argv) {
     return ShowCommandLineAnswer(line);
   }
 
+  if (line.action == CommandLine::Action::kCommand) {
+    if (const std::optional<int> status = RefuseBeforeOpening(line.command)) return *status;
+  }
+
   PrepareProcess();
   try {
     std::optional<JsonStdout> json;

@@ -1,11 +1,12 @@
 #include "app/one_command.h"
 
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 #include "app/json_records.h"
 #include "app/json_stdout.h"
-#include "logger/logger_download.h"
-#include "logger/logger_erase.h"
+#include "app/logger_menu.h"
 #include "protocol/firmware_upgrade.h"
 #include "protocol/read_configuration.h"
 #include "protocol/serial_key_write.h"
@@ -27,22 +28,6 @@ int ExitStatus(Outcome outcome) {
   return 3;
 }
 
-Outcome Download(Session& session, const DeviceCommand& command) {
-  const char* sector = command.isSmsSector != 0 ? "SMS" : "DataCall";
-  std::printf("Reading data from %s sector : Started...\n", sector);
-  const Outcome outcome = ReadLoggerSector(session, command.isSmsSector, command.file);
-  std::printf("Reading data from %s sector : Done...\n", sector);
-  return outcome;
-}
-
-Outcome Erase(Session& session, const DeviceCommand& command) {
-  const char* sector = command.isSmsSector != 0 ? "SMS" : "DataCall";
-  std::printf("Deleting data in %s sector : Started...\n", sector);
-  const Outcome outcome = EraseLoggerSector(session, command.isSmsSector);
-  std::printf("Deleting data in %s sector : Over...\n\n", sector);
-  return outcome;
-}
-
 Outcome Upgrade(Session& session, const DeviceCommand& command) {
   std::fputs("Upgrade Code : Started...\n", stdout);
   if (!command.file) std::fputs("Upgrading the code from the default file : RAVU.BIN...\n", stdout);
@@ -61,8 +46,8 @@ Outcome ReadConfigurationAsJson(Session& session, JsonStdout& json) {
   }
   std::fputs("...DONE", stdout);
   const ConfigReplyRecords records = DecodeConfigReply(reply);
-  json.Write(JsonText(ReadConfigJson(records.config, records.status)) + "\n");
-  return outcome;
+  return json.Write(JsonText(ReadConfigJson(records.config, records.status)) + "\n") ? outcome
+                                                                                      : Outcome::kFileProblem;
 }
 
 Outcome Run(Session& session, const DeviceCommand& command) {
@@ -72,9 +57,9 @@ Outcome Run(Session& session, const DeviceCommand& command) {
     case DeviceCommand::Kind::kReadConfig:
       return ReadConfiguration(session);
     case DeviceCommand::Kind::kDownload:
-      return Download(session, command);
+      return DownloadSector(session, command.isSmsSector, command.file);
     case DeviceCommand::Kind::kErase:
-      return Erase(session, command);
+      return EraseSector(session, command.isSmsSector);
     case DeviceCommand::Kind::kStart:
       return StartTracking(session, command.file.value_or(kTrackingConfigFile).c_str());
     case DeviceCommand::Kind::kStop:
@@ -89,16 +74,28 @@ Outcome Run(Session& session, const DeviceCommand& command) {
 
 }  // namespace
 
+std::optional<int> RefuseBeforeOpening(const DeviceCommand& command) {
+  if (command.kind != DeviceCommand::Kind::kDownload || !command.file) return std::nullopt;
+  std::error_code error;
+  // A link counts, even one that leads nowhere: it is not followed.
+  if (!std::filesystem::exists(std::filesystem::symlink_status(*command.file, error))) return std::nullopt;
+  std::fputs("error creating file\n", stdout);
+  return ExitStatus(Outcome::kFileProblem);
+}
+
 int RunOneCommand(Session& session, const DeviceCommand& command, const InitFields& device, JsonStdout* json) {
   Outcome outcome = Outcome::kDone;
   if (json != nullptr && command.kind == DeviceCommand::Kind::kInfo) {
-    json->Write(JsonText(DeviceInfoJson(device)) + "\n");
+    if (!json->Write(JsonText(DeviceInfoJson(device)) + "\n")) outcome = Outcome::kFileProblem;
   } else if (json != nullptr && command.kind == DeviceCommand::Kind::kReadConfig) {
     outcome = ReadConfigurationAsJson(session, *json);
   } else {
     outcome = Run(session, command);
   }
   std::fputs("\n", stdout);  // where the menu would go on with "\nPress any key to Continue..."
+  // A script that reads the output must not take output that was lost for a success.
+  const bool written = std::fflush(stdout) == 0 && std::ferror(stdout) == 0;
+  if (outcome == Outcome::kDone && !written) outcome = Outcome::kFileProblem;
   return ExitStatus(outcome);
 }
 

@@ -2,12 +2,19 @@
 // shows them, without menus, pauses or clearing, and its outcome as the exit status.
 #pragma once
 
+#include <optional>
+
 #include "app/command_line.h"
 #include "app/json_stdout.h"
 #include "protocol/handshake.h"
 #include "protocol/session.h"
 
 namespace trackctl {
+
+// What a command can tell before the port is opened: a download's -o FILE that
+// exists already is never overwritten, so the device is not even woken
+// ("error creating file", status 4). Nothing when the run goes on.
+std::optional<int> RefuseBeforeOpening(const DeviceCommand& command);
 
 // Runs `command` on a session whose handshake reported `device`; returns the
 // exit status: 0 done, 3 refused, 4 a file problem. With `json` (info and

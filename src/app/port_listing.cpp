@@ -10,7 +10,7 @@ int ShowPortList() {
   const std::vector<std::string> ports = ListSerialPorts();
   if (ports.empty()) std::puts("no serial ports found");
   for (const std::string& port : ports) std::puts(port.c_str());
-  return 0;
+  return std::fflush(stdout) == 0 && std::ferror(stdout) == 0 ? 0 : 4;
 }
 
 }  // namespace trackctl

@@ -3,7 +3,8 @@
 
 namespace trackctl {
 
-// Prints the ports, or one line saying that none was found; returns status 0.
+// Prints the ports, or one line saying that none was found; returns status 0,
+// or 4 when the list could not be written.
 int ShowPortList();
 
 }  // namespace trackctl

@@ -154,7 +154,7 @@ Outcome ReadLoggerSector(Session& session, int isSmsSector, const std::optional<
   if (!buffer) {
     std::printf("ERROR NOT_ENOUGH_MEMORY for %u records; nothing is downloaded\n", static_cast<unsigned>(records));
     DiscardUntilQuiet(port);
-    return Outcome::kFileProblem;
+    return Outcome::kRefused;  // a count no sector holds
   }
 
   if (byteCount != 0) ReceiveDataBlock(port, buffer.get(), byteCount);

@@ -133,7 +133,6 @@ TEST_F(CommandLineRun, LocalFileProblemsEndWithStatusFourAndSendNothing) {
       {{"start", "-c", "missing.dat"}, "Cannot open input file.\n"},
       {{"upgrade", "missing.bin"}, "FILE not found...\n"},
       {{"upgrade"}, "FILE not found...\n"},
-      {{"download", "datacall", "-o", "taken.dat"}, "error creating file\n"},
   };
   for (const auto& [args, message] : problems) {
     StartSim();
@@ -142,7 +141,19 @@ TEST_F(CommandLineRun, LocalFileProblemsEndWithStatusFourAndSendNothing) {
     EXPECT_NE(output.find(message), std::string::npos) << args[0] << "\n" << output;
     EXPECT_EQ(Received(), "\xFA\xEAINIT\xE4") << args[0];  // the handshake, then nothing
   }
+  // An existing logger file: the device is not even woken.
+  StartSim();
+  EXPECT_EQ(Run({"download", "datacall", "-o", "taken.dat"}), 4);
+  EXPECT_EQ(output, "error creating file\n");
+  EXPECT_TRUE(sim().Received().empty());
   EXPECT_EQ(ReadFile("taken.dat"), "earlier download\n");
+
+  // A logger file that cannot be written whole (the file size limit here).
+  RunOptions limited;
+  limited.fileSizeLimit = 4096;
+  EXPECT_EQ(Run({"download", "sms", "-o", "sms.dat"}, limited), 4);
+  EXPECT_NE(output.find("ERROR LOGGER_FILE_INCOMPLETE : sms.dat could not be written completely"), std::string::npos)
+      << output;
 }
 
 TEST_F(CommandLineRun, BadCommandLinesAreRefusedBeforeThePortIsOpened) {
@@ -288,11 +299,28 @@ TEST_F(CommandLineRun, JsonCarriesEveryFieldAsTheDeviceReportsIt) {
   EXPECT_FALSE(statusOnly.contains("config"));
   EXPECT_EQ(statusOnly["kind"], "D");
   EXPECT_TRUE(statusOnly["status"]["codeUpgradeDate"].is_null());
-  knobs.replyFor["READCONFIG_"] = ToBytes("\xEA" "ERROR_BUSY\xE4");
-  StartSim();
-  EXPECT_EQ(Run({"--json", "read-config"}, apart), 3);
-  EXPECT_EQ(output, "");
-  EXPECT_NE(ReadFile("messages.txt").find("an error occured."), std::string::npos);
+  // No JSON and status 3 for a refusal, a reply that ends short, and a kind without blocks.
+  const std::vector<std::pair<std::string, std::string>> refusals = {
+      {"\xEA" "ERROR_BUSY\xE4", "an error occured."},
+      {"\xEAREADCONFIG_OK_1000752301F" + std::string(10, '\x01') + "\xE4", "short reply from device: 37 of 124"},
+      {"\xEAREADCONFIG_OK_1000752301X\xE4", "...DONE"},
+  };
+  for (const auto& [reply, message] : refusals) {
+    knobs.replyFor["READCONFIG_"] = ToBytes(reply);
+    StartSim();
+    EXPECT_EQ(Run({"--json", "read-config"}, apart), 3) << message;
+    EXPECT_EQ(output, "");
+    EXPECT_NE(ReadFile("messages.txt").find(message), std::string::npos) << ReadFile("messages.txt");
+  }
+}
+
+TEST_F(CommandLineRun, OutputThatCannotBeWrittenIsNoSuccess) {
+  RunOptions full;
+  full.stdoutFile = "/dev/full";
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"info"}, {"--json", "info"}, {"--json", "read-config"}, {"--list-ports"}}) {
+    EXPECT_EQ(Run(args, full), 4) << args.back();
+  }
 }
 
 TEST_F(CommandLineRun, TheSerialPortsPresentAreListed) {

@@ -125,6 +125,7 @@ Program::Program(const std::filesystem::path& workdir, const std::string& input,
 
   const bool underWine = UnderWine();
   const std::string stderrPath = options.stderrFile ? (workdir / *options.stderrFile).string() : "";
+  const std::string stdoutPath = options.stdoutFile ? (workdir / *options.stdoutFile).string() : "";
   int in[2] = {-1, -1};
   int out[2] = {-1, -1};
   if (options.onTerminal) {
@@ -154,9 +155,10 @@ Program::Program(const std::filesystem::path& workdir, const std::string& input,
     dup2(in[0], STDIN_FILENO);
     dup2(out[1], STDOUT_FILENO);
     dup2(out[1], STDERR_FILENO);
-    if (!stderrPath.empty()) {
-      const int error = open(stderrPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      if (error < 0 || dup2(error, STDERR_FILENO) < 0) _exit(124);
+    for (const auto& [path, fd] : {std::pair{&stderrPath, STDERR_FILENO}, std::pair{&stdoutPath, STDOUT_FILENO}}) {
+      if (path->empty()) continue;
+      const int file = open(path->c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      if (file < 0 || dup2(file, fd) < 0) _exit(124);
     }
     if (chdir(workdir.c_str()) != 0) _exit(126);
     if (options.fileSizeLimit) {

@@ -47,6 +47,7 @@ struct RunOptions {
                             // program's controlling terminal; the input is typed at once
   std::optional<std::string> stderrFile;  // standard error into this file of the working
                                           // folder, apart from the output
+  std::optional<std::string> stdoutFile;  // standard output likewise (a path of its own: /dev/full)
 };
 
 // One run of the program.

@@ -26,6 +26,9 @@ TEST(CommandLine, WithoutACommandTheMenuRunsOnThePortGivenOrAsked) {
     EXPECT_EQ(named.port->name, name);
   }
   EXPECT_EQ(Parse({"-p", "05"}).port->number, 5);
+  EXPECT_EQ(Parse({"--port=COM23"}).port->name, "COM23");
+  EXPECT_EQ(Parse({"-p/dev/ttyUSB1", "info"}).port->name, "/dev/ttyUSB1");
+  EXPECT_EQ(Parse({"-p7"}).port->number, 7);
 }
 
 TEST(CommandLine, EachCommandTakesItsOwnArguments) {
@@ -78,6 +81,10 @@ TEST(CommandLine, BadInputIsRefusedWithOneLineNamingTheProblem) {
       {{"--versions"}, "unknown option '--versions'"},
       {{"-p"}, "option -p needs a value"},
       {{"-p", ""}, "option -p needs a value"},
+      {{"-p", "--json", "info"}, "option -p needs a value"},
+      {{"--port="}, "option --port needs a value"},
+      {{"write-key", "10007 2301"}, "the serial key must be printable characters without spaces: '10007 2301'"},
+      {{"write-key", "1000\xEA" "52301"}, "the serial key must be printable characters without spaces: '1000\xEA" "52301'"},
       {{"download", "-o"}, "option -o needs a value"},
       {{"--help", "--port"}, "option --port needs a value"},
       {{"download"}, "download needs the sector: sms or datacall"},
