@@ -1,12 +1,9 @@
 #include "app/json_stdout.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace trackctl {
 

@@ -1,29 +1,21 @@
 #include "logger/logger_file.h"
 
 #include <fcntl.h>
+#include <unistd.h>
 
 #include <cerrno>
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace trackctl {
 namespace {
 
 constexpr std::size_t kBufferSize = 64 * 1024;
 
-#ifdef _WIN32
-constexpr int kTextMode = O_TEXT;
-#else
-constexpr int kTextMode = 0;
-#endif
-
 // Both platforms' C libraries create a file only when it does not exist yet
-// through open() with O_EXCL; fopen() has no portable mode for it.
+// through open() with O_EXCL (fopen() has no portable mode for it). On Windows
+// the descriptor is in text mode, the C library's default, so "\n" is written
+// as CR LF.
 std::FILE* CreateNew(const std::string& name, bool& nameTaken) {
-  const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | kTextMode, 0666);
+  const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
   if (fd < 0) {
     nameTaken = errno == EEXIST;
     return nullptr;
