@@ -246,6 +246,8 @@ termios Program::TerminalMode() const {
   return mode;
 }
 
+void Program::Signal(int number) const { kill(pid_, number); }
+
 bool Program::WaitForOutput(std::string_view text, std::chrono::milliseconds timeout) {
   timeout = Scaled(timeout);
   std::unique_lock lock(mutex_);

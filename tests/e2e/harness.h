@@ -67,6 +67,8 @@ class Program {
   // The signal that ended the program (SIGKILL at the deadline), 0 for none.
   int endSignal() const { return signal_; }
 
+  // Sends the program `number` (SIGTERM, say).
+  void Signal(int number) const;
   // Runs on a terminal only: key presses typed at it.
   void Type(std::string_view keys);
   // Waits until the program is blocked reading its standard input, after a

@@ -110,6 +110,18 @@ TEST_F(StartUp, ThePortsLineSettingsArePutBackWhenTheRunEnds) {
   Program& refused = Start("1\n0\n");
   EXPECT_EQ(refused.WaitExit(), 1);
   EXPECT_EQ(settings(), before);
+  // A signal ends the run while it waits for a device that never answers.
+  sim().WithDevice([](tracksim::Device& device) {
+    device.knobs().replyFor.clear();
+    device.knobs().replyFor["READCONFIG_"] = {};
+  });
+  const std::size_t sentBefore = sim().Received().size();
+  Program& ended = Start("1\n1\n");
+  ASSERT_TRUE(sim().WaitForReceived(sentBefore + 1 + 6 + 35, 10s));  // wake-up, INIT, READCONFIG
+  ended.Signal(SIGTERM);
+  EXPECT_EQ(ended.WaitExit(), -1);
+  EXPECT_EQ(ended.endSignal(), SIGTERM);
+  EXPECT_EQ(settings(), before);
 }
 
 TEST_F(StartUp, ASilentDeviceIsWokenAboutTwiceASecond) {

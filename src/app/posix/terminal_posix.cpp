@@ -17,15 +17,25 @@ namespace {
 constexpr int kEndingSignals[] = {SIGINT, SIGQUIT, SIGTERM};
 constexpr std::size_t kEndingSignalCount = std::size(kEndingSignals);
 
-// The terminal and its settings from before the key wait, for a signal that ends
-// the program in the middle of it. Set before the handler is installed.
+// The terminal and its settings from before the key wait, and the handlers it
+// found, for a signal that ends the program in the middle of it. Set before the
+// handler is installed.
 int keyWaitFd = -1;
 termios modeBeforeKeyWait{};
+struct sigaction handlersBeforeKeyWait[kEndingSignalCount] = {};
 
-// Puts the terminal back as it was, then ends the program by the signal as it
-// would have ended without this handler.
+// Puts the terminal back as it was, then lets the handler found before (the
+// serial port's, which puts the line back) or the default end the program.
 extern "C" void RestoreTerminalAndEnd(int number) {
   tcsetattr(keyWaitFd, TCSANOW, &modeBeforeKeyWait);
+  for (std::size_t i = 0; i < kEndingSignalCount; ++i) {
+    const auto found = handlersBeforeKeyWait[i].sa_handler;
+    const bool plain = (handlersBeforeKeyWait[i].sa_flags & SA_SIGINFO) == 0;
+    if (kEndingSignals[i] == number && plain && found != SIG_DFL && found != SIG_IGN) {
+      found(number);
+      return;
+    }
+  }
   std::signal(number, SIG_DFL);
   std::raise(number);  // delivered when the handler returns
 }
@@ -43,9 +53,10 @@ class KeyMode {
     restore.sa_handler = RestoreTerminalAndEnd;
     sigemptyset(&restore.sa_mask);
     for (std::size_t i = 0; i < kEndingSignalCount; ++i) {
-      // A signal that is ignored, or handled otherwise, is left so.
+      // A signal that is ignored is left so; one that is handled is handed on.
       sigaction(kEndingSignals[i], nullptr, &previous_[i]);
-      if (previous_[i].sa_handler == SIG_DFL) sigaction(kEndingSignals[i], &restore, nullptr);
+      handlersBeforeKeyWait[i] = previous_[i];
+      if (previous_[i].sa_handler != SIG_IGN) sigaction(kEndingSignals[i], &restore, nullptr);
     }
     termios raw = original_;
     raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));

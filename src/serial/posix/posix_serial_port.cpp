@@ -11,10 +11,12 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 #include "serial/device_path.h"
 #include "serial/open_port.h"
+#include "serial/posix/restore_on_signal.h"
 #include "serial/transport.h"
 
 namespace trackctl {
@@ -36,6 +38,7 @@ class PosixSerialPort : public SerialPort {
  public:
   explicit PosixSerialPort(int fd) : fd_(fd) {}
   ~PosixSerialPort() override {
+    restoreOnSignal_.reset();  // the destructor puts the settings back from here on
     if (exclusive_) ioctl(fd_, TIOCNXCL);
     if (configured_) tcsetattr(fd_, TCSANOW, &original_);  // leave the line as we found it
     close(fd_);
@@ -59,6 +62,7 @@ class PosixSerialPort : public SerialPort {
     cfsetospeed(&line, B115200);
     if (tcsetattr(fd_, TCSANOW, &line) != 0) FatalPortError("In SetComState........", errno);
     configured_ = true;
+    restoreOnSignal_.emplace(fd_, original_);
     SetModemLine(TIOCM_RTS, true);
     SetModemLine(TIOCM_DTR, false);
   }
@@ -151,6 +155,7 @@ class PosixSerialPort : public SerialPort {
   int fd_;
   termios original_{};
   bool configured_ = false;
+  std::optional<RestoreOnSignal> restoreOnSignal_;
   bool exclusive_ = false;
   bool modemLines_ = true;
   int lastError_ = 0;
