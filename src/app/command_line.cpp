@@ -72,7 +72,8 @@ constexpr const char* kUsage =
     "and received from it (<<) is appended to that file as timestamped hex and\n"
     "ASCII lines.\n";
 
-constexpr const char* kUsageHint = "usage: trackctl [-p PORT] [--json] COMMAND [ARGS]; trackctl --help for more\n";
+// Ends the one line of a refusal.
+constexpr const char* kUsageHint = " (usage: trackctl --help)";
 
 struct CommandName {
   std::string_view word;
@@ -277,7 +278,7 @@ int ShowCommandLineAnswer(const CommandLine& line) {
       std::fputs(VersionText().c_str(), stdout);
       return 0;
     case CommandLine::Action::kRefuse:
-      std::fprintf(stderr, "%s\n%s", line.error.c_str(), kUsageHint);
+      std::fprintf(stderr, "%s%s\n", line.error.c_str(), kUsageHint);
       return 2;
     default:
       return 0;
