@@ -302,7 +302,7 @@ TEST_F(Export, CrLfFilesAtAnOffsetAndInTheMachinesTimeZone) {
 
 TEST_F(Export, LinesThatAreNotLoggerLinesAreReportedAndTheRestWritten) {
   WriteFile(workdir() / "mixed.dat", std::string(kSpringLines) + "Reading data from SMS sector : Done...\r\n" +
-                                          "5,1,0,0,4:0:0.00,31:3:2024,13.420000,52.520000,30.000000,300.000000;");
+                                          "5,1,0,0,4:0:0.00,31:3:2024,13.420000,52.520000,30.000000,300.000000;\r");
   std::string output;
   EXPECT_EQ(RunExport({"--utc-offset", "+01:00", "--split-gap", "120", "mixed.dat"}, output), 1);
   EXPECT_EQ(output, "mixed.dat:3: not a logger line\n"
