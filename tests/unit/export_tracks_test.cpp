@@ -86,6 +86,11 @@ TEST(TrackConverter, SegmentsSplitAtLongGapsAndStepsBack) {
   const Converted split = Convert(ExportFormat::kGpx, {{"t", kTrip + "\n" + Line("22:21:0", "12:6:2005")}}, 0);
   EXPECT_EQ(split.counts.segments, 5u);
   EXPECT_EQ(Occurrences(split.text, "<trkseg>"), 5u);
+
+  // GPX has no longitude 180, only the same meridian as -180; KML keeps 180.
+  const std::string dateLine = Line("22:0:0", "12:6:2005", "180.000000");
+  EXPECT_NE(Convert(ExportFormat::kGpx, {{"t", dateLine}}).text.find(" lon=\"-180.000000\">"), std::string::npos);
+  EXPECT_NE(Convert(ExportFormat::kKml, {{"t", dateLine}}).text.find("<gx:coord>180.000000 "), std::string::npos);
 }
 
 TEST(TrackConverter, EachFileIsATrackOfItsOwnWithItsOwnLineNumbers) {
