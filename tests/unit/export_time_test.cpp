@@ -39,6 +39,9 @@ TEST(TrackPoint, EachInvalidTimeOrPlaceIsNamed) {
     PointProblem problem;
   } cases[] = {
       {At(1, 1, 1970, 0), PointProblem::kEmptyDate},
+      {At(12, 6, 0, 10), PointProblem::kYear},
+      {At(31, 12, 1969, 23), PointProblem::kYear},
+      {At(1, 1, 10000, 0), PointProblem::kYear},
       {At(12, 0, 2005, 10), PointProblem::kMonth},
       {At(12, 13, 2005, 10), PointProblem::kMonth},
       {At(0, 6, 2005, 10), PointProblem::kDay},
@@ -62,7 +65,7 @@ TEST(TrackPoint, EachInvalidTimeOrPlaceIsNamed) {
   LoggerLine edges = At(29, 2, 2008, 23, 59, 59);
   edges.latitude = 90'000'000;
   edges.longitude = 180'000'000;
-  for (const LoggerLine& line : {edges, At(29, 2, 2000, 0), At(31, 12, 2157, 0), At(2, 1, 1970, 0)}) {
+  for (const LoggerLine& line : {edges, At(29, 2, 2000, 0), At(31, 12, 2157, 0), At(2, 1, 1970, 0), At(31, 12, 9999, 0)}) {
     const TrackPoint point = MakeTrackPoint(line, rule);
     EXPECT_EQ(point.problem, PointProblem::kNone) << line.day << ":" << line.month << ":" << line.year;
     EXPECT_TRUE(point.utc.has_value());

@@ -123,7 +123,7 @@ TEST(KmlWriter, EachSegmentListsItsTimesThenItsPlaces) {
 
 TEST(GeoJsonAndCsvWriters, PointsWithTheirValuesAndEveryRowWithItsProblem) {
   const std::string text = Line("22:0:0", "12:6:2005") + "\n" + Line("99:0:0", "12:6:2005") + "\n" +
-                           Line("23:0:0", "12:6:2005", "77.600000") + "\n";
+                           Line("23:0:0", "12:6:2005", "77.600000") + "\n" + Line("22:0:0", "12:6:0") + "\n";
   EXPECT_EQ(Convert(ExportFormat::kGeoJson, {{"key \"x\"", text}}).text,
             "{\"type\":\"FeatureCollection\",\"features\":[\n"
             "{\"type\":\"Feature\",\"geometry\":{\"type\":\"Point\",\"coordinates\":[77.594600,12.971520]},"
@@ -138,7 +138,8 @@ TEST(GeoJsonAndCsvWriters, PointsWithTheirValuesAndEveryRowWithItsProblem) {
             "longitude,latitude,byteValue,wideValue,utcTime,problem\r\n"
             "\"a,b\",5,1,0,0,22,0,0,12,6,2005,77.594600,12.971520,30.000000,74565.000000,2005-06-12T22:00:00Z,\r\n"
             "\"a,b\",5,1,0,0,99,0,0,12,6,2005,77.594600,12.971520,30.000000,74565.000000,,hour 24 or more\r\n"
-            "\"a,b\",5,1,0,0,23,0,0,12,6,2005,77.600000,12.971520,30.000000,74565.000000,2005-06-12T23:00:00Z,\r\n");
+            "\"a,b\",5,1,0,0,23,0,0,12,6,2005,77.600000,12.971520,30.000000,74565.000000,2005-06-12T23:00:00Z,\r\n"
+            "\"a,b\",5,1,0,0,22,0,0,12,6,0,77.594600,12.971520,30.000000,74565.000000,,year before 1970 or after 9999\r\n");
 }
 
 TEST(SvgWriter, APolylinePerSegmentMarkedEndsAScaleBarAndACaption) {
