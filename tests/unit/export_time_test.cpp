@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <string>
+#include <utility>
 
 #include "export/machine_zone.h"
 #include "export/track_point.h"
@@ -182,16 +183,24 @@ TEST(MachineZoneRule, SummerTimeWinterTimeAndTheHoursAroundTheChanges) {
   EXPECT_EQ(utc(2024, 7, 15, 12, 0), "2024-07-15T10:00:00Z");
   EXPECT_EQ(utc(2024, 6, 1, 1, 30), "2024-05-31T23:30:00Z");  // across midnight and a month
   EXPECT_EQ(utc(2025, 1, 1, 0, 59), "2024-12-31T23:59:00Z");
-  // 31 March 2024: 02:00 became 03:00.
+  // 31 March 2024: 02:00 became 03:00; a skipped time is read in winter time.
   EXPECT_EQ(utc(2024, 3, 31, 1, 59), "2024-03-31T00:59:00Z");
   EXPECT_EQ(utc(2024, 3, 31, 3, 0), "2024-03-31T01:00:00Z");
-  const std::string skipped = utc(2024, 3, 31, 2, 30);
-  EXPECT_TRUE(skipped == "2024-03-31T00:30:00Z" || skipped == "2024-03-31T01:30:00Z") << skipped;
-  // 27 October 2024: 03:00 became 02:00 again.
-  EXPECT_EQ(utc(2024, 10, 27, 1, 59), "2024-10-26T23:59:00Z");
-  EXPECT_EQ(utc(2024, 10, 27, 3, 0), "2024-10-27T02:00:00Z");
-  const std::string repeated = utc(2024, 10, 27, 2, 30);
-  EXPECT_TRUE(repeated == "2024-10-27T00:30:00Z" || repeated == "2024-10-27T01:30:00Z") << repeated;
+  EXPECT_EQ(utc(2024, 3, 31, 2, 30), "2024-03-31T01:30:00Z");
+  // 27 October 2024: 03:00 became 02:00 again; the repeated hour is taken at its
+  // first occurrence, in summer time, whichever times come before it.
+  const std::pair<LocalDateTime, const char*> night[] = {
+      {{2024, 10, 27, 1, 59, 0}, "2024-10-26T23:59:00Z"}, {{2024, 10, 27, 2, 0, 0}, "2024-10-27T00:00:00Z"},
+      {{2024, 10, 27, 2, 30, 0}, "2024-10-27T00:30:00Z"}, {{2024, 10, 27, 2, 59, 59}, "2024-10-27T00:59:59Z"},
+      {{2024, 10, 27, 3, 0, 0}, "2024-10-27T02:00:00Z"},  {{2024, 10, 27, 3, 30, 0}, "2024-10-27T02:30:00Z"},
+  };
+  for (const bool backwards : {false, true}) {
+    MachineZoneRule fresh;
+    for (std::size_t i = 0; i < std::size(night); ++i) {
+      const auto& [local, expected] = night[backwards ? std::size(night) - 1 - i : i];
+      EXPECT_EQ(Iso(fresh.ToUtc(local).value()), expected) << (backwards ? "backwards" : "forwards");
+    }
+  }
   // A zone with half hours and summer time in the southern summer: Adelaide.
   const ScopedTimeZone adelaide("ACST-9:30ACDT,M10.1.0,M4.1.0/3");
   MachineZoneRule south;
