@@ -207,6 +207,30 @@ TEST(MachineZoneRule, SummerTimeWinterTimeAndTheHoursAroundTheChanges) {
   EXPECT_EQ(Iso(*south.ToUtc(LocalDateTime{2024, 1, 10, 9, 0, 0})), "2024-01-09T22:30:00Z");
   EXPECT_EQ(Iso(*south.ToUtc(LocalDateTime{2024, 7, 10, 9, 0, 0})), "2024-07-09T23:30:00Z");
 }
+
+// Newfoundland in 2010 by its POSIX rule (what the TZ database has for
+// America/St_Johns then): UTC-3:30, summer time UTC-2:30, the clocks changed at
+// 00:01, so hours began at one offset and ended at another. On 14 March 00:01
+// became 01:01, on 7 November 00:01 became 23:01 of the day before.
+TEST(MachineZoneRule, ClocksThatChangeInsideAnHour) {
+  const ScopedTimeZone zone("NST3:30NDT,M3.2.0/0:01,M11.1.0/0:01");
+  MachineZoneRule rule;
+  const struct {
+    LocalDateTime local;
+    const char* utc;
+  } cases[] = {
+      {{2010, 3, 14, 0, 0, 30}, "2010-03-14T03:30:30Z"},
+      {{2010, 3, 14, 1, 0, 30}, "2010-03-14T04:30:30Z"},  // skipped: winter time
+      {{2010, 3, 14, 1, 30, 0}, "2010-03-14T04:00:00Z"},
+      {{2010, 11, 6, 23, 0, 0}, "2010-11-07T01:30:00Z"},
+      {{2010, 11, 6, 23, 30, 0}, "2010-11-07T02:00:00Z"},  // repeated: summer time
+      {{2010, 11, 7, 0, 0, 30}, "2010-11-07T02:30:30Z"},   // repeated
+      {{2010, 11, 7, 0, 30, 0}, "2010-11-07T04:00:00Z"},
+  };
+  for (const auto& [local, expected] : cases) {
+    EXPECT_EQ(Iso(rule.ToUtc(local).value()), expected) << local.hour << ":" << local.minute;
+  }
+}
 #endif
 
 }  // namespace
