@@ -150,8 +150,15 @@ TEST(SvgWriter, APolylinePerSegmentMarkedEndsAScaleBarAndACaption) {
                            Line("10:31:0", "12:6:2005", "77.000000", "13.000000") + "\n";
   const std::string svg = Convert(ExportFormat::kSvg, {{"north", text}, {"again", text}}).text;
   EXPECT_EQ(Occurrences(svg, "<polyline"), 4u);
-  EXPECT_NE(svg.find("points=\"400.0,536.0\"/>"), std::string::npos) << svg;
-  EXPECT_NE(svg.find("points=\"400.0,298.0 400.0,60.0\"/>"), std::string::npos) << svg;
+  // A segment of one point is a wide dot: a line of no length with round caps.
+  EXPECT_NE(svg.find("stroke-width=\"5\" stroke-linecap=\"round\" stroke-linejoin=\"round\" "
+                     "points=\"400.0,536.0 400.0,536.0\"/>"),
+            std::string::npos)
+      << svg;
+  EXPECT_NE(svg.find("stroke-width=\"2\" stroke-linecap=\"round\" stroke-linejoin=\"round\" "
+                     "points=\"400.0,298.0 400.0,60.0\"/>"),
+            std::string::npos)
+      << svg;
   EXPECT_EQ(Occurrences(svg, "<circle"), 2u);
   EXPECT_NE(svg.find("<title>end 2005-06-12 10:31:00 UTC</title>"), std::string::npos);
   EXPECT_NE(svg.find(" v8 h85.6 v-8\"/>"), std::string::npos) << svg;
