@@ -166,6 +166,13 @@ TEST(SvgWriter, APolylinePerSegmentMarkedEndsAScaleBarAndACaption) {
   EXPECT_NE(svg.find("<path stroke=\"#1565c0\" stroke-width=\"3\" d=\"M24 44 h20\"/><text x=\"52\" y=\"48\">again</text>"),
             std::string::npos);
   EXPECT_NE(svg.find(">2005-06-12 10:00:00 to 2005-06-12 10:31:00 UTC, 6 points</text>"), std::string::npos);
+  // A degree north and then a degree east at 60 to 61 degrees north, where a
+  // degree east is cos(60.5°) = 0.49 of a degree north: 494 pixels up, 243 across.
+  const std::string ell = Line("10:0:0", "12:6:2005", "10.000000", "60.000000") + "\n" +
+                          Line("10:1:0", "12:6:2005", "10.000000", "61.000000") + "\n" +
+                          Line("10:2:0", "12:6:2005", "11.000000", "61.000000") + "\n";
+  const std::string far = Convert(ExportFormat::kSvg, {{"far north", ell}}).text;
+  EXPECT_NE(far.find("points=\"278.4,536.0 278.4,42.0 521.6,42.0\"/>"), std::string::npos) << far;
   const std::string empty = Convert(ExportFormat::kSvg, {{"none", ""}}).text;
   EXPECT_EQ(Occurrences(empty, "<polyline"), 0u);
   EXPECT_NE(empty.find(">no points with a valid time and place</text>"), std::string::npos);
