@@ -186,6 +186,12 @@ TEST(ExportText, NamesOfAnyBytesBecomeValidUtf8AndAreEscaped) {
   EXPECT_EQ(JsonString("a\"b\\c\n"), "\"a\\\"b\\\\c\xEF\xBF\xBD\"");
   EXPECT_EQ(CsvField("plain text"), "plain text");
   EXPECT_EQ(CsvField("a,\"b\""), "\"a,\"\"b\"\"\"");
+  // What a spreadsheet would run as a formula is shown as text.
+  EXPECT_EQ(CsvField("=HYPERLINK(\"x\")"), "\"'=HYPERLINK(\"\"x\"\")\"");
+  EXPECT_EQ(CsvField("+1"), "'+1");
+  EXPECT_EQ(CsvField("-trip"), "'-trip");
+  EXPECT_EQ(CsvField("@SUM(A1)"), "'@SUM(A1)");
+  EXPECT_EQ(CsvField("a=b"), "a=b");
   std::string number;
   AppendMillionths(number, 671'088'600);
   AppendMillionths(number, 5);
