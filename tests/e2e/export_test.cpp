@@ -324,7 +324,9 @@ TEST_F(Export, AFailedExportLeavesNoFileAndAnOlderOutputAsItWas) {
       {{"-o", "no-such-folder/out.gpx", "good.dat"},
        "trackctl export: cannot create a file beside no-such-folder/out.gpx: No such file or directory"},
       {{"--format", "shp", "-o", "keep.gpx", "good.dat"},
-       "trackctl export: unknown format 'shp' (gpx, kml, geojson, csv or svg)\nusage: trackctl export "},
+       "trackctl export: unknown format 'shp' (gpx, kml, geojson, csv or svg)\n"
+       "usage: trackctl export [--format gpx|kml|geojson|csv|svg] [-o OUT] [--utc-offset +HH:MM]\n"
+       "                       [--split-gap MINUTES] FILE...\n"},
       {{"--utc-offset", "+5", "-o", "keep.gpx", "good.dat"},
        "trackctl export: --utc-offset wants +HH:MM or -HH:MM, e.g. +05:30, not '+5'\nusage: trackctl export "},
       {{"good.dat", "keep.gpx"}, "trackctl export: -o OUT is needed for more than one file\nusage: "},
