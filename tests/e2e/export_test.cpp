@@ -321,6 +321,8 @@ TEST_F(Export, AFailedExportLeavesNoFileAndAnOlderOutputAsItWas) {
        "trackctl export: cannot read missing.dat: No such file or directory"},
       {{"-o", "keep.gpx", "good.dat", "."}, "trackctl export: cannot read .: "},
       {{"-o", "good.dat", "good.dat"}, "trackctl export: good.dat would be written over its own input"},
+      {{"-o", ".", "good.dat"}, "trackctl export: cannot write .: a folder, not a file"},
+      {{"-o", "new/", "good.dat"}, "trackctl export: cannot write new/: a folder, not a file"},
       {{"-o", "no-such-folder/out.gpx", "good.dat"},
        "trackctl export: cannot create a file beside no-such-folder/out.gpx: No such file or directory"},
       {{"--format", "shp", "-o", "keep.gpx", "good.dat"},
