@@ -104,8 +104,6 @@ std::variant<ExportOptions, std::string> ParseExportArguments(std::span<const ch
   return options;
 }
 
-std::string ExportUsageText() { return kUsage; }
-
 int RunExportCommand(std::span<const char* const> args) {
   const auto parsed = ParseExportArguments(args);
   if (const std::string* error = std::get_if<std::string>(&parsed)) {

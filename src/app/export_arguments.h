@@ -16,9 +16,6 @@ namespace trackctl {
 // after '='; "--" ends the options.
 std::variant<ExportOptions, std::string> ParseExportArguments(std::span<const char* const> args);
 
-// The usage lines of the export command.
-std::string ExportUsageText();
-
 // Parses the arguments and runs the export; a refused argument prints its line
 // and the usage on standard error and gives status 2, as does an exception.
 int RunExportCommand(std::span<const char* const> args);

@@ -99,7 +99,10 @@ std::string JsonString(std::string_view text) {
 }
 
 std::string CsvField(std::string_view text) {
-  const std::string clean = SanitizedText(text);
+  std::string clean = SanitizedText(text);
+  if (!clean.empty() && (clean[0] == '=' || clean[0] == '+' || clean[0] == '-' || clean[0] == '@')) {
+    clean.insert(0, 1, '\'');
+  }
   if (clean.find_first_of(",\"") == std::string::npos) return clean;
   std::string out = "\"";
   for (const char c : clean) {

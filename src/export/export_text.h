@@ -21,7 +21,9 @@ std::string SanitizedText(std::string_view text);
 std::string XmlEscaped(std::string_view text);
 // A JSON string, quotes included.
 std::string JsonString(std::string_view text);
-// A CSV field, quoted when it holds a comma or a quote.
+// A CSV field, quoted when it holds a comma or a quote. Text that begins with
+// '=', '+', '-' or '@' gets a "'" before it, so that a spreadsheet shows it
+// rather than running it as a formula.
 std::string CsvField(std::string_view text);
 
 }  // namespace trackctl

@@ -3,6 +3,11 @@
 #include "export/export_text.h"
 
 namespace trackctl {
+namespace {
+
+constexpr std::uint64_t k180Degrees = 180'000'000;  // in millionths
+
+}  // namespace
 
 void GpxWriter::Begin() {
   out_.Write(
@@ -21,7 +26,13 @@ void GpxWriter::Point(const TrackPoint& point) {
   text_ = "<trkpt lat=\"";
   AppendMillionths(text_, point.line.latitude);
   text_ += "\" lon=\"";
-  AppendMillionths(text_, point.line.longitude);
+  // GPX takes longitudes from -180 up to but not including 180: 180 east is
+  // written as the same meridian, 180 west.
+  if (point.line.longitude == k180Degrees) {
+    text_ += "-180.000000";
+  } else {
+    AppendMillionths(text_, point.line.longitude);
+  }
   text_ += "\"><time>";
   AppendIsoUtc(text_, *point.utc);
   text_ += "</time></trkpt>\n";

@@ -1,5 +1,5 @@
 // GPX 1.1: a <trk> per track, a <trkseg> per segment, a <trkpt> with its UTC
-// <time> per point.
+// <time> per point. A longitude of 180 is written as -180, the same meridian.
 #pragma once
 
 #include <string>

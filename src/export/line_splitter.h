@@ -33,10 +33,10 @@ class LineSplitter {
     }
   }
 
-  // Calls onLine for a last line that has no line end.
+  // Calls onLine for a last line that has no line end (or only the CR of one).
   template <typename OnLine>
   void Finish(OnLine&& onLine) {
-    if (pending_) onLine(std::string_view(carry_));
+    if (pending_) onLine(WithoutCarriageReturn(carry_));
     carry_.clear();
     pending_ = false;
   }

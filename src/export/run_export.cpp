@@ -38,6 +38,14 @@ bool SameFile(const std::string& a, const std::string& b) {
   return std::filesystem::equivalent(a, b, error) && !error;
 }
 
+// Whether `output` names a folder: one that is there, or any name that ends in
+// a folder separator.
+bool NamesAFolder(const std::string& output) {
+  const std::filesystem::path path(output);
+  std::error_code error;
+  return !path.has_filename() || std::filesystem::is_directory(path, error);
+}
+
 // Feeds the whole of `file` to the converter as one track; false when it cannot
 // be read, with errno set.
 bool ConvertFile(const std::string& file, TrackConverter& converter, std::vector<char>& buffer) {
@@ -57,6 +65,7 @@ bool ConvertFile(const std::string& file, TrackConverter& converter, std::vector
 }  // namespace
 
 int RunExport(const ExportOptions& options) {
+  if (NamesAFolder(options.output)) return Refuse("cannot write", options.output, "a folder, not a file");
   for (const std::string& file : options.files) {
     if (SameFile(file, options.output)) {
       std::fprintf(stderr, "trackctl export: %s would be written over its own input\n", options.output.c_str());

@@ -143,12 +143,23 @@ void SvgWriter::DrawTrack(std::string& svg, const Projection& projection, std::s
     const std::size_t end = s + 1 < track.segmentStarts.size() ? track.segmentStarts[s + 1] : track.end;
     svg += "<polyline fill=\"none\" stroke=\"";
     svg += kColours[index % std::size(kColours)];
-    svg += "\" stroke-width=\"2\" stroke-linejoin=\"round\" points=\"";
+    // A polyline of one point is not drawn; twice the point is a line of no
+    // length, which round caps draw as a dot, made wider than a line to be seen.
+    const bool dot = end - begin == 1;
+    svg += dot ? "\" stroke-width=\"5\"" : "\" stroke-width=\"2\"";
+    svg += " stroke-linecap=\"round\" stroke-linejoin=\"round\" points=\"";
+    const auto append = [&svg, &projection](const Place& place) {
+      AppendFixed(svg, projection.X(place));
+      svg += ',';
+      AppendFixed(svg, projection.Y(place));
+    };
     for (std::size_t i = begin; i < end; ++i) {
       if (i != begin) svg += ' ';
-      AppendFixed(svg, projection.X(places_[i]));
-      svg += ',';
-      AppendFixed(svg, projection.Y(places_[i]));
+      append(places_[i]);
+    }
+    if (dot) {
+      svg += ' ';
+      append(places_[begin]);
     }
     svg += "\"/>\n";
   }

@@ -1,8 +1,9 @@
 // An SVG picture of the tracks for a quick look in any browser, without a
 // network: an equirectangular projection scaled to fit, north up, a polyline per
-// segment (a colour per track, named in a legend), each track's start (green
-// circle) and end (red square) marked, a scale bar in km, and a caption with
-// the UTC date range and the point count. The places are held until Finish.
+// segment (a colour per track, named in a legend; a dot for a segment of one
+// point), each track's start (green circle) and end (red square) marked, a scale
+// bar in km, and a caption with the UTC date range and the point count. The
+// places are held until Finish.
 #pragma once
 
 #include <cstddef>

@@ -16,6 +16,7 @@ namespace trackctl {
 enum class PointProblem : std::uint8_t {
   kNone,
   kEmptyDate,        // 1:1:1970, what a download writes for a record without a date
+  kYear,             // before 1970 or after 9999
   kMonth,            // 0 or above 12
   kDay,              // 0 or beyond the month's last day
   kHour,             // 24 or more
@@ -24,7 +25,7 @@ enum class PointProblem : std::uint8_t {
   kLatitude,         // above 90
   kLongitude,        // above 180
 };
-inline constexpr std::size_t kPointProblemCount = 9;
+inline constexpr std::size_t kPointProblemCount = 10;
 
 // A few words, e.g. "hour 24 or more"; empty for kNone.
 std::string_view ProblemText(PointProblem problem);

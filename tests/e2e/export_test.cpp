@@ -302,7 +302,7 @@ TEST_F(Export, CrLfFilesAtAnOffsetAndInTheMachinesTimeZone) {
 
 TEST_F(Export, LinesThatAreNotLoggerLinesAreReportedAndTheRestWritten) {
   WriteFile(workdir() / "mixed.dat", std::string(kSpringLines) + "Reading data from SMS sector : Done...\r\n" +
-                                          "5,1,0,0,4:0:0.00,31:3:2024,13.420000,52.520000,30.000000,300.000000;");
+                                          "5,1,0,0,4:0:0.00,31:3:2024,13.420000,52.520000,30.000000,300.000000;\r");
   std::string output;
   EXPECT_EQ(RunExport({"--utc-offset", "+01:00", "--split-gap", "120", "mixed.dat"}, output), 1);
   EXPECT_EQ(output, "mixed.dat:3: not a logger line\n"
@@ -321,10 +321,14 @@ TEST_F(Export, AFailedExportLeavesNoFileAndAnOlderOutputAsItWas) {
        "trackctl export: cannot read missing.dat: No such file or directory"},
       {{"-o", "keep.gpx", "good.dat", "."}, "trackctl export: cannot read .: "},
       {{"-o", "good.dat", "good.dat"}, "trackctl export: good.dat would be written over its own input"},
+      {{"-o", ".", "good.dat"}, "trackctl export: cannot write .: a folder, not a file"},
+      {{"-o", "new/", "good.dat"}, "trackctl export: cannot write new/: a folder, not a file"},
       {{"-o", "no-such-folder/out.gpx", "good.dat"},
        "trackctl export: cannot create a file beside no-such-folder/out.gpx: No such file or directory"},
       {{"--format", "shp", "-o", "keep.gpx", "good.dat"},
-       "trackctl export: unknown format 'shp' (gpx, kml, geojson, csv or svg)\nusage: trackctl export "},
+       "trackctl export: unknown format 'shp' (gpx, kml, geojson, csv or svg)\n"
+       "usage: trackctl export [--format gpx|kml|geojson|csv|svg] [-o OUT] [--utc-offset +HH:MM]\n"
+       "                       [--split-gap MINUTES] FILE...\n"},
       {{"--utc-offset", "+5", "-o", "keep.gpx", "good.dat"},
        "trackctl export: --utc-offset wants +HH:MM or -HH:MM, e.g. +05:30, not '+5'\nusage: trackctl export "},
       {{"good.dat", "keep.gpx"}, "trackctl export: -o OUT is needed for more than one file\nusage: "},

@@ -23,7 +23,7 @@ std::vector<std::string> Lines(const std::vector<std::string_view>& pieces, std:
 }
 
 TEST(LineSplitter, LfAndCrLfEndLinesWhereverThePiecesAreCut) {
-  const std::string text = "a,1;\r\nb\n\nc\r\nlast";
+  const std::string text = "a,1;\r\nb\n\nc\r\nlast\r";
   const std::vector<std::string> expected = {"a,1;", "b", "", "c", "last"};
   EXPECT_EQ(Lines({text}), expected);
   for (std::size_t cut = 0; cut <= text.size(); ++cut) {
@@ -34,7 +34,8 @@ TEST(LineSplitter, LfAndCrLfEndLinesWhereverThePiecesAreCut) {
     }
   }
   EXPECT_EQ(Lines({"x\n"}), std::vector<std::string>{"x"});  // no empty line after the last line end
-  EXPECT_EQ(Lines({"x\r"}), std::vector<std::string>{"x\r"});  // a CR alone ends nothing
+  EXPECT_EQ(Lines({"x\r"}), std::vector<std::string>{"x"});  // a CR LF file whose last LF is missing
+  EXPECT_EQ(Lines({"a\rb\n"}), std::vector<std::string>{"a\rb"});  // a CR alone ends nothing
   EXPECT_TRUE(Lines({""}).empty());
 }
 

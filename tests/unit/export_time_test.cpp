@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <string>
+#include <utility>
 
 #include "export/machine_zone.h"
 #include "export/track_point.h"
@@ -39,6 +40,9 @@ TEST(TrackPoint, EachInvalidTimeOrPlaceIsNamed) {
     PointProblem problem;
   } cases[] = {
       {At(1, 1, 1970, 0), PointProblem::kEmptyDate},
+      {At(12, 6, 0, 10), PointProblem::kYear},
+      {At(31, 12, 1969, 23), PointProblem::kYear},
+      {At(1, 1, 10000, 0), PointProblem::kYear},
       {At(12, 0, 2005, 10), PointProblem::kMonth},
       {At(12, 13, 2005, 10), PointProblem::kMonth},
       {At(0, 6, 2005, 10), PointProblem::kDay},
@@ -62,7 +66,7 @@ TEST(TrackPoint, EachInvalidTimeOrPlaceIsNamed) {
   LoggerLine edges = At(29, 2, 2008, 23, 59, 59);
   edges.latitude = 90'000'000;
   edges.longitude = 180'000'000;
-  for (const LoggerLine& line : {edges, At(29, 2, 2000, 0), At(31, 12, 2157, 0), At(2, 1, 1970, 0)}) {
+  for (const LoggerLine& line : {edges, At(29, 2, 2000, 0), At(31, 12, 2157, 0), At(2, 1, 1970, 0), At(31, 12, 9999, 0)}) {
     const TrackPoint point = MakeTrackPoint(line, rule);
     EXPECT_EQ(point.problem, PointProblem::kNone) << line.day << ":" << line.month << ":" << line.year;
     EXPECT_TRUE(point.utc.has_value());
@@ -179,21 +183,53 @@ TEST(MachineZoneRule, SummerTimeWinterTimeAndTheHoursAroundTheChanges) {
   EXPECT_EQ(utc(2024, 7, 15, 12, 0), "2024-07-15T10:00:00Z");
   EXPECT_EQ(utc(2024, 6, 1, 1, 30), "2024-05-31T23:30:00Z");  // across midnight and a month
   EXPECT_EQ(utc(2025, 1, 1, 0, 59), "2024-12-31T23:59:00Z");
-  // 31 March 2024: 02:00 became 03:00.
+  // 31 March 2024: 02:00 became 03:00; a skipped time is read in winter time.
   EXPECT_EQ(utc(2024, 3, 31, 1, 59), "2024-03-31T00:59:00Z");
   EXPECT_EQ(utc(2024, 3, 31, 3, 0), "2024-03-31T01:00:00Z");
-  const std::string skipped = utc(2024, 3, 31, 2, 30);
-  EXPECT_TRUE(skipped == "2024-03-31T00:30:00Z" || skipped == "2024-03-31T01:30:00Z") << skipped;
-  // 27 October 2024: 03:00 became 02:00 again.
-  EXPECT_EQ(utc(2024, 10, 27, 1, 59), "2024-10-26T23:59:00Z");
-  EXPECT_EQ(utc(2024, 10, 27, 3, 0), "2024-10-27T02:00:00Z");
-  const std::string repeated = utc(2024, 10, 27, 2, 30);
-  EXPECT_TRUE(repeated == "2024-10-27T00:30:00Z" || repeated == "2024-10-27T01:30:00Z") << repeated;
+  EXPECT_EQ(utc(2024, 3, 31, 2, 30), "2024-03-31T01:30:00Z");
+  // 27 October 2024: 03:00 became 02:00 again; the repeated hour is taken at its
+  // first occurrence, in summer time, whichever times come before it.
+  const std::pair<LocalDateTime, const char*> night[] = {
+      {{2024, 10, 27, 1, 59, 0}, "2024-10-26T23:59:00Z"}, {{2024, 10, 27, 2, 0, 0}, "2024-10-27T00:00:00Z"},
+      {{2024, 10, 27, 2, 30, 0}, "2024-10-27T00:30:00Z"}, {{2024, 10, 27, 2, 59, 59}, "2024-10-27T00:59:59Z"},
+      {{2024, 10, 27, 3, 0, 0}, "2024-10-27T02:00:00Z"},  {{2024, 10, 27, 3, 30, 0}, "2024-10-27T02:30:00Z"},
+  };
+  for (const bool backwards : {false, true}) {
+    MachineZoneRule fresh;
+    for (std::size_t i = 0; i < std::size(night); ++i) {
+      const auto& [local, expected] = night[backwards ? std::size(night) - 1 - i : i];
+      EXPECT_EQ(Iso(fresh.ToUtc(local).value()), expected) << (backwards ? "backwards" : "forwards");
+    }
+  }
   // A zone with half hours and summer time in the southern summer: Adelaide.
   const ScopedTimeZone adelaide("ACST-9:30ACDT,M10.1.0,M4.1.0/3");
   MachineZoneRule south;
   EXPECT_EQ(Iso(*south.ToUtc(LocalDateTime{2024, 1, 10, 9, 0, 0})), "2024-01-09T22:30:00Z");
   EXPECT_EQ(Iso(*south.ToUtc(LocalDateTime{2024, 7, 10, 9, 0, 0})), "2024-07-09T23:30:00Z");
+}
+
+// Newfoundland in 2010 by its POSIX rule (what the TZ database has for
+// America/St_Johns then): UTC-3:30, summer time UTC-2:30, the clocks changed at
+// 00:01, so hours began at one offset and ended at another. On 14 March 00:01
+// became 01:01, on 7 November 00:01 became 23:01 of the day before.
+TEST(MachineZoneRule, ClocksThatChangeInsideAnHour) {
+  const ScopedTimeZone zone("NST3:30NDT,M3.2.0/0:01,M11.1.0/0:01");
+  MachineZoneRule rule;
+  const struct {
+    LocalDateTime local;
+    const char* utc;
+  } cases[] = {
+      {{2010, 3, 14, 0, 0, 30}, "2010-03-14T03:30:30Z"},
+      {{2010, 3, 14, 1, 0, 30}, "2010-03-14T04:30:30Z"},  // skipped: winter time
+      {{2010, 3, 14, 1, 30, 0}, "2010-03-14T04:00:00Z"},
+      {{2010, 11, 6, 23, 0, 0}, "2010-11-07T01:30:00Z"},
+      {{2010, 11, 6, 23, 30, 0}, "2010-11-07T02:00:00Z"},  // repeated: summer time
+      {{2010, 11, 7, 0, 0, 30}, "2010-11-07T02:30:30Z"},   // repeated
+      {{2010, 11, 7, 0, 30, 0}, "2010-11-07T04:00:00Z"},
+  };
+  for (const auto& [local, expected] : cases) {
+    EXPECT_EQ(Iso(rule.ToUtc(local).value()), expected) << local.hour << ":" << local.minute;
+  }
 }
 #endif
 

@@ -86,6 +86,11 @@ TEST(TrackConverter, SegmentsSplitAtLongGapsAndStepsBack) {
   const Converted split = Convert(ExportFormat::kGpx, {{"t", kTrip + "\n" + Line("22:21:0", "12:6:2005")}}, 0);
   EXPECT_EQ(split.counts.segments, 5u);
   EXPECT_EQ(Occurrences(split.text, "<trkseg>"), 5u);
+
+  // GPX has no longitude 180, only the same meridian as -180; KML keeps 180.
+  const std::string dateLine = Line("22:0:0", "12:6:2005", "180.000000");
+  EXPECT_NE(Convert(ExportFormat::kGpx, {{"t", dateLine}}).text.find(" lon=\"-180.000000\">"), std::string::npos);
+  EXPECT_NE(Convert(ExportFormat::kKml, {{"t", dateLine}}).text.find("<gx:coord>180.000000 "), std::string::npos);
 }
 
 TEST(TrackConverter, EachFileIsATrackOfItsOwnWithItsOwnLineNumbers) {
@@ -118,7 +123,7 @@ TEST(KmlWriter, EachSegmentListsItsTimesThenItsPlaces) {
 
 TEST(GeoJsonAndCsvWriters, PointsWithTheirValuesAndEveryRowWithItsProblem) {
   const std::string text = Line("22:0:0", "12:6:2005") + "\n" + Line("99:0:0", "12:6:2005") + "\n" +
-                           Line("23:0:0", "12:6:2005", "77.600000") + "\n";
+                           Line("23:0:0", "12:6:2005", "77.600000") + "\n" + Line("22:0:0", "12:6:0") + "\n";
   EXPECT_EQ(Convert(ExportFormat::kGeoJson, {{"key \"x\"", text}}).text,
             "{\"type\":\"FeatureCollection\",\"features\":[\n"
             "{\"type\":\"Feature\",\"geometry\":{\"type\":\"Point\",\"coordinates\":[77.594600,12.971520]},"
@@ -133,7 +138,8 @@ TEST(GeoJsonAndCsvWriters, PointsWithTheirValuesAndEveryRowWithItsProblem) {
             "longitude,latitude,byteValue,wideValue,utcTime,problem\r\n"
             "\"a,b\",5,1,0,0,22,0,0,12,6,2005,77.594600,12.971520,30.000000,74565.000000,2005-06-12T22:00:00Z,\r\n"
             "\"a,b\",5,1,0,0,99,0,0,12,6,2005,77.594600,12.971520,30.000000,74565.000000,,hour 24 or more\r\n"
-            "\"a,b\",5,1,0,0,23,0,0,12,6,2005,77.600000,12.971520,30.000000,74565.000000,2005-06-12T23:00:00Z,\r\n");
+            "\"a,b\",5,1,0,0,23,0,0,12,6,2005,77.600000,12.971520,30.000000,74565.000000,2005-06-12T23:00:00Z,\r\n"
+            "\"a,b\",5,1,0,0,22,0,0,12,6,0,77.594600,12.971520,30.000000,74565.000000,,year before 1970 or after 9999\r\n");
 }
 
 TEST(SvgWriter, APolylinePerSegmentMarkedEndsAScaleBarAndACaption) {
@@ -144,8 +150,15 @@ TEST(SvgWriter, APolylinePerSegmentMarkedEndsAScaleBarAndACaption) {
                            Line("10:31:0", "12:6:2005", "77.000000", "13.000000") + "\n";
   const std::string svg = Convert(ExportFormat::kSvg, {{"north", text}, {"again", text}}).text;
   EXPECT_EQ(Occurrences(svg, "<polyline"), 4u);
-  EXPECT_NE(svg.find("points=\"400.0,536.0\"/>"), std::string::npos) << svg;
-  EXPECT_NE(svg.find("points=\"400.0,298.0 400.0,60.0\"/>"), std::string::npos) << svg;
+  // A segment of one point is a wide dot: a line of no length with round caps.
+  EXPECT_NE(svg.find("stroke-width=\"5\" stroke-linecap=\"round\" stroke-linejoin=\"round\" "
+                     "points=\"400.0,536.0 400.0,536.0\"/>"),
+            std::string::npos)
+      << svg;
+  EXPECT_NE(svg.find("stroke-width=\"2\" stroke-linecap=\"round\" stroke-linejoin=\"round\" "
+                     "points=\"400.0,298.0 400.0,60.0\"/>"),
+            std::string::npos)
+      << svg;
   EXPECT_EQ(Occurrences(svg, "<circle"), 2u);
   EXPECT_NE(svg.find("<title>end 2005-06-12 10:31:00 UTC</title>"), std::string::npos);
   EXPECT_NE(svg.find(" v8 h85.6 v-8\"/>"), std::string::npos) << svg;
@@ -153,6 +166,13 @@ TEST(SvgWriter, APolylinePerSegmentMarkedEndsAScaleBarAndACaption) {
   EXPECT_NE(svg.find("<path stroke=\"#1565c0\" stroke-width=\"3\" d=\"M24 44 h20\"/><text x=\"52\" y=\"48\">again</text>"),
             std::string::npos);
   EXPECT_NE(svg.find(">2005-06-12 10:00:00 to 2005-06-12 10:31:00 UTC, 6 points</text>"), std::string::npos);
+  // A degree north and then a degree east at 60 to 61 degrees north, where a
+  // degree east is cos(60.5°) = 0.49 of a degree north: 494 pixels up, 243 across.
+  const std::string ell = Line("10:0:0", "12:6:2005", "10.000000", "60.000000") + "\n" +
+                          Line("10:1:0", "12:6:2005", "10.000000", "61.000000") + "\n" +
+                          Line("10:2:0", "12:6:2005", "11.000000", "61.000000") + "\n";
+  const std::string far = Convert(ExportFormat::kSvg, {{"far north", ell}}).text;
+  EXPECT_NE(far.find("points=\"278.4,536.0 278.4,42.0 521.6,42.0\"/>"), std::string::npos) << far;
   const std::string empty = Convert(ExportFormat::kSvg, {{"none", ""}}).text;
   EXPECT_EQ(Occurrences(empty, "<polyline"), 0u);
   EXPECT_NE(empty.find(">no points with a valid time and place</text>"), std::string::npos);
@@ -166,6 +186,12 @@ TEST(ExportText, NamesOfAnyBytesBecomeValidUtf8AndAreEscaped) {
   EXPECT_EQ(JsonString("a\"b\\c\n"), "\"a\\\"b\\\\c\xEF\xBF\xBD\"");
   EXPECT_EQ(CsvField("plain text"), "plain text");
   EXPECT_EQ(CsvField("a,\"b\""), "\"a,\"\"b\"\"\"");
+  // What a spreadsheet would run as a formula is shown as text.
+  EXPECT_EQ(CsvField("=HYPERLINK(\"x\")"), "\"'=HYPERLINK(\"\"x\"\")\"");
+  EXPECT_EQ(CsvField("+1"), "'+1");
+  EXPECT_EQ(CsvField("-trip"), "'-trip");
+  EXPECT_EQ(CsvField("@SUM(A1)"), "'@SUM(A1)");
+  EXPECT_EQ(CsvField("a=b"), "a=b");
   std::string number;
   AppendMillionths(number, 671'088'600);
   AppendMillionths(number, 5);
