@@ -12,17 +12,6 @@ namespace {
 
 constexpr int kMaxSplitGapMinutes = 9'999'999;
 
-constexpr const char* kUsage =
-    "usage: trackctl export [--format gpx|kml|geojson|csv|svg] [-o OUT] [--utc-offset +HH:MM]\n"
-    "                       [--split-gap MINUTES] FILE...\n"
-    "Converts logger files into one file for maps (GPX, the default; KML; GeoJSON),\n"
-    "spreadsheets (CSV) or a quick look in a browser (SVG); a track per FILE. OUT is\n"
-    "FILE with the format's extension unless -o says otherwise (needed for several\n"
-    "files). Logger times are the device's local time: --utc-offset gives its offset\n"
-    "from UTC (-03:00, +05:30), else this machine's time zone is taken for each point.\n"
-    "A new segment begins where points are more than --split-gap minutes apart\n"
-    "(default 10) or time runs backwards.\n";
-
 std::string Error(const std::string& text) { return "trackctl export: " + text; }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -107,7 +96,7 @@ std::variant<ExportOptions, std::string> ParseExportArguments(std::span<const ch
 int RunExportCommand(std::span<const char* const> args) {
   const auto parsed = ParseExportArguments(args);
   if (const std::string* error = std::get_if<std::string>(&parsed)) {
-    std::fprintf(stderr, "%s\n%s", error->c_str(), kUsage);
+    std::fprintf(stderr, "%s (usage: trackctl --help)\n", error->c_str());
     return 2;
   }
   try {

@@ -16,8 +16,8 @@ namespace trackctl {
 // after '='; "--" ends the options.
 std::variant<ExportOptions, std::string> ParseExportArguments(std::span<const char* const> args);
 
-// Parses the arguments and runs the export; a refused argument prints its line
-// and the usage on standard error and gives status 2, as does an exception.
+// Parses the arguments and runs the export; a refused argument is one line on
+// standard error and status 2, as is an exception.
 int RunExportCommand(std::span<const char* const> args);
 
 }  // namespace trackctl
