@@ -1,8 +1,5 @@
 #include "export/output_files.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -17,14 +14,6 @@ namespace {
 constexpr std::size_t kBufferSize = 64 * 1024;
 constexpr int kNameTries = 16;
 
-// Windows' C library writes "\n" as CR LF unless a file is opened in binary
-// mode; other systems have only the one mode.
-#ifdef O_BINARY
-constexpr int kBinaryMode = O_BINARY;
-#else
-constexpr int kBinaryMode = 0;
-#endif
-
 std::string RandomSuffix(std::mt19937& random) {
   static constexpr char kHex[] = "0123456789abcdef";
   std::string suffix = ".";
@@ -34,20 +23,6 @@ std::string RandomSuffix(std::mt19937& random) {
 
 }  // namespace
 
-// Both platforms' C libraries create a file only when nothing has its name
-// through open() with O_EXCL; fopen() has no portable mode for it.
-std::FILE* CreateNewFile(const std::string& name) {
-  const int fd = open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | kBinaryMode, 0666);
-  if (fd < 0) return nullptr;
-  std::FILE* file = fdopen(fd, "w+b");
-  if (file == nullptr) {
-    const int error = errno;
-    close(fd);
-    errno = error;
-  }
-  return file;
-}
-
 TemporaryFile::TemporaryFile(const std::string& target) {
   std::random_device device;
   const auto now = static_cast<std::uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count());
@@ -55,7 +30,7 @@ TemporaryFile::TemporaryFile(const std::string& target) {
   for (int i = 0; i < kNameTries && file_ == nullptr; ++i) {
     const std::string name = target + RandomSuffix(random);
     errno = 0;
-    file_ = CreateNewFile(name);
+    file_ = CreateNewFile(name, FileMode::kBinary);
     if (file_ != nullptr) {
       name_ = name;
     } else if (errno != EEXIST) {

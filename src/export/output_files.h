@@ -9,13 +9,9 @@
 #include <string_view>
 
 #include "export/text_sink.h"
+#include "logger/new_file.h"
 
 namespace trackctl {
-
-// A new, empty file of that name, open for reading and writing in binary mode;
-// nullptr, with errno set (EEXIST when the name is taken), when anything has the
-// name already, a file, a folder or a link even to nothing.
-std::FILE* CreateNewFile(const std::string& name);
 
 // A new, empty file with a name of its own beside `target` ("<target>.<8 hex
 // digits>.tmp"), open for reading and writing, removed when this object ends

@@ -1,34 +1,21 @@
 #include "logger/logger_file.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
+
+#include "logger/new_file.h"
 
 namespace trackctl {
 namespace {
 
 constexpr std::size_t kBufferSize = 64 * 1024;
 
-// Both platforms' C libraries create a file only when it does not exist yet
-// through open() with O_EXCL (fopen() has no portable mode for it). On Windows
-// the descriptor is in text mode, the C library's default, so "\n" is written
-// as CR LF.
-std::FILE* CreateNew(const std::string& name, bool& nameTaken) {
-  const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
-  if (fd < 0) {
-    nameTaken = errno == EEXIST;
-    return nullptr;
-  }
-  std::FILE* file = fdopen(fd, "w");
-  if (file == nullptr) close(fd);
-  return file;
-}
-
 }  // namespace
 
-LoggerFile::LoggerFile(const std::string& name) : file_(CreateNew(name, nameTaken_)) {
-  if (file_ == nullptr) return;
+LoggerFile::LoggerFile(const std::string& name) : file_(CreateNewFile(name, FileMode::kText)) {
+  if (file_ == nullptr) {
+    nameTaken_ = errno == EEXIST;
+    return;
+  }
   // One write call for many lines, whatever the platform's default buffer is.
   buffer_ = std::make_unique<char[]>(kBufferSize);
   std::setvbuf(file_, buffer_.get(), _IOFBF, kBufferSize);

@@ -27,9 +27,9 @@ class LoggerFile {
   bool Close();
 
  private:
-  bool nameTaken_ = false;  // before file_: set while file_ is initialised
   std::FILE* file_ = nullptr;
   std::unique_ptr<char[]> buffer_;
+  bool nameTaken_ = false;
   bool failed_ = false;
 };
 

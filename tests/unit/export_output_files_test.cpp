@@ -30,16 +30,16 @@ TEST(CreateNewFile, OnlyWhereNothingHasTheNameAndInBinaryMode) {
   const testing::WorkDir dir;
   dir.Write("taken", "older");
   errno = 0;
-  EXPECT_FALSE(File(CreateNewFile("taken")));
+  EXPECT_FALSE(File(CreateNewFile("taken", FileMode::kBinary)));
   EXPECT_EQ(errno, EEXIST);
   EXPECT_EQ(Read("taken"), "older");
 #ifndef _WIN32
   std::filesystem::create_symlink("elsewhere", "link");  // a link to nothing
-  EXPECT_FALSE(File(CreateNewFile("link")));
+  EXPECT_FALSE(File(CreateNewFile("link", FileMode::kBinary)));
   EXPECT_FALSE(std::filesystem::exists("elsewhere"));
 #endif
   {
-    const File made(CreateNewFile("new"));
+    const File made(CreateNewFile("new", FileMode::kBinary));
     ASSERT_TRUE(made);
     EXPECT_EQ(std::fwrite("a\nb", 1, 3, made.get()), 3u);
   }

@@ -1,0 +1,17 @@
+// Files that are always new: nothing that has the name already (a file, a
+// folder, a link even to nothing) is opened, followed, truncated or appended to.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace trackctl {
+
+// Text: on Windows "\n" is written as CR LF. Binary: every byte as it is.
+enum class FileMode { kText, kBinary };
+
+// A new, empty file of that name, open for reading and writing; nullptr, with
+// errno set (EEXIST when the name is taken), when it cannot be created.
+std::FILE* CreateNewFile(const std::string& name, FileMode mode);
+
+}  // namespace trackctl
