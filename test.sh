@@ -10,7 +10,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/ensure-packages.sh
 
-ensure_packages "Linux build and tests" cmake ninja-build g++ libgtest-dev googletest nlohmann-json3-dev
+ensure_packages "Linux build and tests" cmake ninja-build g++ ccache libgtest-dev googletest nlohmann-json3-dev
 # Independent readers of what trackctl export writes: GPX and KML, XML.
 ensure_packages "export round trips" gpsbabel libxml2-utils
 # A locale with a decimal comma, for the test that logger lines keep their '.'.
