@@ -10,7 +10,8 @@
 namespace trackctl {
 namespace {
 
-constexpr const char* kUsage =
+// Before the commands' lines.
+constexpr const char* kUsageStart =
     "usage: trackctl [-p PORT]                   the menu\n"
     "       trackctl [-p PORT] [--json] COMMAND  one command, then exit\n"
     "       trackctl export [--format gpx|kml|geojson|csv|svg] [-o OUT]\n"
@@ -23,18 +24,10 @@ constexpr const char* kUsage =
     "serial key. Without a command it asks for a port number (unless -p gives\n"
     "the port), wakes the device and shows a numbered menu.\n"
     "\n"
-    "Commands (each opens the port, wakes the device, runs, and exits):\n"
-    "  info                            serial key, version and device type\n"
-    "  read-config                     the device's configuration and status\n"
-    "  download sms|datacall [-o FILE] a logger sector into a new logger file\n"
-    "                                  (default name: key, sector, date, time);\n"
-    "                                  an existing FILE is never overwritten\n"
-    "  erase sms|datacall              erase a logger sector\n"
-    "  start [-c FILE]                 start tracking with FILE's settings\n"
-    "                                  (default config15.dat)\n"
-    "  stop                            stop tracking\n"
-    "  upgrade [FILE]                  upload a firmware image (default RAVU.BIN)\n"
-    "  write-key KEY                   write a 10-character serial key\n"
+    "Commands (each opens the port, wakes the device, runs, and exits):\n";
+
+// After the commands' lines.
+constexpr const char* kUsageEnd =
     "\n"
     "export turns logger files into GPX (the default), KML, GeoJSON, CSV or an SVG\n"
     "picture, one track per file, without opening a port; OUT is FILE with the\n"
@@ -75,20 +68,6 @@ constexpr const char* kUsage =
 // Ends the one line of a refusal.
 constexpr const char* kUsageHint = " (usage: trackctl --help)";
 
-struct CommandName {
-  std::string_view word;
-  DeviceCommand::Kind kind;
-  std::size_t minWords;  // words after the command
-  std::size_t maxWords;
-};
-
-constexpr CommandName kCommands[] = {
-    {"info", DeviceCommand::Kind::kInfo, 0, 0},         {"read-config", DeviceCommand::Kind::kReadConfig, 0, 0},
-    {"download", DeviceCommand::Kind::kDownload, 1, 1}, {"erase", DeviceCommand::Kind::kErase, 1, 1},
-    {"start", DeviceCommand::Kind::kStart, 0, 0},       {"stop", DeviceCommand::Kind::kStop, 0, 0},
-    {"upgrade", DeviceCommand::Kind::kUpgrade, 0, 1},   {"write-key", DeviceCommand::Kind::kWriteKey, 1, 1},
-};
-
 // An argument as a refusal quotes it, its control characters shown as '?' so
 // that the message stays one line and cannot drive the terminal.
 std::string Quoted(std::string_view arg) {
@@ -118,28 +97,25 @@ CommandLine Refuse(std::string problem) {
 // The command word and the words after it, checked against what the command takes.
 std::optional<std::string> ReadCommand(const std::vector<std::string_view>& words, DeviceCommand& command) {
   const std::string_view word = words.front();
-  const CommandName* name = nullptr;
-  for (const CommandName& candidate : kCommands) {
-    if (candidate.word == word) name = &candidate;
-  }
-  if (name == nullptr) return "unknown command " + Quoted(word);
+  const DeviceCommandRow* row = FindCommand(word);
+  if (row == nullptr) return "unknown command " + Quoted(word);
   const std::size_t count = words.size() - 1;
-  if (count > name->maxWords) return "too many arguments for " + std::string(word) + ": " + Quoted(words[name->maxWords + 1]);
-  command.kind = name->kind;
-  switch (name->kind) {
-    case DeviceCommand::Kind::kDownload:
-    case DeviceCommand::Kind::kErase:
+  const std::size_t maxWords = row->arguments == CommandArguments::kNone ? 0 : 1;
+  if (count > maxWords) return "too many arguments for " + std::string(word) + ": " + Quoted(words[maxWords + 1]);
+  command.row = row;
+  switch (row->arguments) {
+    case CommandArguments::kSector:
       if (count == 0) return std::string(word) + " needs the sector: sms or datacall";
       if (words[1] != "sms" && words[1] != "datacall") {
         return "unknown sector " + Quoted(words[1]) + " (sms or datacall)";
       }
-      command.isSmsSector = words[1] == "sms" ? 1 : 0;
+      command.sector = words[1] == "sms" ? Sector::kSms : Sector::kDataCall;
       break;
-    case DeviceCommand::Kind::kUpgrade:
-      if (count == 1) command.file = std::string(words[1]);
+    case CommandArguments::kOptionalImage:
+      if (count == 1) command.image = std::string(words[1]);
       break;
-    case DeviceCommand::Kind::kWriteKey:
-      if (count == 0) return "write-key needs the serial key";
+    case CommandArguments::kKey:
+      if (count == 0) return std::string(word) + " needs the serial key";
       if (words[1].size() != 10) {
         return "the serial key must be 10 characters, not " + std::to_string(words[1].size()) + ": " +
                Quoted(words[1]);
@@ -150,10 +126,29 @@ std::optional<std::string> ReadCommand(const std::vector<std::string_view>& word
       }
       command.key = std::string(words[1]);
       break;
-    default:
+    case CommandArguments::kNone:
       break;
   }
   return std::nullopt;
+}
+
+// The commands that `takes` says go with an option, as "a or b".
+template <typename Takes>
+std::string CommandsThat(Takes takes) {
+  std::string names;
+  for (const DeviceCommandRow& row : DeviceCommands()) {
+    if (row.word.empty() || !takes(row)) continue;
+    if (!names.empty()) names += " or ";
+    names += row.word;
+  }
+  return names;
+}
+
+// A refusal when an option is given without a command that takes it.
+std::optional<std::string> RefuseOption(std::string_view option, const DeviceCommandRow* row) {
+  if (row != nullptr && row->option == option) return std::nullopt;
+  return std::string(option) + " goes with " +
+         CommandsThat([option](const DeviceCommandRow& candidate) { return candidate.option == option; }) + " only";
 }
 
 // "export" and its arguments, after the options before it: help and version
@@ -247,15 +242,19 @@ CommandLine ParseCommandLine(std::span<const char* const> args) {
     if (const std::optional<std::string> problem = ReadCommand(words, line.command)) return Refuse(*problem);
   }
   const bool hasCommand = !words.empty();
-  const DeviceCommand::Kind kind = line.command.kind;
-  if (outputFile && !(hasCommand && kind == DeviceCommand::Kind::kDownload)) return Refuse("-o goes with download only");
-  if (configFile && !(hasCommand && kind == DeviceCommand::Kind::kStart)) return Refuse("-c goes with start only");
-  if (line.json && !(hasCommand && (kind == DeviceCommand::Kind::kInfo || kind == DeviceCommand::Kind::kReadConfig))) {
-    return Refuse("--json goes with info or read-config only");
+  const DeviceCommandRow* row = line.command.row;
+  if (outputFile) {
+    if (auto problem = RefuseOption("-o", row)) return Refuse(*problem);
+  }
+  if (configFile) {
+    if (auto problem = RefuseOption("-c", row)) return Refuse(*problem);
+  }
+  if (line.json && !(row != nullptr && row->json)) {
+    return Refuse("--json goes with " + CommandsThat([](const DeviceCommandRow& r) { return r.json; }) + " only");
   }
   if (listPorts && (hasCommand || line.port)) return Refuse("--list-ports takes no port and no command");
-  if (outputFile) line.command.file = outputFile;
-  if (configFile) line.command.file = configFile;
+  line.command.outputFile = outputFile;
+  line.command.configFile = configFile;
 
   if (listPorts) {
     line.action = CommandLine::Action::kListPorts;
@@ -265,7 +264,11 @@ CommandLine ParseCommandLine(std::span<const char* const> args) {
   return line;
 }
 
-std::string UsageText() { return kUsage; }
+std::string UsageText() {
+  std::string text = kUsageStart;
+  for (const DeviceCommandRow& row : DeviceCommands()) text += row.usage;
+  return text + kUsageEnd;
+}
 
 std::string VersionText() { return std::string("trackctl ") + TRACKCTL_VERSION + "\n"; }
 

@@ -7,20 +7,14 @@
 #include <span>
 #include <string>
 
+#include "app/device_commands.h"
+
 namespace trackctl {
 
 // The port given with -p: a menu number (1 to 20) or a device name used as given.
 struct PortChoice {
   int number = 0;    // 0: by name
   std::string name;  // when number is 0
-};
-
-struct DeviceCommand {
-  enum class Kind { kInfo, kReadConfig, kDownload, kErase, kStart, kStop, kUpgrade, kWriteKey };
-  Kind kind = Kind::kInfo;
-  int isSmsSector = 0;              // download, erase
-  std::optional<std::string> file;  // download -o, start -c, upgrade's image
-  std::string key;                  // write-key: exactly 10 characters
 };
 
 struct CommandLine {

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdio>
 #include <string_view>
+#include <type_traits>
 
 namespace trackctl {
 namespace {
@@ -49,6 +50,27 @@ Json Date(CalendarDate date, std::uint32_t word) {
   return text.data();
 }
 
+// Every field under its member's name: numbers as numbers, texts as Text.
+auto FieldWriter(Json& json) {
+  return [&json](const FieldInfo& field, const auto& member) {
+    if constexpr (std::is_arithmetic_v<std::remove_cvref_t<decltype(member)>>) {
+      json[field.name] = member;
+    } else {
+      json[field.name] = Text(member);
+    }
+  };
+}
+
+// After them, the time or date that each time and date word holds.
+auto ShownFieldWriter(Json& json) {
+  return [&json](const FieldInfo& field, const auto& member) {
+    if constexpr (std::is_arithmetic_v<std::remove_cvref_t<decltype(member)>>) {
+      if (field.kind == FieldKind::kTimeWord) json[field.shownName] = Time(TimeOfWord(member));
+      if (field.kind == FieldKind::kDateWord) json[field.shownName] = Date(DecodeDateWord(member), member);
+    }
+  };
+}
+
 }  // namespace
 
 Json DeviceInfoJson(const InitFields& fields) {
@@ -57,53 +79,18 @@ Json DeviceInfoJson(const InitFields& fields) {
               {"deviceType", Text(fields.deviceType)}};
 }
 
-Json ConfigRecordJson(const ConfigRecord& r) {
-  return Json{{"gpsState", r.gpsState},
-              {"trackMode", r.trackMode},
-              {"trackStatus", r.trackStatus},
-              {"units", r.units},
-              {"signalStrength", r.signalStrength},
-              {"sessionId", r.sessionId},
-              {"featuresEnabled", r.featuresEnabled},
-              {"deviceTimeWord", r.deviceTimeWord},
-              {"deviceDateWord", r.deviceDateWord},
-              {"trackInterval", r.trackInterval},
-              {"stopDelayThreshold", r.stopDelayThreshold},
-              {"startDelayThreshold", r.startDelayThreshold},
-              {"startDistanceThreshold", r.startDistanceThreshold},
-              {"ovSpdThreshold", r.ovSpdThreshold},
-              {"overSpdDelayThreshold", r.overSpdDelayThreshold},
-              {"overSpdTrackInterval", r.overSpdTrackInterval},
-              {"accelThreshold", r.accelThreshold},
-              {"decelThreshold", r.decelThreshold},
-              {"dataCallTime", r.dataCallTime},
-              {"dataCallInterval", r.dataCallInterval},
-              {"dataCallTrackInterval", r.dataCallTrackInterval},
-              {"errorCode", r.errorCode},
-              {"smsc", Text(r.smsc)},
-              {"cumulativeDistance", r.cumulativeDistance},
-              {"voiceNumber", Text(r.voiceNumber)},
-              {"version", Text(r.version)},
-              {"deviceTime", Time(r.deviceTime)},
-              {"deviceDate", Date(r.deviceDate, r.deviceDateWord)}};
+Json ConfigRecordJson(const ConfigRecord& record) {
+  Json json = Json::object();
+  ForEachConfigField(record, FieldWriter(json));
+  ForEachConfigField(record, ShownFieldWriter(json));
+  return json;
 }
 
-Json StatusRecordJson(const StatusRecord& r) {
-  return Json{{"gsmType", r.gsmType},
-              {"gpsType", r.gpsType},
-              {"bootupTimeWord", r.bootupTimeWord},
-              {"bootupDateWord", r.bootupDateWord},
-              {"loggerTimeWord", r.loggerTimeWord},
-              {"loggerDateWord", r.loggerDateWord},
-              {"codeUpgradeDateWord", r.codeUpgradeDateWord},
-              {"codeReleaseDateWord", r.codeReleaseDateWord},
-              {"homeNumber", Text(r.homeNumber)},
-              {"lastBootupTime", Time(r.lastBootupTime)},
-              {"lastBootupDate", Date(r.lastBootupDate, r.bootupDateWord)},
-              {"lastLoggerTime", Time(r.lastLoggerTime)},
-              {"lastLoggerDate", Date(r.lastLoggerDate, r.loggerDateWord)},
-              {"codeUpgradeDate", Date(r.codeUpgradeDate, r.codeUpgradeDateWord)},
-              {"codeReleaseDate", Date(r.codeReleaseDate, r.codeReleaseDateWord)}};
+Json StatusRecordJson(const StatusRecord& record) {
+  Json json = Json::object();
+  ForEachStatusField(record, FieldWriter(json));
+  ForEachStatusField(record, ShownFieldWriter(json));
+  return json;
 }
 
 Json ReadConfigJson(const ConfigRecord& config, const StatusRecord& status) {

@@ -1,22 +1,23 @@
 // trackctl: service console for a GPS/GSM tracking device on a serial port.
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <optional>
 
 #include "app/command_line.h"
+#include "app/console_report.h"
 #include "app/export_arguments.h"
-#include "app/json_stdout.h"
 #include "app/main_menu.h"
 #include "app/one_command.h"
 #include "app/port_listing.h"
 #include "app/port_prompt.h"
 #include "app/process_setup.h"
+#include "app/program_exit.h"
 #include "app/stream_console.h"
 #include "app/system_clock.h"
 #include "protocol/handshake.h"
-#include "serial/open_port.h"
-#include "serial/program_exit.h"
 #include "serial/traced_port.h"
 
 namespace {
@@ -24,12 +25,66 @@ namespace {
 using namespace trackctl;
 
 // The port of -p; without it, port 1 for a command and the operator's answer for the menu.
-std::unique_ptr<SerialPort> OpenRunPort(const CommandLine& line, Console& console) {
+OpenedPort OpenRunPort(const CommandLine& line, ConsoleReport& say, Console& console) {
   if (line.port) {
     return OpenPort(line.port->number != 0 ? PortPathForNumber(line.port->number) : PortPathForName(line.port->name));
   }
   if (line.action == CommandLine::Action::kCommand) return OpenPort(PortPathForNumber(kFirstPort));
-  return OpenComPort(console);
+  return OpenComPort(say, console);
+}
+
+// The file that TRACKCTL_TRACE names, opened for appending; none when it names
+// none, and none with one warning when it cannot be opened.
+TraceFile OpenTraceFile(const char* path) {
+  if (path == nullptr || *path == '\0') return nullptr;
+  TraceFile file(std::fopen(path, "a"));
+  if (!file) {
+    std::fprintf(stderr, "trackctl: cannot open the trace file %s (%s); running without a trace\n", path,
+                 std::strerror(errno));
+  }
+  return file;
+}
+
+// Opens the port, wakes the device and runs the menu or the one command.
+int RunDevice(const CommandLine& line, ConsoleReport& say) {
+  TraceFile trace = OpenTraceFile(std::getenv("TRACKCTL_TRACE"));
+  StreamConsole console(MakeTerminal());
+  OpenedPort opened = OpenRunPort(line, say, console);
+  if (opened.ready) say.Say("Initializing %s.......DONE\n", opened.path.c_str());
+  std::unique_ptr<SerialPort> port = std::move(opened.port);
+  if (trace) port = std::make_unique<TracedPort>(std::move(port), std::move(trace));
+  SystemClock clock;
+  RandomGenerator random;
+  Session session{*port, clock, random, say};
+
+  say.Say("Initializing Device : Started...");
+  const InitAnswer device = InitializeDevice(session);
+  switch (device.kind) {
+    case InitAnswer::Kind::kAccepted:
+      say.Say("\nReceived OK response from device...");
+      say.Say("\nSerial key of Device = %s", session.serialKey.data());
+      say.Say("\nVersion Number = %s:%s:%s", device.fields.version[0].c_str(), device.fields.version[1].c_str(),
+              device.fields.version[2].c_str());
+      say.Say("\nDevice type = %s", device.fields.deviceType.c_str());
+      break;
+    case InitAnswer::Kind::kInitError:
+      say.Say("Error in initializing the device...\n");
+      break;
+    case InitAnswer::Kind::kUnexpected:
+      say.Say("Device Initialization Failed...\n");
+      break;
+  }
+  if (device.kind != InitAnswer::Kind::kAccepted) {
+    say.Say("Failure in Device Initialization...\nQuiting Application...\nTry Again...");
+    return 1;
+  }
+  say.Say("\nInitializing Device : Done...\n");
+  CommandRun run{session, say, &console, device.fields, line.json};
+  if (line.action == CommandLine::Action::kCommand) {
+    run.console = nullptr;
+    return RunOneCommand(run, line.command);
+  }
+  RunMainMenu(run);
 }
 
 }  // namespace
@@ -46,36 +101,20 @@ int main(int argc, char** argv) {
     return ShowCommandLineAnswer(line);
   }
 
+  // With --json, standard output carries the JSON document alone.
+  ConsoleReport say(line.json ? stderr : stdout);
   if (line.action == CommandLine::Action::kCommand) {
-    if (const std::optional<int> status = RefuseBeforeOpening(line.command)) return *status;
+    if (const std::optional<int> status = RefuseBeforeOpening(line.command, say)) return *status;
   }
 
   PrepareProcess();
   try {
-    std::optional<JsonStdout> json;
-    if (line.json) json.emplace();
-    TraceFile trace = OpenTraceFile(std::getenv("TRACKCTL_TRACE"));
-    StreamConsole console(MakeTerminal());
-    std::unique_ptr<SerialPort> port = OpenRunPort(line, console);
-    if (trace) port = std::make_unique<TracedPort>(std::move(port), std::move(trace));
-    SystemClock clock;
-    RandomGenerator random;
-    Session session{*port, clock, random};
-
-    std::printf("Initializing Device : Started...");
-    const std::optional<InitFields> device = InitializeDevice(session);
-    if (!device) {
-      std::printf("Failure in Device Initialization...\nQuiting Application...\nTry Again...");
-      EndProgram(1);
-    }
-    std::printf("\nInitializing Device : Done...\n");
-    if (line.action == CommandLine::Action::kCommand) {
-      return RunOneCommand(session, line.command, *device, json ? &*json : nullptr);
-    }
-    RunMainMenu(session, console);
+    return RunDevice(line, say);
   } catch (const ProgramExit& exit) {
-    std::fflush(stdout);
     return exit.status;
+  } catch (const PortFailure& failure) {
+    say.PortFailed(failure);
+    return 1;
   } catch (const std::exception& error) {
     std::fflush(stdout);
     std::fprintf(stderr, "\ntrackctl: %s\n", error.what());

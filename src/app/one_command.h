@@ -4,21 +4,16 @@
 
 #include <optional>
 
-#include "app/command_line.h"
-#include "app/json_stdout.h"
-#include "protocol/handshake.h"
-#include "protocol/session.h"
+#include "app/device_commands.h"
 
 namespace trackctl {
 
 // What a command can tell before the port is opened: a download's -o FILE that
 // exists already is never overwritten, so the device is not even woken
 // ("error creating file", status 4). Nothing when the run goes on.
-std::optional<int> RefuseBeforeOpening(const DeviceCommand& command);
+std::optional<int> RefuseBeforeOpening(const DeviceCommand& command, ConsoleReport& say);
 
-// Runs `command` on a session whose handshake reported `device`; returns the
-// exit status: 0 done, 3 refused, 4 a file problem. With `json` (info and
-// read-config only) the result is one JSON document written there.
-int RunOneCommand(Session& session, const DeviceCommand& command, const InitFields& device, JsonStdout* json);
+// Runs `command`; returns the exit status: 0 done, 3 refused, 4 a file problem.
+int RunOneCommand(CommandRun& run, const DeviceCommand& command);
 
 }  // namespace trackctl

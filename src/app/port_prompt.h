@@ -1,15 +1,15 @@
 // The start-up question for the port number.
 #pragma once
 
-#include <memory>
-
 #include "app/console.h"
-#include "serial/serial_port.h"
+#include "app/console_report.h"
+#include "serial/open_port.h"
 
 namespace trackctl {
 
-// Asks the operator for the port number, opens and sets up that port. Every
-// failure it reports ends the run with status 1.
-std::unique_ptr<SerialPort> OpenComPort(Console& console);
+// Asks the operator for the port number, opens and sets up that port. A number
+// outside the menu's range ends the run with status 1; a port that fails throws
+// PortFailure.
+OpenedPort OpenComPort(ConsoleReport& say, Console& console);
 
 }  // namespace trackctl

@@ -1,8 +1,6 @@
 #include "logger/logger_erase.h"
 
 #include <array>
-#include <cstdio>
-#include <string>
 
 #include "protocol/frame.h"
 #include "serial/transport.h"
@@ -14,28 +12,24 @@ constexpr std::size_t kReplyCapacity = 80;
 
 }  // namespace
 
-Outcome EraseLoggerSector(Session& session, int isSmsSector) {
-  const bool sms = isSmsSector != 0;
-  std::printf("\nSending delete initialization command to device...");
-  const std::array<std::uint8_t, 6> request{FRAME_START, static_cast<std::uint8_t>(sms ? 'P' : 'O'), 'D', 'E', 'L',
-                                            FRAME_END};
+EraseAnswer EraseLoggerSector(Session& session, Sector sector) {
+  const auto letter = static_cast<std::uint8_t>(SectorLetter(sector));
+  session.report.StepBegun(Step::kSendingErase);
+  const std::array<std::uint8_t, 6> request{FRAME_START, letter, 'D', 'E', 'L', FRAME_END};
   WritePortBuffer(session.port, request);
-  std::printf("\nDeleting data from device......");
+  session.report.StepBegun(Step::kErasing);
 
   std::array<std::uint8_t, kReplyCapacity> reply{};
-  ReceiveResponse(session.port, reply, false);
-  if (sms && MatchesWhole(reply, "\xEAPDEL_OK\xE4")) {
-    std::printf("\nDeleting Logger Data in SMS Sector Done...");
-    return Outcome::kDone;
+  ReceiveResponse(session.port, reply);
+  const std::array<char, 9> ok{static_cast<char>(FRAME_START), static_cast<char>(letter), 'D', 'E', 'L',
+                               '_', 'O', 'K', static_cast<char>(FRAME_END)};
+  EraseAnswer answer{EraseAnswer::Kind::kUnexpected, std::string(ReplyText(reply))};
+  if (MatchesWhole(reply, std::string_view(ok.data(), ok.size()))) {
+    answer.kind = EraseAnswer::Kind::kDone;
+  } else if (MatchesWhole(reply, "\xEA" "DEL_ERROR\xE4")) {
+    answer.kind = EraseAnswer::Kind::kDelError;
   }
-  if (!sms && MatchesWhole(reply, "\xEAODEL_OK\xE4")) {
-    std::printf("\nDeleting Logger Data in DataCall Sector Done...");
-    return Outcome::kDone;
-  }
-  if (MatchesWhole(reply, "\xEA" "DEL_ERROR\xE4")) {
-    std::printf("\nERROR RESPONSE...%s RETRY\n", std::string(ReplyText(reply)).c_str());
-  }
-  return Outcome::kRefused;
+  return answer;
 }
 
 }  // namespace trackctl

@@ -1,11 +1,7 @@
 #include "protocol/firmware_upgrade.h"
 
-#include <cstdio>
-#include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "protocol/frame.h"
 #include "serial/transport.h"
@@ -18,34 +14,11 @@ constexpr std::string_view kCodeError = "\xEA" "CODE_ERROR\xE4";
 // Room for the longest answer expected here ("\xEA" "CODE_ERROR\xE4") and more.
 constexpr std::size_t kReplyCapacity = 32;
 
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
-enum class ImageRead { kDone, kCannotOpen, kCannotRead };
-
-// Reads the whole image in one pass, read-only: what is measured, checked and
-// sent is this one copy.
-ImageRead ReadImage(const std::string& name, std::vector<std::uint8_t>& image) {
-  const File file(std::fopen(name.c_str(), "rb"));
-  if (!file) return ImageRead::kCannotOpen;
-  std::uint8_t chunk[64 * 1024];
-  std::size_t count = 0;
-  while ((count = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) {
-    image.insert(image.end(), chunk, chunk + count);
-  }
-  return std::ferror(file.get()) != 0 ? ImageRead::kCannotRead : ImageRead::kDone;
-}
-
-void SendImage(SerialPort& port, std::span<const std::uint8_t> image) {
-  std::size_t sent = 0;
+void SendImage(Session& session, std::span<const std::uint8_t> image) {
+  std::uint64_t sent = 0;
   for (const std::uint8_t byte : image) {
-    WritePortByte(byte, port);
-    if (MarkAfter(++sent)) {
-      std::fputs("#", stdout);
-      std::fflush(stdout);
-    }
+    WritePortByte(byte, session.port);
+    session.report.Progress(Transfer::kImage, ++sent, image.size());
   }
 }
 
@@ -90,47 +63,22 @@ CodeHeader BuildCodeHeader(std::size_t imageLength) {
   return header;
 }
 
-Outcome UpgradeCode(Session& session, const std::string& imageName) {
-  std::vector<std::uint8_t> image;
-  switch (ReadImage(imageName, image)) {
-    case ImageRead::kCannotOpen:
-      std::fputs("FILE not found...\n", stdout);
-      return Outcome::kFileProblem;
-    case ImageRead::kCannotRead:
-      std::fputs("Unable to open the specified file...\n", stdout);
-      return Outcome::kFileProblem;
-    case ImageRead::kDone:
-      break;
-  }
-  std::printf("Filelength in bytes is %lld\n", static_cast<long long>(image.size()));
-  const std::uint32_t checksum = ImageChecksum(image);
-  const CodeHeader header = BuildCodeHeader(image.size());
-
+UpgradeAnswer UpgradeCode(Session& session, std::span<const std::uint8_t> image) {
   WritePortByte(0x00, session.port);
-  WritePortBuffer(session.port, header);
+  WritePortBuffer(session.port, BuildCodeHeader(image.size()));
   std::array<std::uint8_t, kReplyCapacity> reply{};
-  ReceiveResponse(session.port, reply, true);
-  if (MatchesWhole(reply, kCodeError)) {
-    const std::string text(ReplyText(reply));
-    std::printf("\nThe device refused the code upgrade : %s\nNo data sent...\n", text.c_str());
-    return Outcome::kRefused;
-  }
-  std::fputs("Received OK response from device...\n", stdout);
-  std::fputs("\n", stdout);
+  ReceiveResponse(session.port, reply, &session.report);
+  if (MatchesWhole(reply, kCodeError)) return {UpgradeAnswer::Kind::kHeaderRefused, std::string(ReplyText(reply))};
+  session.report.StepBegun(Step::kImageAccepted);
 
-  SendImage(session.port, image);
-  std::fputs("\n\n", stdout);
-  SendChecksum(session.port, checksum);
-  std::fputs("Waiting for ACK. . . .\n", stdout);
+  SendImage(session, image);
+  session.report.StepBegun(Step::kImageSent);
+  SendChecksum(session.port, ImageChecksum(image));
+  session.report.StepBegun(Step::kChecksumSent);
 
-  ReceiveResponse(session.port, reply, false);
-  if (MatchesPrefix(reply, kCodeAck)) {
-    std::fputs("Upgrade Code : Done...\n", stdout);
-    return Outcome::kDone;
-  }
-  const std::string text(ReplyText(reply));
-  std::printf("Received Response ... %s\n", text.c_str());
-  return Outcome::kRefused;
+  ReceiveResponse(session.port, reply);
+  const auto kind = MatchesPrefix(reply, kCodeAck) ? UpgradeAnswer::Kind::kDone : UpgradeAnswer::Kind::kImageRefused;
+  return {kind, std::string(ReplyText(reply))};
 }
 
 }  // namespace trackctl

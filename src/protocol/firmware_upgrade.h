@@ -1,5 +1,5 @@
-// Firmware upload (main-menu choice 4): an image file goes to the device behind a
-// CODE_ header that announces its size, followed by its 32-bit XOR checksum.
+// Firmware upload: an image goes to the device behind a CODE_ header that
+// announces its size, followed by its 32-bit XOR checksum.
 #pragma once
 
 #include <array>
@@ -27,16 +27,22 @@ std::array<char, 8> ByteCountDigits(std::size_t imageLength);
 // 0xEA "CODE_" <eight digits> 0xE4 0x00.
 CodeHeader BuildCodeHeader(std::size_t imageLength);
 
-// One progress mark after every 1000th image byte sent.
-inline constexpr std::size_t kBytesPerMark = 1000;
-inline constexpr bool MarkAfter(std::size_t bytesSent) { return bytesSent % kBytesPerMark == 0; }
-
 // The image the menu offers when the operator names none.
 inline constexpr const char* kDefaultImage = "RAVU.BIN";
 
-// Uploads the image file `imageName`. A file that cannot be opened or read is
-// reported ("FILE not found...", "Unable to open the specified file...") before
-// anything is sent, as a file problem.
-Outcome UpgradeCode(Session& session, const std::string& imageName);
+struct UpgradeAnswer {
+  enum class Kind {
+    kDone,            // the device acknowledged the image
+    kHeaderRefused,   // "\xEA" "CODE_ERROR\xE4" to the header: nothing more was sent
+    kImageRefused,    // the image was sent, and the device did not acknowledge it
+  };
+  Kind kind = Kind::kImageRefused;
+  std::string reply;  // the last reply, up to its first NUL byte
+};
+
+// Uploads `image`: a 0x00 byte and the header, then, unless the device refuses
+// it, the image and its checksum. The header reply's bytes are reported as they
+// arrive, the image's progress byte by byte, and each step as it begins.
+UpgradeAnswer UpgradeCode(Session& session, std::span<const std::uint8_t> image);
 
 }  // namespace trackctl

@@ -1,6 +1,5 @@
 #include "protocol/frame.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "serial/transport.h"
@@ -38,14 +37,12 @@ FrameCollector::Step FrameCollector::Feed(std::uint8_t byte) {
   return Step::kStored;
 }
 
-Reply ReceiveResponse(SerialPort& port, std::span<std::uint8_t> destination, bool progressMarks) {
+Reply ReceiveResponse(SerialPort& port, std::span<std::uint8_t> destination, Report* shown) {
   FrameCollector collector(destination);
   while (!collector.done()) {
     std::uint8_t byte = 0;
     if (ReadPortByte(byte, port) == 0) continue;
-    if (collector.Feed(byte) != FrameCollector::Step::kDropped && progressMarks) {
-      std::fputs("#", stdout);
-    }
+    if (collector.Feed(byte) != FrameCollector::Step::kDropped && shown != nullptr) shown->ReplyByte();
   }
   return Reply{collector.length(), collector.truncated()};
 }

@@ -6,6 +6,7 @@
 #include <span>
 #include <string_view>
 
+#include "protocol/report.h"
 #include "serial/serial_port.h"
 
 namespace trackctl {
@@ -60,8 +61,8 @@ struct Reply {
 };
 
 // Reads one reply frame from the port into `destination`, NUL-terminated.
-// With progress marks on, prints "#" for every byte after FRAME_START.
-Reply ReceiveResponse(SerialPort& port, std::span<std::uint8_t> destination, bool progressMarks);
+// With `shown`, tells it of every byte after FRAME_START as it arrives.
+Reply ReceiveResponse(SerialPort& port, std::span<std::uint8_t> destination, Report* shown = nullptr);
 
 // The stored reply as a C string: its bytes up to the first NUL.
 std::string_view ReplyText(std::span<const std::uint8_t> destination);

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
-#include <cstdio>
 #include <cstring>
 #include <string_view>
 #include <thread>
@@ -42,10 +41,10 @@ InitFields ParseInitReply(std::span<const std::uint8_t> reply) {
   return fields;
 }
 
-std::optional<InitFields> InitializeDevice(Session& session) {
+InitAnswer InitializeDevice(Session& session) {
   SerialPort& port = session.port;
-  if (!port.SetTimeouts(kWakeUpTimeouts)) FatalPortError("In SetCommTimeouts........", port.LastError());
-  std::printf("Waiting for ACK");
+  SetPortTimeouts(port, kWakeUpTimeouts);
+  session.report.StepBegun(Step::kWakingDevice);
   for (;;) {
     WritePortByte(WAKE_BYTE, port);
     std::uint8_t echo = 0;
@@ -53,31 +52,24 @@ std::optional<InitFields> InitializeDevice(Session& session) {
   }
   // A moment for the device to settle after waking up.
   std::this_thread::sleep_for(std::chrono::microseconds(100));
-  if (!port.SetTimeouts(kCommandTimeouts)) FatalPortError("In SetCommTimeouts........", port.LastError());
+  SetPortTimeouts(port, kCommandTimeouts);
 
-  std::printf("\nSending Initialization Command to device...");
+  session.report.StepBegun(Step::kSendingInit);
   WritePortBuffer(port, AsBytes(kInitRequest));
   std::array<std::uint8_t, 100> reply{};
-  const Reply received = ReceiveResponse(port, reply, false);
+  const Reply received = ReceiveResponse(port, reply);
 
+  InitAnswer answer;
   if (MatchesPrefix(reply, kInitOk)) {
-    std::printf("\nReceived OK response from device...");
-    const InitFields fields = ParseInitReply(std::span(reply).first(received.length));
+    answer.kind = InitAnswer::Kind::kAccepted;
+    answer.fields = ParseInitReply(std::span(reply).first(received.length));
     session.serialKey.fill('\0');
-    std::copy_n(fields.serialKey.begin(), std::min<std::size_t>(fields.serialKey.size(), 10),
+    std::copy_n(answer.fields.serialKey.begin(), std::min<std::size_t>(answer.fields.serialKey.size(), 10),
                 session.serialKey.begin());
-    std::printf("\nSerial key of Device = %s", session.serialKey.data());
-    std::printf("\nVersion Number = %s:%s:%s", fields.version[0].c_str(), fields.version[1].c_str(),
-                fields.version[2].c_str());
-    std::printf("\nDevice type = %s", fields.deviceType.c_str());
-    return fields;
+  } else if (MatchesWhole(reply, kInitError)) {
+    answer.kind = InitAnswer::Kind::kInitError;
   }
-  if (MatchesWhole(reply, kInitError)) {
-    std::printf("Error in initializing the device...\n");
-  } else {
-    std::printf("Device Initialization Failed...\n");
-  }
-  return std::nullopt;
+  return answer;
 }
 
 }  // namespace trackctl

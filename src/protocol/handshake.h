@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <span>
 #include <string>
 
@@ -21,9 +20,18 @@ struct InitFields {
 // empty) and ends at a NUL of its own.
 InitFields ParseInitReply(std::span<const std::uint8_t> reply);
 
+struct InitAnswer {
+  enum class Kind {
+    kAccepted,    // "\xEAINIT_OK": `fields` holds what the device reported
+    kInitError,   // the device answered "\xEAINIT_ERROR\xE4"
+    kUnexpected,  // anything else
+  };
+  Kind kind = Kind::kUnexpected;
+  InitFields fields;
+};
+
 // Wakes the device, switches to the command time-outs and runs the INIT exchange.
-// On success stores the serial key in the session and returns what the device
-// reported; nothing when it refused.
-std::optional<InitFields> InitializeDevice(Session& session);
+// When the device accepts, stores the serial key in the session.
+InitAnswer InitializeDevice(Session& session);
 
 }  // namespace trackctl

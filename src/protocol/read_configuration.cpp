@@ -1,7 +1,6 @@
 #include "protocol/read_configuration.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "protocol/readconfig_frames.h"
 #include "serial/transport.h"
@@ -60,24 +59,11 @@ ConfigReplyRecords DecodeConfigReply(const ConfigReply& reply) {
   return records;
 }
 
-std::string DescribeConfigReply(const ConfigReply& reply) {
-  if (!reply.complete) {
-    char text[96];
-    std::snprintf(text, sizeof text, "\nshort reply from device: %u of %u bytes received.\n",
-                  static_cast<unsigned>(reply.length), static_cast<unsigned>(reply.announcedLength));
-    return text;
-  }
-  if (!MatchesPrefix(reply.bytes, kReadConfigOk)) {
-    if (MatchesPrefix(reply.bytes, "\xEA" "ERROR")) {
-      return "\nan error occured. " + std::string(ReplyText(reply.bytes)) + "\n";
-    }
-    return "\nunknown error occured.";
-  }
-  const ConfigReplyRecords records = DecodeConfigReply(reply);
-  std::string out = "...DONE\n";
-  if (CarriesConfigBlock(records.config.kind)) out += FormatConfigRecord(records.config);
-  if (CarriesStatusBlock(records.config.kind)) out += FormatStatusRecord(records.status);
-  return out;
+ConfigReplyKind ClassifyConfigReply(const ConfigReply& reply) {
+  if (!reply.complete) return ConfigReplyKind::kShort;
+  if (MatchesPrefix(reply.bytes, kReadConfigOk)) return ConfigReplyKind::kRecords;
+  if (MatchesPrefix(reply.bytes, "\xEA" "ERROR")) return ConfigReplyKind::kDeviceError;
+  return ConfigReplyKind::kUnknown;
 }
 
 Outcome ConfigReplyOutcome(const ConfigReply& reply) {
@@ -85,13 +71,6 @@ Outcome ConfigReplyOutcome(const ConfigReply& reply) {
   const char kind = records.config.kind;
   return records.success && (CarriesConfigBlock(kind) || CarriesStatusBlock(kind)) ? Outcome::kDone
                                                                                    : Outcome::kRefused;
-}
-
-Outcome ReadConfiguration(Session& session) {
-  std::fputs("\nSending READ CONFIG command to Device", stdout);
-  const ConfigReply reply = ExchangeReadConfig(session);
-  std::fputs(DescribeConfigReply(reply).c_str(), stdout);
-  return ConfigReplyOutcome(reply);
 }
 
 }  // namespace trackctl

@@ -1,12 +1,11 @@
-// Read configuration (menu choice 1): asks the device for its configuration and
-// status. The exchange, the reply's records and its console text are separate,
-// so the records can also be shown in other forms.
+// Read configuration: asks the device for its configuration and status. The
+// exchange and the reply's meaning are separate, so the records can be shown in
+// several forms.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <string>
 
 #include "protocol/config_record.h"
 #include "protocol/outcome.h"
@@ -32,19 +31,20 @@ struct ConfigReplyRecords {
 inline constexpr bool CarriesConfigBlock(char kind) { return kind == 'C' || kind == 'F'; }
 inline constexpr bool CarriesStatusBlock(char kind) { return kind == 'D' || kind == 'F'; }
 
-// Sends the request with the clock's time and date and collects the reply. Prints nothing.
+// Sends the request with the clock's time and date and collects the reply.
 ConfigReply ExchangeReadConfig(Session& session);
+
+enum class ConfigReplyKind {
+  kShort,        // it ended short of the length its kind letter announces
+  kRecords,      // "\xEAREADCONFIG_OK" and the blocks its kind letter announces
+  kDeviceError,  // an error text of the device ("\xEA" "ERROR...")
+  kUnknown,      // anything else
+};
+ConfigReplyKind ClassifyConfigReply(const ConfigReply& reply);
 
 ConfigReplyRecords DecodeConfigReply(const ConfigReply& reply);
 
-// What the console shows for the reply: "...DONE" and the labelled records, the
-// device's error text, or the short-reply message.
-std::string DescribeConfigReply(const ConfigReply& reply);
-
 // Done when the reply carried a block; refused otherwise.
 Outcome ConfigReplyOutcome(const ConfigReply& reply);
-
-// The menu's command: the request line, the exchange and its description.
-Outcome ReadConfiguration(Session& session);
 
 }  // namespace trackctl

@@ -1,6 +1,5 @@
 #include "protocol/serial_key_write.h"
 
-#include <cstdio>
 #include <string>
 
 #include "protocol/frame.h"
@@ -26,19 +25,11 @@ std::optional<SerialKeyFrame> BuildSerialKeyFrame(std::string_view key) {
   return frame;
 }
 
-Outcome WriteSerialKey(Session& session, const SerialKeyFrame& frame) {
+Answer WriteSerialKey(Session& session, const SerialKeyFrame& frame) {
   WritePortBuffer(session.port, frame);
-
   std::array<std::uint8_t, kReplyCapacity> reply{};
-  ReceiveResponse(session.port, reply, true);
-  if (MatchesWhole(reply, kSerialKeyOk)) {
-    std::fputs(" Done...\n", stdout);
-    std::fputs("Serial key written to flash...\n", stdout);
-    return Outcome::kDone;
-  }
-  const std::string text(ReplyText(reply));
-  std::printf("Error Response.. %s\n", text.c_str());
-  return Outcome::kRefused;
+  ReceiveResponse(session.port, reply, &session.report);
+  return Answer{MatchesWhole(reply, kSerialKeyOk), std::string(ReplyText(reply))};
 }
 
 }  // namespace trackctl

@@ -1,4 +1,4 @@
-// Serial key write (main-menu choice 9): stores a typed key in the device's flash.
+// Serial key write : stores a typed key in the device's flash.
 #pragma once
 
 #include <array>
@@ -20,7 +20,8 @@ using SerialKeyFrame = std::array<std::uint8_t, kSerialKeyFrameSize>;
 // nothing for a key longer than 10 characters.
 std::optional<SerialKeyFrame> BuildSerialKeyFrame(std::string_view key);
 
-// Sends the frame and reports the device's answer.
-Outcome WriteSerialKey(Session& session, const SerialKeyFrame& frame);
+// Sends the frame and returns the device's answer; its bytes are reported as
+// they arrive.
+Answer WriteSerialKey(Session& session, const SerialKeyFrame& frame);
 
 }  // namespace trackctl

@@ -1,11 +1,12 @@
-// What every command works with: the open port, the clock, the random generator
-// and the serial key that the handshake reported.
+// What every command works with: the open port, the clock, the random generator,
+// where it reports as it runs, and the serial key that the handshake reported.
 #pragma once
 
 #include <array>
 
 #include "protocol/clock.h"
 #include "protocol/random_byte.h"
+#include "protocol/report.h"
 #include "serial/serial_port.h"
 
 namespace trackctl {
@@ -17,6 +18,7 @@ struct Session {
   SerialPort& port;
   Clock& clock;
   RandomGenerator& random;
+  Report& report;
   SerialKey serialKey{};
 };
 

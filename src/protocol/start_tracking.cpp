@@ -1,6 +1,5 @@
 #include "protocol/start_tracking.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "protocol/byte_order.h"
@@ -85,25 +84,13 @@ StartFrame BuildStartFrame(const TrackingConfigTable& table, const LocalDateTime
   return frame;
 }
 
-Outcome StartTracking(Session& session, const char* configFile) {
+Answer StartTracking(Session& session, const TrackingConfigTable& table) {
   const LocalDateTime now = session.clock.Now();
-  TrackingConfigTable table{};
-  if (!ReadTrackingConfig(table, configFile)) return Outcome::kFileProblem;
   const std::uint8_t randomByte = ReseededRandomByte(session.random, session.clock.CalendarSeconds());
-  const StartFrame frame = BuildStartFrame(table, now, randomByte);
-
-  std::fputs("\nSending START TRACKING command to Device", stdout);
-  std::fflush(stdout);  // shown while the device is awaited
-  WritePortBuffer(session.port, frame);
+  WritePortBuffer(session.port, BuildStartFrame(table, now, randomByte));
   std::array<std::uint8_t, kReplyCapacity> reply{};
-  ReceiveResponse(session.port, reply, false);
-  if (MatchesWhole(reply, kExpectedReply)) {
-    std::fputs("\nSTART TRACKING...DONE", stdout);
-    return Outcome::kDone;
-  }
-  const std::string_view text = ReplyText(reply);
-  std::printf("\nERROR RESPONSE...%.*s\n", static_cast<int>(text.size()), text.data());
-  return Outcome::kRefused;
+  ReceiveResponse(session.port, reply);
+  return Answer{MatchesWhole(reply, kExpectedReply), std::string(ReplyText(reply))};
 }
 
 }  // namespace trackctl

@@ -1,4 +1,4 @@
-// Start tracking (menu choice 5): the tracking values of "config15.dat", the PC's
+// Start tracking: the tracking values of "config15.dat", the PC's
 // time and date and a random byte go to the device in one 103-byte frame.
 #pragma once
 
@@ -34,8 +34,8 @@ std::uint16_t FeatureMask(const TrackingConfigTable& table);
 // `now` and `randomByte`, then 0xE4. Payload bytes are not escaped.
 StartFrame BuildStartFrame(const TrackingConfigTable& table, const LocalDateTime& now, std::uint8_t randomByte);
 
-// Reads the tracking configuration file, sends the start frame and reports the
-// device's answer.
-Outcome StartTracking(Session& session, const char* configFile = kTrackingConfigFile);
+// Sends the start frame made of `table`, the clock's time and date and a
+// reseeded random byte; returns the device's answer.
+Answer StartTracking(Session& session, const TrackingConfigTable& table);
 
 }  // namespace trackctl

@@ -1,6 +1,5 @@
 #include "protocol/stop_tracking.h"
 
-#include <cstdio>
 #include <cstring>
 #include <string_view>
 
@@ -29,23 +28,13 @@ StopFrame BuildStopFrame(const LocalDateTime& now, std::uint8_t randomByte) {
   return frame;
 }
 
-Outcome StopTracking(Session& session) {
+Answer StopTracking(Session& session) {
   const LocalDateTime now = session.clock.Now();
   const std::uint8_t randomByte = ReseededRandomByte(session.random, session.clock.CalendarSeconds());
-  const StopFrame frame = BuildStopFrame(now, randomByte);
-
-  std::fputs("\nSending STOP TRACKING command to Device", stdout);
-  std::fflush(stdout);  // shown while the device is awaited
-  WritePortBuffer(session.port, frame);
+  WritePortBuffer(session.port, BuildStopFrame(now, randomByte));
   std::array<std::uint8_t, kReplyCapacity> reply{};
-  ReceiveResponse(session.port, reply, false);
-  if (MatchesWhole(reply, kExpectedReply)) {
-    std::fputs("\nStop Tracking...DONE", stdout);
-    return Outcome::kDone;
-  }
-  const std::string_view text = ReplyText(reply);
-  std::printf("\nERROR RESPONSE...%.*s\n", static_cast<int>(text.size()), text.data());
-  return Outcome::kRefused;
+  ReceiveResponse(session.port, reply);
+  return Answer{MatchesWhole(reply, kExpectedReply), std::string(ReplyText(reply))};
 }
 
 }  // namespace trackctl

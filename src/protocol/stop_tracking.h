@@ -1,4 +1,4 @@
-// Stop tracking (menu choice 6): a 30-byte frame with a random byte and the PC's
+// Stop tracking: a 30-byte frame with a random byte and the PC's
 // time and date; no file is read.
 #pragma once
 
@@ -19,7 +19,7 @@ using StopFrame = std::array<std::uint8_t, kStopFrameSize>;
 // fourteen 0x00 bytes, 0xE4.
 StopFrame BuildStopFrame(const LocalDateTime& now, std::uint8_t randomByte);
 
-// Sends the stop frame and reports the device's answer.
-Outcome StopTracking(Session& session);
+// Sends the stop frame and returns the device's answer.
+Answer StopTracking(Session& session);
 
 }  // namespace trackctl

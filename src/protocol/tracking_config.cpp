@@ -1,10 +1,7 @@
 #include "protocol/tracking_config.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
-#include <memory>
-#include <vector>
 
 namespace trackctl {
 namespace {
@@ -14,23 +11,6 @@ constexpr std::uint8_t kCr = 0x0D;
 constexpr std::uint8_t kInputEnd = 0x1A;  // a text-mode stream ends here
 constexpr std::uint8_t kLineEndByte = 0xFF;
 constexpr char kColon = ':';
-
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
-// The whole file, or nothing when it cannot be opened or read.
-std::optional<std::vector<std::uint8_t>> ReadWholeFile(const char* fileName) {
-  const File file(std::fopen(fileName, "rb"));
-  if (!file) return std::nullopt;
-  std::vector<std::uint8_t> bytes;
-  std::uint8_t chunk[4096];
-  std::size_t got = 0;
-  while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) bytes.insert(bytes.end(), chunk, chunk + got);
-  if (std::ferror(file.get())) return std::nullopt;
-  return bytes;
-}
 
 }  // namespace
 
@@ -70,15 +50,6 @@ std::size_t ParseTrackingConfig(std::span<const std::uint8_t> bytes, TrackingCon
     }
   }
   return slots;
-}
-
-std::optional<std::size_t> ReadTrackingConfig(TrackingConfigTable& table, const char* fileName) {
-  const auto bytes = ReadWholeFile(fileName);
-  if (!bytes) {
-    std::fputs("Cannot open input file.\n", stdout);
-    return std::nullopt;
-  }
-  return ParseTrackingConfig(*bytes, table);
 }
 
 void PadWithZeros(std::string_view source, std::span<char> destination, int width) {

@@ -5,7 +5,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <span>
 #include <string_view>
 
@@ -29,10 +28,6 @@ std::string_view SlotText(const TrackingValue& value);
 // Every slot starts empty; values beyond 15 characters and lines beyond the
 // table are dropped. Returns the number of slots filled.
 std::size_t ParseTrackingConfig(std::span<const std::uint8_t> bytes, TrackingConfigTable& table);
-
-// Reads the file into `table` and returns the slot count; prints
-// "Cannot open input file.\n" and returns nothing when it cannot be read.
-std::optional<std::size_t> ReadTrackingConfig(TrackingConfigTable& table, const char* fileName = kTrackingConfigFile);
 
 // Copies `source` into `destination` and appends '0' until it holds `width`
 // characters, then a NUL. A longer source is copied whole. Never writes past

@@ -23,9 +23,17 @@ std::string PortPathForNumber(int number);
 // the name itself.
 std::string PortPathForName(std::string_view name);
 
+struct OpenedPort {
+  std::unique_ptr<SerialPort> port;
+  std::string path;
+  // False when the port was set up only in part (Windows: its event mask was
+  // refused); every transfer on it then fails.
+  bool ready = true;
+};
+
 // Opens `path` for exclusive use at 115200 baud, 8N1, no flow control, RTS on,
-// DTR off, both directions flushed, the open-time read time-outs set; prints
-// "Initializing <path>.......DONE\n". Every failure is a fatal port error.
-std::unique_ptr<SerialPort> OpenPort(const std::string& path);
+// DTR off, both directions flushed, the open-time read time-outs set. A step
+// that fails throws PortFailure.
+OpenedPort OpenPort(const std::string& path);
 
 }  // namespace trackctl

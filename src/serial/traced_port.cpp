@@ -1,22 +1,11 @@
 #include "serial/traced_port.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <ctime>
 
 namespace trackctl {
-
-TraceFile OpenTraceFile(const char* path) {
-  if (path == nullptr || *path == '\0') return nullptr;
-  TraceFile file(std::fopen(path, "a"));
-  if (!file) {
-    std::fprintf(stderr, "trackctl: cannot open the trace file %s (%s); running without a trace\n", path,
-                 std::strerror(errno));
-  }
-  return file;
-}
 
 std::string LocalTraceStamp() {
   using std::chrono::system_clock;

@@ -21,10 +21,6 @@ struct FileCloser {
 };
 using TraceFile = std::unique_ptr<std::FILE, FileCloser>;
 
-// Opens the file that `path` names for appending; null when `path` is null or
-// empty, and null with one warning on stderr when the file cannot be opened.
-TraceFile OpenTraceFile(const char* path);
-
 // The local time now, as FormatTraceStamp writes it.
 std::string LocalTraceStamp();
 

@@ -135,8 +135,8 @@ inline std::string ConfigJsonDifference(const nlohmann::json& object, const Conf
   check.Number("cumulativeDistance", r.cumulativeDistance);
   check.Text("voiceNumber", r.voiceNumber);
   check.Text("version", r.version);
-  check.Time("deviceTime", r.deviceTime);
-  check.Date("deviceDate", r.deviceDate, r.deviceDateWord);
+  check.Time("deviceTime", TimeOfWord(r.deviceTimeWord));
+  check.Date("deviceDate", DecodeDateWord(r.deviceDateWord), r.deviceDateWord);
   check.NoOtherField();
   return check.difference();
 }
@@ -152,12 +152,12 @@ inline std::string StatusJsonDifference(const nlohmann::json& object, const Stat
   check.Number("codeUpgradeDateWord", r.codeUpgradeDateWord);
   check.Number("codeReleaseDateWord", r.codeReleaseDateWord);
   check.Text("homeNumber", r.homeNumber);
-  check.Time("lastBootupTime", r.lastBootupTime);
-  check.Date("lastBootupDate", r.lastBootupDate, r.bootupDateWord);
-  check.Time("lastLoggerTime", r.lastLoggerTime);
-  check.Date("lastLoggerDate", r.lastLoggerDate, r.loggerDateWord);
-  check.Date("codeUpgradeDate", r.codeUpgradeDate, r.codeUpgradeDateWord);
-  check.Date("codeReleaseDate", r.codeReleaseDate, r.codeReleaseDateWord);
+  check.Time("lastBootupTime", TimeOfWord(r.bootupTimeWord));
+  check.Date("lastBootupDate", DecodeDateWord(r.bootupDateWord), r.bootupDateWord);
+  check.Time("lastLoggerTime", TimeOfWord(r.loggerTimeWord));
+  check.Date("lastLoggerDate", DecodeDateWord(r.loggerDateWord), r.loggerDateWord);
+  check.Date("codeUpgradeDate", DecodeDateWord(r.codeUpgradeDateWord), r.codeUpgradeDateWord);
+  check.Date("codeReleaseDate", DecodeDateWord(r.codeReleaseDateWord), r.codeReleaseDateWord);
   check.NoOtherField();
   return check.difference();
 }

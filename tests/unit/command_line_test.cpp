@@ -9,9 +9,11 @@ namespace trackctl {
 namespace {
 
 using Action = CommandLine::Action;
-using Kind = DeviceCommand::Kind;
 
 CommandLine Parse(std::vector<const char*> args) { return ParseCommandLine(args); }
+
+// The command line word of the parsed command.
+std::string_view Word(const DeviceCommand& command) { return command.row != nullptr ? command.row->word : ""; }
 
 TEST(CommandLine, WithoutACommandTheMenuRunsOnThePortGivenOrAsked) {
   EXPECT_EQ(Parse({}).action, Action::kMenu);
@@ -34,24 +36,24 @@ TEST(CommandLine, WithoutACommandTheMenuRunsOnThePortGivenOrAsked) {
 TEST(CommandLine, EachCommandTakesItsOwnArguments) {
   const CommandLine download = Parse({"download", "sms", "-o", "out.dat", "-p", "/dev/ttyACM0"});
   EXPECT_EQ(download.action, Action::kCommand);
-  EXPECT_EQ(download.command.kind, Kind::kDownload);
-  EXPECT_EQ(download.command.isSmsSector, 1);
-  EXPECT_EQ(download.command.file, "out.dat");
+  EXPECT_EQ(Word(download.command), "download");
+  EXPECT_EQ(download.command.sector, Sector::kSms);
+  EXPECT_EQ(download.command.outputFile, "out.dat");
   EXPECT_EQ(download.port->name, "/dev/ttyACM0");
 
   const CommandLine erase = Parse({"erase", "datacall"});
-  EXPECT_EQ(erase.command.kind, Kind::kErase);
-  EXPECT_EQ(erase.command.isSmsSector, 0);
+  EXPECT_EQ(Word(erase.command), "erase");
+  EXPECT_EQ(erase.command.sector, Sector::kDataCall);
   EXPECT_FALSE(erase.port.has_value());
 
-  EXPECT_EQ(Parse({"start", "-c", "bench.dat"}).command.file, "bench.dat");
-  EXPECT_FALSE(Parse({"start"}).command.file.has_value());
-  EXPECT_EQ(Parse({"upgrade", "IMAGE.BIN"}).command.file, "IMAGE.BIN");
-  EXPECT_EQ(Parse({"--", "upgrade", "-image.bin"}).command.file, "-image.bin");
+  EXPECT_EQ(Parse({"start", "-c", "bench.dat"}).command.configFile, "bench.dat");
+  EXPECT_FALSE(Parse({"start"}).command.configFile.has_value());
+  EXPECT_EQ(Parse({"upgrade", "IMAGE.BIN"}).command.image, "IMAGE.BIN");
+  EXPECT_EQ(Parse({"--", "upgrade", "-image.bin"}).command.image, "-image.bin");
   EXPECT_EQ(Parse({"write-key", "1000752301"}).command.key, "1000752301");
   EXPECT_TRUE(Parse({"--json", "read-config"}).json);
-  EXPECT_EQ(Parse({"info", "--json"}).command.kind, Kind::kInfo);
-  EXPECT_EQ(Parse({"stop"}).command.kind, Kind::kStop);
+  EXPECT_EQ(Word(Parse({"info", "--json"}).command), "info");
+  EXPECT_EQ(Word(Parse({"stop"}).command), "stop");
   EXPECT_EQ(Parse({"--list-ports"}).action, Action::kListPorts);
 
   // Everything after "export" is the export's own, the options of a device run included.

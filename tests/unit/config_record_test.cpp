@@ -6,6 +6,8 @@
 #include <array>
 #include <cstring>
 
+#include "app/config_text.h"
+
 namespace trackctl {
 namespace {
 
@@ -103,8 +105,8 @@ TEST(ConfigRecord, EdgesOfTimesDatesDistanceAndTexts) {
   block.fill(0);
   Put(block, 8, "\xA8\xBF");  // 23:59:58 as the PC sends it
   ParseConfigRecord(block, record);
-  EXPECT_EQ(FormatTime(record.deviceTime), "23:59:58");
-  EXPECT_EQ(FormatDate(record.deviceDate), "0/0/2000\n");
+  EXPECT_EQ(FormatTime(TimeOfWord(record.deviceTimeWord)), "23:59:58");
+  EXPECT_EQ(FormatDate(DecodeDateWord(record.deviceDateWord)), "0/0/2000\n");
 }
 
 TEST(StatusRecord, ParsesWordsUnsignedAndPrintsInOrder) {

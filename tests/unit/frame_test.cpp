@@ -5,8 +5,8 @@
 #include <array>
 
 #include "fake_port.h"
-#include "printed.h"
-#include "serial/program_exit.h"
+#include "recorded_report.h"
+#include "serial/port_failure.h"
 
 namespace trackctl {
 namespace {
@@ -22,7 +22,7 @@ TEST(ReceiveResponse, DropsBytesBeforeTheFrameAndTerminatesIt) {
   port.Script("\x11\xFA\xFA\xEAOK\xE4");
   std::array<std::uint8_t, 16> buffer;
   buffer.fill(0x77);
-  const Reply reply = ReceiveResponse(port, buffer, false);
+  const Reply reply = ReceiveResponse(port, buffer);
   EXPECT_EQ(reply.length, 4u);
   EXPECT_EQ(Collected(buffer, 5), std::string("\xEAOK\xE4", 4) + '\0');
   EXPECT_FALSE(reply.truncated);
@@ -32,13 +32,13 @@ TEST(ReceiveResponse, KeepsAnInnerFrameStartAndStopsAtTheFirstFrameEnd) {
   FakePort port;
   port.Script("\xEA\x41\xEA\x42\xE4rest");
   std::array<std::uint8_t, 16> buffer{};
-  EXPECT_EQ(ReceiveResponse(port, buffer, false).length, 5u);
+  EXPECT_EQ(ReceiveResponse(port, buffer).length, 5u);
   EXPECT_EQ(Collected(buffer, 5), "\xEA\x41\xEA\x42\xE4");
   EXPECT_EQ(port.incoming.size(), 4u);  // "rest" stays on the line
 
   FakePort empty;
   empty.Script("\xEA\xE4");
-  EXPECT_EQ(ReceiveResponse(empty, buffer, false).length, 2u);
+  EXPECT_EQ(ReceiveResponse(empty, buffer).length, 2u);
   EXPECT_EQ(buffer[2], 0);
 }
 
@@ -46,7 +46,9 @@ TEST(ReceiveResponse, ProgressMarksCountTheBytesAfterFrameStart) {
   FakePort port;
   port.Script("\x01\xEAOK\xE4");
   std::array<std::uint8_t, 16> buffer{};
-  EXPECT_EQ(testing::Printed([&] { ReceiveResponse(port, buffer, true); }), "###");
+  testing::RecordedReport shown;
+  ReceiveResponse(port, buffer, &shown);
+  EXPECT_EQ(shown.replyBytes, 3u);
 }
 
 TEST(ReceiveResponse, AnOverlongFrameIsReadToItsEndButNotStoredPastTheBuffer) {
@@ -55,13 +57,13 @@ TEST(ReceiveResponse, AnOverlongFrameIsReadToItsEndButNotStoredPastTheBuffer) {
   std::array<std::uint8_t, 12> buffer{};
   std::array<std::uint8_t, 4> guard;
   guard.fill(0x55);
-  const Reply reply = ReceiveResponse(port, std::span(buffer).first(8), false);
+  const Reply reply = ReceiveResponse(port, std::span(buffer).first(8));
   EXPECT_TRUE(reply.truncated);
   EXPECT_EQ(reply.length, 7u);
   EXPECT_EQ(buffer[7], 0);
   EXPECT_EQ(buffer[8], 0);  // the rest of the array was never touched
   // Nothing of the long frame is left to spoil the next reply.
-  EXPECT_EQ(ReceiveResponse(port, buffer, false).length, 6u);
+  EXPECT_EQ(ReceiveResponse(port, buffer).length, 6u);
   EXPECT_EQ(Collected(buffer, 6), "\xEANEXT\xE4");
 }
 
@@ -69,7 +71,7 @@ TEST(ReceiveResponse, RaisesDtrAroundEveryRead) {
   FakePort port;
   port.Script("\xEA\xE4");
   std::array<std::uint8_t, 8> buffer{};
-  ReceiveResponse(port, buffer, false);
+  ReceiveResponse(port, buffer);
   EXPECT_EQ(port.dtr, (std::vector<bool>{true, false, true, false}));
 }
 
@@ -77,14 +79,13 @@ TEST(ReceiveResponse, ALineThatFailsEndsTheRunWithAPortError) {
   FakePort port;
   port.Script("\xEA\x41");
   std::array<std::uint8_t, 8> buffer{};
-  ::testing::internal::CaptureStdout();
   try {
-    ReceiveResponse(port, buffer, false);
+    ReceiveResponse(port, buffer);
     ADD_FAILURE() << "the read failure did not end the run";
-  } catch (const ProgramExit& exit) {
-    EXPECT_EQ(exit.status, 1);
+  } catch (const PortFailure& failure) {
+    EXPECT_EQ(failure.step, PortStep::kRead);
+    EXPECT_EQ(failure.errorNumber, 5);
   }
-  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "\nMessage : Reading .....\nError Number : 5\n");
 }
 
 TEST(Matching, WholeAndPrefixComparisonsStopAtTheFirstNul) {

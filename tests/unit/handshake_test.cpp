@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "fake_port.h"
-#include "printed.h"
 #include "fixed_clock.h"
+#include "recorded_report.h"
 
 namespace trackctl {
 namespace {
@@ -47,24 +47,18 @@ class Handshake : public ::testing::Test {
   FakePort port;
   FixedClock clock{{}, 0};
   RandomGenerator random;
-  Session session{port, clock, random};
-
-  bool Run(std::string* printed) {
-    bool ok = false;
-    *printed = testing::Printed([&] { ok = InitializeDevice(session).has_value(); });
-    return ok;
-  }
+  RecordedReport report;
+  Session session{port, clock, random, report};
 };
 
 TEST_F(Handshake, WakesTheDeviceThenSwitchesToCommandTimeouts) {
   port.failReadsWhenEmpty = false;
   port.maxPerRead = 1;
   port.Script("\x55\xFA\xFA\xEAINIT_OK 1000752301 010203 GT15\xE4");
-  std::string printed;
-  ASSERT_TRUE(Run(&printed));
-  EXPECT_EQ(printed,
-            "Waiting for ACK\nSending Initialization Command to device...\nReceived OK response from device..."
-            "\nSerial key of Device = 1000752301\nVersion Number = 01:02:03\nDevice type = GT15");
+  const InitAnswer answer = InitializeDevice(session);
+  ASSERT_EQ(answer.kind, InitAnswer::Kind::kAccepted);
+  EXPECT_EQ(answer.fields.deviceType, "GT15");
+  EXPECT_EQ(report.events, (std::vector<std::string>{"waking", "sending init"}));
   // Two wake bytes (the first answered by another byte), then the request.
   EXPECT_EQ(port.written, (std::vector<std::uint8_t>{0xFA, 0xFA, 0xEA, 'I', 'N', 'I', 'T', 0xE4}));
   ASSERT_EQ(port.timeouts.size(), 2u);
@@ -77,10 +71,11 @@ TEST_F(Handshake, WakesTheDeviceThenSwitchesToCommandTimeouts) {
 TEST_F(Handshake, AFailedReplyLeavesTheKeyUnchanged) {
   port.Script("\xFA\xEAINIT_ERROR\xE4");
   std::strcpy(session.serialKey.data(), "unchanged");
-  std::string printed;
-  EXPECT_FALSE(Run(&printed));
-  EXPECT_EQ(printed, "Waiting for ACK\nSending Initialization Command to device...Error in initializing the device...\n");
+  EXPECT_EQ(InitializeDevice(session).kind, InitAnswer::Kind::kInitError);
   EXPECT_STREQ(session.serialKey.data(), "unchanged");
+  port.Script("\xFA\xEAINIT_OK\xE4\xFA\xEAINIT_ERROR_AND_MORE\xE4");
+  EXPECT_EQ(InitializeDevice(session).kind, InitAnswer::Kind::kAccepted);  // the prefix is enough
+  EXPECT_EQ(InitializeDevice(session).kind, InitAnswer::Kind::kUnexpected);  // the error reply must be whole
 }
 
 }  // namespace

@@ -7,12 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "app/command_runs.h"
 #include "fake_port.h"
-#include "printed.h"
-#include "work_dir.h"
 #include "fixed_clock.h"
-#include "logger/logger_download.h"
-#include "serial/program_exit.h"
+#include "serial/port_failure.h"
+#include "work_dir.h"
 
 namespace trackctl {
 namespace {
@@ -48,7 +47,7 @@ std::string RecordLine(unsigned j) {
          std::to_string(j) + ".000000;" + kLineEnd;
 }
 
-std::string Sector(unsigned count) {
+std::string SectorBytes(unsigned count) {
   std::string all;
   for (unsigned j = 0; j < count; ++j) all += RecordBytes(j);
   return all;
@@ -62,28 +61,47 @@ std::string Lines(unsigned count) {
 
 std::string Written(const FakePort& port) { return std::string(port.written.begin(), port.written.end()); }
 
+// What the console shows of a download of `sector` whose own lines are `lines`.
+std::string Shown(Sector sector, const std::string& lines) {
+  const std::string name = sector == Sector::kSms ? "SMS" : "DataCall";
+  return "Reading data from " + name + " sector : Started...\n" + lines + "Reading data from " + name +
+         " sector : Done...\n";
+}
+
+// A download as a command runs it, its messages kept in a temporary file.
 struct Bench {
-  Bench() {
+  explicit Bench(SerialPort* line = nullptr) : session{line != nullptr ? *line : port, clock, random, say} {
     port.failReadsWhenEmpty = false;  // the line falls quiet after the download
     const char key[] = "1000752301";
     std::copy(std::begin(key), std::end(key), session.serialKey.begin());
   }
-  // Runs a download and returns what it printed.
-  std::string Read(int isSmsSector) {
-    return testing::Printed([&] {
-      try {
-        outcome = ReadLoggerSector(session, isSmsSector);
-      } catch (const ProgramExit& exit) {
-        status = exit.status;
-      }
-    });
+  ~Bench() { std::fclose(out); }
+  // Runs a download and returns what it showed.
+  std::string Read(Sector sector, const std::optional<std::string>& file = std::nullopt) {
+    DeviceCommand command;
+    command.sector = sector;
+    command.outputFile = file;
+    const long start = std::ftell(out);
+    try {
+      outcome = DownloadSector(run, command);
+    } catch (const PortFailure& failure) {
+      portFailure = failure;
+    }
+    std::fseek(out, start, SEEK_SET);
+    std::string shown;
+    for (int c; (c = std::fgetc(out)) != EOF;) shown += static_cast<char>(c);
+    return shown;
   }
 
+  std::FILE* out = std::tmpfile();
+  ConsoleReport say{out};
   FakePort port;
   FixedClock clock{LocalDateTime{2005, 6, 12, 14, 30, 5}, 0};
   RandomGenerator random;
-  Session session{port, clock, random};
-  std::optional<int> status;
+  Session session;
+  InitFields device;
+  CommandRun run{session, say, nullptr, device};
+  std::optional<PortFailure> portFailure;
   Outcome outcome = Outcome::kDone;
 };
 
@@ -92,12 +110,12 @@ TEST(ReadLoggerSector, SmsSectorGoesToItsFileLineByLine) {
   Bench bench;
   // Noise before the reply and before the block; the device sends the whole last
   // record, a closing byte and a stray FRAME_START after the counted bytes.
-  bench.port.Script("\x11\xEAPREAD_OK_66\xE4\x22\xEA" + Sector(3) + "\xE4\xEAjunk");
-  const std::string out = bench.Read(1);
+  bench.port.Script("\x11\xEAPREAD_OK_66\xE4\x22\xEA" + SectorBytes(3) + "\xE4\xEAjunk");
+  const std::string out = bench.Read(Sector::kSms);
 
   EXPECT_EQ(Written(bench.port), "\xEAPREAD\xE4");
-  EXPECT_EQ(out, "\nSending Logger Read command to Device"
-                 "No of records = 3\n");
+  EXPECT_EQ(out, Shown(Sector::kSms, "\nSending Logger Read command to Device"
+                                     "No of records = 3\n"));
   EXPECT_EQ(ReadFile("1000752301_P20050612143005.dat"), Lines(3));
   EXPECT_EQ(dir.Files("."), std::vector<std::string>{"1000752301_P20050612143005.dat"});
   // Nothing of this download is left for the next reply, and the line is back
@@ -106,7 +124,7 @@ TEST(ReadLoggerSector, SmsSectorGoesToItsFileLineByLine) {
   ASSERT_FALSE(bench.port.timeouts.empty());
   EXPECT_EQ(bench.port.timeouts.back().readIntervalTimeout, kCommandTimeouts.readIntervalTimeout);
   EXPECT_EQ(bench.port.timeouts.front().readTotalTimeoutConstant, 200u);
-  EXPECT_FALSE(bench.status.has_value());
+  EXPECT_FALSE(bench.portFailure.has_value());
 }
 
 // The time-limited waits of a download after the counted bytes, in milliseconds.
@@ -120,22 +138,22 @@ std::vector<std::uint32_t> QuietWaits(const FakePort& port) {
 
 TEST(ReadLoggerSector, AReplyThatEndsCompleteEndsTheDownloadAfterAShortQuiet) {
   WorkDir dir;
-  const std::string reply = "\xEAPREAD_OK_66\xE4\xEA" + Sector(3);
+  const std::string reply = "\xEAPREAD_OK_66\xE4\xEA" + SectorBytes(3);
   // The last record byte and FRAME_END, then nothing: 20 ms of quiet are enough.
   Bench complete;
   complete.port.Script(reply + "\xE4");
-  complete.Read(1);
+  complete.Read(Sector::kSms);
   EXPECT_EQ(QuietWaits(complete.port), (std::vector<std::uint32_t>{200, 200, 20}));
   fs::remove("1000752301_P20050612143005.dat");
   // Anything else keeps the rule of 200 ms of quiet: no FRAME_END, or more after it.
   Bench unended;
   unended.port.Script(reply);
-  unended.Read(1);
+  unended.Read(Sector::kSms);
   EXPECT_EQ(QuietWaits(unended.port), (std::vector<std::uint32_t>{200, 200}));
   fs::remove("1000752301_P20050612143005.dat");
   Bench more;
   more.port.Script(reply + "\xE4\xEA");
-  more.Read(1);
+  more.Read(Sector::kSms);
   EXPECT_EQ(QuietWaits(more.port), (std::vector<std::uint32_t>{200, 200, 20, 200}));
   EXPECT_TRUE(more.port.incoming.empty());
   EXPECT_EQ(ReadFile("1000752301_P20050612143005.dat"), Lines(3));
@@ -146,13 +164,14 @@ TEST(ReadLoggerSector, ADownloadInTheSameSecondTakesTheNextSecondsNameAndNeverOv
   Bench bench;
   bench.clock.Then({2005, 6, 12, 14, 30, 5});  // the second download's first reading
   bench.clock.Then({2005, 6, 12, 14, 30, 6});  // then the clock moves on
-  bench.port.Script("\xEAOREAD_OK_44\xE4\xEA" + Sector(2));
-  EXPECT_EQ(bench.Read(0), "\nSending Logger Read command to DeviceNo of records = 2\n");
+  bench.port.Script("\xEAOREAD_OK_44\xE4\xEA" + SectorBytes(2));
+  EXPECT_EQ(bench.Read(Sector::kDataCall),
+            Shown(Sector::kDataCall, "\nSending Logger Read command to DeviceNo of records = 2\n"));
   EXPECT_EQ(bench.outcome, Outcome::kDone);
   EXPECT_EQ(Written(bench.port), "\xEAOREAD\xE4");
 
-  bench.port.Script("\xEAOREAD_OK_22\xE4\xEA" + Sector(1));
-  bench.Read(0);
+  bench.port.Script("\xEAOREAD_OK_22\xE4\xEA" + SectorBytes(1));
+  bench.Read(Sector::kDataCall);
   EXPECT_EQ(ReadFile("1000752301_O20050612143005.dat"), Lines(2));
   EXPECT_EQ(ReadFile("1000752301_O20050612143006.dat"), Lines(1));
 
@@ -160,17 +179,16 @@ TEST(ReadLoggerSector, ADownloadInTheSameSecondTakesTheNextSecondsNameAndNeverOv
   bench.port.written.clear();
   bench.clock.Then({2005, 6, 12, 14, 30, 5});
   bench.clock.Then({2005, 6, 12, 14, 30, 6});
-  EXPECT_EQ(bench.Read(0), "error creating file\n");
+  EXPECT_EQ(bench.Read(Sector::kDataCall), Shown(Sector::kDataCall, "error creating file\n"));
   EXPECT_EQ(bench.outcome, Outcome::kFileProblem);
   EXPECT_TRUE(bench.port.written.empty());
   EXPECT_EQ(ReadFile("1000752301_O20050612143005.dat"), Lines(2));
   EXPECT_EQ(ReadFile("1000752301_O20050612143006.dat"), Lines(1));
 
   // A name given by the caller that exists is never opened.
-  bench.port.Script("\xEAOREAD_OK_22\xE4\xEA" + Sector(1));
-  const std::optional<std::string> given = "1000752301_O20050612143005.dat";
-  EXPECT_EQ(testing::Printed([&] { bench.outcome = ReadLoggerSector(bench.session, 0, given); }),
-            "error creating file\n");
+  bench.port.Script("\xEAOREAD_OK_22\xE4\xEA" + SectorBytes(1));
+  EXPECT_EQ(bench.Read(Sector::kDataCall, "1000752301_O20050612143005.dat"),
+            Shown(Sector::kDataCall, "error creating file\n"));
   EXPECT_EQ(bench.outcome, Outcome::kFileProblem);
   EXPECT_TRUE(bench.port.written.empty());
   EXPECT_EQ(ReadFile("1000752301_O20050612143005.dat"), Lines(2));
@@ -180,24 +198,24 @@ TEST(ReadLoggerSector, ZeroOneAndAWrongNumberOfBytes) {
   WorkDir dir;
   Bench bench;
   bench.port.Script("\xEAPREAD_OK_0\xE4\xEA");
-  EXPECT_EQ(bench.Read(1), "\nSending Logger Read command to Device"
-                           "No of records = 0\n");
+  EXPECT_EQ(bench.Read(Sector::kSms), Shown(Sector::kSms, "\nSending Logger Read command to Device"
+                           "No of records = 0\n"));
   EXPECT_EQ(ReadFile("1000752301_P20050612143005.dat"), "");
   EXPECT_TRUE(bench.port.incoming.empty());
   EXPECT_EQ(bench.outcome, Outcome::kDone);
   fs::remove("1000752301_P20050612143005.dat");
 
   // One record; its last byte never comes and is not needed.
-  bench.port.Script("\xEAPREAD_OK_22\xE4\xEA" + Sector(1).substr(0, 21));
-  EXPECT_EQ(bench.Read(1), "\nSending Logger Read command to Device"
-                           "No of records = 1\n");
+  bench.port.Script("\xEAPREAD_OK_22\xE4\xEA" + SectorBytes(1).substr(0, 21));
+  EXPECT_EQ(bench.Read(Sector::kSms), Shown(Sector::kSms, "\nSending Logger Read command to Device"
+                           "No of records = 1\n"));
   EXPECT_EQ(ReadFile("1000752301_P20050612143005.dat"), Lines(1));
   fs::remove("1000752301_P20050612143005.dat");
 
   // 23 bytes: refused, the file stays empty and the block sent anyway is dropped.
-  bench.port.Script("\xEAPREAD_OK_23\xE4\xEA" + Sector(1) + "\x01");
-  EXPECT_EQ(bench.Read(1), "\nSending Logger Read command to Device"
-                           "ERROR COM_DOWNLOAD_DATA_INCORRECT\n");
+  bench.port.Script("\xEAPREAD_OK_23\xE4\xEA" + SectorBytes(1) + "\x01");
+  EXPECT_EQ(bench.Read(Sector::kSms), Shown(Sector::kSms, "\nSending Logger Read command to Device"
+                           "ERROR COM_DOWNLOAD_DATA_INCORRECT\n"));
   EXPECT_EQ(ReadFile("1000752301_P20050612143005.dat"), "");
   EXPECT_TRUE(bench.port.incoming.empty());
   EXPECT_EQ(bench.outcome, Outcome::kRefused);
@@ -205,29 +223,29 @@ TEST(ReadLoggerSector, ZeroOneAndAWrongNumberOfBytes) {
 
   // A reply without digits after its last '_' counts as no records, but is no success.
   bench.port.Script("\xEAREAD_ERROR\xE4");
-  EXPECT_EQ(bench.Read(1), "\nSending Logger Read command to Device"
-                           "No of records = 0\n");
+  EXPECT_EQ(bench.Read(Sector::kSms), Shown(Sector::kSms, "\nSending Logger Read command to Device"
+                           "No of records = 0\n"));
   EXPECT_EQ(bench.outcome, Outcome::kRefused);
 }
 
 TEST(ReadLoggerSector, ProgressAfterEveryHundredRecords) {
   WorkDir dir;
   Bench bench;
-  bench.port.Script("\xEAPREAD_OK_6600\xE4\xEA" + Sector(300));
-  EXPECT_EQ(bench.Read(1), "\nSending Logger Read command to Device"
+  bench.port.Script("\xEAPREAD_OK_6600\xE4\xEA" + SectorBytes(300));
+  EXPECT_EQ(bench.Read(Sector::kSms), Shown(Sector::kSms, "\nSending Logger Read command to Device"
                            "No of records = 300\n"
                            "Done : 139\n"
-                           "Done : 232\n");
+                           "Done : 232\n"));
   EXPECT_EQ(ReadFile("1000752301_P20050612143005.dat"), Lines(300));
   fs::remove("1000752301_P20050612143005.dat");
 
   // The same sector arriving seven bytes at a time.
   bench.port.maxPerRead = 7;
-  bench.port.Script("\xEAPREAD_OK_6600\xE4\xEA" + Sector(300));
-  EXPECT_EQ(bench.Read(1), "\nSending Logger Read command to Device"
+  bench.port.Script("\xEAPREAD_OK_6600\xE4\xEA" + SectorBytes(300));
+  EXPECT_EQ(bench.Read(Sector::kSms), Shown(Sector::kSms, "\nSending Logger Read command to Device"
                            "No of records = 300\n"
                            "Done : 101\n"
-                           "Done : 201\n");
+                           "Done : 201\n"));
   EXPECT_EQ(ReadFile("1000752301_P20050612143005.dat"), Lines(300));
 }
 
@@ -250,28 +268,29 @@ TEST(ReadLoggerSector, EmptyBlockReadsAreRetriedFailedOnesEndTheRun) {
   StutteringPort stuttering;
   stuttering.failReadsWhenEmpty = false;
   stuttering.emptyBlockReads = 5;
-  Session session{stuttering, bench.clock, bench.random, bench.session.serialKey};
-  stuttering.Script("\xEAPREAD_OK_44\xE4\xEA" + Sector(2));
-  std::string out = testing::Printed([&] { ReadLoggerSector(session, 1); });
-  EXPECT_EQ(out, "\nSending Logger Read command to Device"
-                 "No of records = 2\n"
-                 "ERROR COM_TIME_OUT\nERROR COM_TIME_OUT\nERROR COM_TIME_OUT\n"
-                 "ERROR COM_TIME_OUT\nERROR COM_TIME_OUT\n");
+  Bench stutteringBench(&stuttering);
+  stuttering.Script("\xEAPREAD_OK_44\xE4\xEA" + SectorBytes(2));
+  std::string out = stutteringBench.Read(Sector::kSms);
+  EXPECT_EQ(out, Shown(Sector::kSms, "\nSending Logger Read command to Device"
+                                     "No of records = 2\n"
+                                     "ERROR COM_TIME_OUT\nERROR COM_TIME_OUT\nERROR COM_TIME_OUT\n"
+                                     "ERROR COM_TIME_OUT\nERROR COM_TIME_OUT\n"));
   EXPECT_EQ(ReadFile("1000752301_P20050612143005.dat"), Lines(2));
   fs::remove("1000752301_P20050612143005.dat");
 
   // The port goes away in the middle of the block.
   bench.port.failReadsWhenEmpty = true;
-  bench.port.Script("\xEAPREAD_OK_66\xE4\xEA" + Sector(2));
-  out = bench.Read(1);
-  EXPECT_EQ(bench.status, 1);
-  EXPECT_EQ(out, "\nSending Logger Read command to Device"
+  bench.port.Script("\xEAPREAD_OK_66\xE4\xEA" + SectorBytes(2));
+  out = bench.Read(Sector::kSms);
+  ASSERT_TRUE(bench.portFailure.has_value());
+  EXPECT_EQ(bench.portFailure->step, PortStep::kRead);
+  EXPECT_EQ(bench.portFailure->errorNumber, 5);
+  EXPECT_EQ(out, "Reading data from SMS sector : Started...\n"
+                 "\nSending Logger Read command to Device"
                  "No of records = 3\n"
                  "ERROR CANNOT_READ_FROM_COM_PORT\nERROR COM_TIME_OUT\n"
                  "ERROR CANNOT_READ_FROM_COM_PORT\nERROR COM_TIME_OUT\n"
-                 "ERROR CANNOT_READ_FROM_COM_PORT\nERROR COM_TIME_OUT\n"
-                 "\nMessage : Reading .....\n"
-                 "Error Number : 5\n");
+                 "ERROR CANNOT_READ_FROM_COM_PORT\nERROR COM_TIME_OUT\n");
 }
 
 TEST(ReadLoggerSector, KeysThatLeadOutOfTheFolderCreateNothing) {
@@ -280,7 +299,7 @@ TEST(ReadLoggerSector, KeysThatLeadOutOfTheFolderCreateNothing) {
   for (const char* key : {"../evil123", "..\\evil123", "C:evil1234", "ab\x01" "cdefghi"}) {
     std::fill(bench.session.serialKey.begin(), bench.session.serialKey.end(), '\0');
     std::copy(key, key + std::char_traits<char>::length(key), bench.session.serialKey.begin());
-    EXPECT_EQ(bench.Read(0), "error creating file\n") << key;
+    EXPECT_EQ(bench.Read(Sector::kDataCall), Shown(Sector::kDataCall, "error creating file\n")) << key;
   }
   EXPECT_TRUE(bench.port.written.empty());
   EXPECT_TRUE(dir.Files(".").empty());

@@ -1,12 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 
 #include "fake_port.h"
-#include "printed.h"
 #include "fixed_clock.h"
 #include "logger/logger_erase.h"
+#include "recorded_report.h"
 
 namespace trackctl {
 namespace {
@@ -14,41 +13,36 @@ namespace {
 using testing::FakePort;
 using testing::FixedClock;
 
-struct EraseRun {
-  std::string written;
-  std::string printed;
-};
-
-EraseRun Erase(int isSmsSector, std::string_view reply) {
-  FakePort port;
-  FixedClock clock{LocalDateTime{}, 0};
-  RandomGenerator random;
-  Session session{port, clock, random};
-  port.Script(reply);
-  const std::string printed = testing::Printed([&] { EraseLoggerSector(session, isSmsSector); });
-  EraseRun run{std::string(port.written.begin(), port.written.end()), printed};
-  EXPECT_TRUE(port.incoming.empty());
-  return run;
-}
-
-constexpr const char* kPrologue = "\nSending delete initialization command to device...\nDeleting data from device......";
-
-TEST(EraseLoggerSector, OnlyTheRefusalIsShown) {
-  const std::string refused = std::string(kPrologue) + "\nERROR RESPONSE...\xEA" "DEL_ERROR\xE4 RETRY\n";
-  // The other sector's acknowledgement, extra characters, anything else: nothing.
+TEST(EraseLoggerSector, OnlyTheSectorsOwnAcknowledgementIsDone) {
+  using Kind = EraseAnswer::Kind;
+  // The other sector's acknowledgement, extra characters, anything else: unexpected.
   const struct {
-    int isSmsSector;
+    Sector sector;
     std::string reply;
-    std::string printed;
+    Kind kind;
   } cases[] = {
-      {1, "\xEA" "DEL_ERROR\xE4", refused},
-      {0, "\xEA" "DEL_ERROR\xE4", refused},
-      {0, "\xEAPDEL_OK\xE4", kPrologue},
-      {1, "\xEAODEL_OK\xE4", kPrologue},
-      {1, "\xEAPDEL_OK \xE4", kPrologue},
-      {1, "\xEA" + std::string(200, 'X') + "\xE4", kPrologue},
+      {Sector::kSms, "\xEAPDEL_OK\xE4", Kind::kDone},
+      {Sector::kDataCall, "\xEAODEL_OK\xE4", Kind::kDone},
+      {Sector::kSms, "\xEA" "DEL_ERROR\xE4", Kind::kDelError},
+      {Sector::kDataCall, "\xEA" "DEL_ERROR\xE4", Kind::kDelError},
+      {Sector::kDataCall, "\xEAPDEL_OK\xE4", Kind::kUnexpected},
+      {Sector::kSms, "\xEAODEL_OK\xE4", Kind::kUnexpected},
+      {Sector::kSms, "\xEAPDEL_OK \xE4", Kind::kUnexpected},
+      {Sector::kSms, "\xEA" + std::string(200, 'X') + "\xE4", Kind::kUnexpected},
   };
-  for (const auto& c : cases) EXPECT_EQ(Erase(c.isSmsSector, c.reply).printed, c.printed) << c.reply;
+  for (const auto& c : cases) {
+    FakePort port;
+    FixedClock clock{LocalDateTime{}, 0};
+    RandomGenerator random;
+    testing::RecordedReport report;
+    Session session{port, clock, random, report};
+    port.Script(c.reply);
+    EXPECT_EQ(EraseLoggerSector(session, c.sector).kind, c.kind) << c.reply;
+    const char letter = c.sector == Sector::kSms ? 'P' : 'O';
+    EXPECT_EQ(std::string(port.written.begin(), port.written.end()), std::string("\xEA") + letter + "DEL\xE4");
+    EXPECT_EQ(report.events, (std::vector<std::string>{"sending erase", "erasing"}));
+    EXPECT_TRUE(port.incoming.empty());
+  }
 }
 
 }  // namespace

@@ -6,8 +6,9 @@
 #include <string>
 
 #include "fake_port.h"
-#include "printed.h"
+#include "app/config_text.h"
 #include "fixed_clock.h"
+#include "recorded_report.h"
 #include "protocol/readconfig_frames.h"
 
 namespace trackctl {
@@ -17,7 +18,6 @@ using testing::FakePort;
 using testing::FixedClock;
 
 const std::string kHeader = "\xEAREADCONFIG_OK_1000752301";
-const std::string kAnnounce = "\nSending READ CONFIG command to Device";
 
 // A configuration block with 0xE4 in it (data call time, interval, distance).
 std::string ConfigBlock() {
@@ -53,20 +53,19 @@ const std::string kStatusText =
 
 class ReadConfigurationTest : public ::testing::Test {
  protected:
-  // Runs the command against the scripted port and returns what it printed.
-  std::string Run() {
-    return testing::Printed([this] { ReadConfiguration(session); });
-  }
+  // Runs the exchange against the scripted port and returns what the console shows of the reply.
+  std::string Run() { return DescribeConfigReply(ExchangeReadConfig(session)); }
 
   FakePort port;
   FixedClock clock{{2005, 6, 15, 9, 15, 20}, 1118826920};
   RandomGenerator random;
-  Session session{port, clock, random};
+  testing::RecordedReport report;
+  Session session{port, clock, random, report};
 };
 
 TEST_F(ReadConfigurationTest, AnyFifteenthByteIsAccepted) {
   port.Script("\xEAREADCONFIG_OK-KEY0000001D" + StatusBlock() + "\xE4");
-  EXPECT_EQ(Run(), kAnnounce + "...DONE\n" + kStatusText);
+  EXPECT_EQ(Run(), "...DONE\n" + kStatusText);
 }
 
 TEST_F(ReadConfigurationTest, ABlockEndingInE4DoesNotSpoilTheNextCommand) {
@@ -75,7 +74,7 @@ TEST_F(ReadConfigurationTest, ABlockEndingInE4DoesNotSpoilTheNextCommand) {
   port.Script(kHeader + "C" + block + "\xE4");
   port.Script(kHeader + "D" + StatusBlock() + "\xE4");
   EXPECT_NE(Run().find("version = 01020\xE4\n"), std::string::npos);
-  EXPECT_EQ(Run(), kAnnounce + "...DONE\n" + kStatusText);
+  EXPECT_EQ(Run(), "...DONE\n" + kStatusText);
   EXPECT_TRUE(port.incoming.empty());
 }
 
@@ -83,7 +82,7 @@ TEST_F(ReadConfigurationTest, AShortReplyIsReportedAfterAQuietSecond) {
   port.failReadsWhenEmpty = false;  // an empty script reads as a time-out
   // The block's own 0xE4 at offset 11 is waited past; the one after offset 19 ends it.
   port.Script(kHeader + "F" + ConfigBlock().substr(0, 20) + "\xE4");
-  EXPECT_EQ(Run(), kAnnounce + "\nshort reply from device: 47 of 124 bytes received.\n");
+  EXPECT_EQ(Run(), "\nshort reply from device: 47 of 124 bytes received.\n");
   ASSERT_EQ(port.timeouts.size(), 4u);
   for (std::size_t i = 0; i < 4; i += 2) {
     EXPECT_EQ(port.timeouts[i].readTotalTimeoutConstant, 1000u);
@@ -94,19 +93,19 @@ TEST_F(ReadConfigurationTest, AShortReplyIsReportedAfterAQuietSecond) {
 
 TEST_F(ReadConfigurationTest, AnErrorTokenWithoutUnderscoreIsStillAnError) {
   port.Script("\xEA" "ERROR\xE4");
-  EXPECT_EQ(Run(), kAnnounce + "\nan error occured. \xEA" "ERROR\xE4\n");
+  EXPECT_EQ(Run(), "\nan error occured. \xEA" "ERROR\xE4\n");
 }
 
 TEST_F(ReadConfigurationTest, OtherKindLettersEndAtTheFirstE4AndPrintNothingMore) {
   // The rest of the device's transmission stays on the line, as for any frame.
   port.Script(kHeader + "c" + ConfigBlock() + "\xE4");
-  EXPECT_EQ(Run(), kAnnounce + "...DONE\n");
+  EXPECT_EQ(Run(), "...DONE\n");
   EXPECT_EQ(port.incoming.size(), 69u - 12u + 1u);
   port.incoming.clear();
 
   // An over-long reply is consumed to its end without overrunning the buffer.
   port.Script(kHeader + "X" + std::string(3000, 'z') + "\xE4");
-  EXPECT_EQ(Run(), kAnnounce + "...DONE\n");
+  EXPECT_EQ(Run(), "...DONE\n");
   EXPECT_TRUE(port.incoming.empty());
 }
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "fake_port.h"
-#include "printed.h"
+#include "recorded_report.h"
 #include "fixed_clock.h"
 
 namespace trackctl {
@@ -30,31 +30,19 @@ TEST(SerialKeyFrame, ShortKeysAreFilledWithSpacesLongOnesRefused) {
   EXPECT_FALSE(BuildSerialKeyFrame("10007523011").has_value());
 }
 
-struct KeyRun {
-  std::string output;
-  Outcome outcome = Outcome::kDone;
-  bool inputLeft = false;
-};
-
-// Writes `key` with `reply` from the device.
-KeyRun RunWriteSerialKey(std::string_view key, std::string_view reply) {
+TEST(WriteSerialKey, AnOverLongReplyNeverOverrunsTheBuffer) {
   testing::FakePort port;
-  port.Script(reply);
+  // 23 bytes: the first 19 are kept, every byte of the frame is read and shown.
+  port.Script("\xEASERIALKEY_NOT_WRITTEN\xE4" "\xEA" "X\xE4");
   testing::FixedClock clock({2005, 6, 15, 9, 15, 20}, 0);
   RandomGenerator random;
-  Session session{port, clock, random};
-  KeyRun run;
-  run.output = testing::Printed([&] { run.outcome = WriteSerialKey(session, *BuildSerialKeyFrame(key)); });
-  run.inputLeft = !port.incoming.empty();
-  return run;
-}
-
-TEST(WriteSerialKey, AnOverLongReplyNeverOverrunsTheBuffer) {
-  // 23 bytes: the first 19 are kept, every byte of the frame is read and marked.
-  const KeyRun longer = RunWriteSerialKey("1000752301", "\xEASERIALKEY_NOT_WRITTEN\xE4" "\xEA" "X\xE4");
-  EXPECT_EQ(longer.output, std::string(22, '#') + "Error Response.. \xEASERIALKEY_NOT_WRIT\n");
-  EXPECT_EQ(longer.outcome, Outcome::kRefused);
-  EXPECT_TRUE(longer.inputLeft);  // the next frame stays on the line
+  testing::RecordedReport report;
+  Session session{port, clock, random, report};
+  const Answer answer = WriteSerialKey(session, *BuildSerialKeyFrame("1000752301"));
+  EXPECT_FALSE(answer.accepted);
+  EXPECT_EQ(answer.reply, "\xEASERIALKEY_NOT_WRIT");
+  EXPECT_EQ(report.replyBytes, 22u);
+  EXPECT_FALSE(port.incoming.empty());  // the next frame stays on the line
 }
 
 }  // namespace

@@ -7,8 +7,7 @@
 #include <vector>
 
 #include "fake_port.h"
-#include "printed.h"
-#include "work_dir.h"
+#include "recorded_report.h"
 #include "tracking_example.h"
 #include "tests/common/expected_texts.h"
 
@@ -119,21 +118,16 @@ class SteppingClock : public Clock {
 
 class StartTrackingCommand : public ::testing::Test {
  protected:
-  std::string Run() {
-    return testing::Printed([this] { StartTracking(session); });
-  }
-
-  testing::WorkDir dir;
   testing::FakePort port;
   SteppingClock clock;
   RandomGenerator random;
-  Session session{port, clock, random};
+  testing::RecordedReport report;
+  Session session{port, clock, random, report};
 };
 
-TEST_F(StartTrackingCommand, SendsTheFrameAndReportsAnAcceptedStart) {
-  dir.Write("config15.dat", kExampleConfig);
+TEST_F(StartTrackingCommand, SendsTheFrameAndTakesTheOkReply) {
   port.Script("\x01\xFA" "\xEA" "STARTTRACK_OK\xE4");
-  EXPECT_EQ(Run(), "\nSending START TRACKING command to Device\nSTART TRACKING...DONE");
+  EXPECT_TRUE(StartTracking(session, TableOf(kExampleConfig)).accepted);
 
   RandomGenerator reference;
   const std::uint8_t randomByte = ReseededRandomByte(reference, clock.CalendarSeconds());
@@ -145,20 +139,12 @@ TEST_F(StartTrackingCommand, SendsTheFrameAndReportsAnAcceptedStart) {
   EXPECT_EQ(random.Draw(), reference.Draw());
 }
 
-TEST_F(StartTrackingCommand, ReportsAnyOtherReply) {
-  dir.Write("config15.dat", kExampleConfig);
+TEST_F(StartTrackingCommand, RefusesAnyOtherReplyAndKeepsItsText) {
   port.Script("\xEA" "STARTTRACK_OK_\xE4");
-  EXPECT_EQ(Run(), "\nSending START TRACKING command to Device\nERROR RESPONSE...\xEA" "STARTTRACK_OK_\xE4\n");
+  const Answer answer = StartTracking(session, TableOf(kExampleConfig));
+  EXPECT_FALSE(answer.accepted);
+  EXPECT_EQ(answer.reply, "\xEA" "STARTTRACK_OK_\xE4");
   EXPECT_EQ(port.written.size(), kStartFrameSize);
-}
-
-TEST_F(StartTrackingCommand, SendsNothingWithoutTheFile) {
-  EXPECT_EQ(Run(), "Cannot open input file.\n");
-  EXPECT_TRUE(port.written.empty());
-  EXPECT_EQ(port.reads, 0u);
-  EXPECT_EQ(clock.readings, 1);  // the clock is read before the file
-  // The generator was not reseeded: the first plain draw of a run is still 41.
-  EXPECT_EQ(PlainRandomByte(random), 41);
 }
 
 }  // namespace

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "fake_port.h"
-#include "printed.h"
 #include "fixed_clock.h"
+#include "recorded_report.h"
 #include "tracking_example.h"
 
 namespace trackctl {
@@ -26,21 +26,20 @@ TEST(StopFrame, WorkedExampleByteForByte) {
 
 class StopTrackingCommand : public ::testing::Test {
  protected:
-  std::string Run() {
-    return testing::Printed([this] { StopTracking(session); });
-  }
-
   testing::FakePort port;
   testing::FixedClock clock{testing::kExampleMoment, 1118826920};
   RandomGenerator random;
-  Session session{port, clock, random};
+  testing::RecordedReport report;
+  Session session{port, clock, random, report};
 };
 
 TEST_F(StopTrackingCommand, AShortenedAcknowledgementIsAnError) {
   port.Script("\xEA" "STOPTRACK_OK\xE4");
-  EXPECT_EQ(Run(), "\nSending STOP TRACKING command to Device\nStop Tracking...DONE");
+  EXPECT_TRUE(StopTracking(session).accepted);
   port.Script("\xEA" "STOPTRACK_O\xE4");
-  EXPECT_EQ(Run(), "\nSending STOP TRACKING command to Device\nERROR RESPONSE...\xEA" "STOPTRACK_O\xE4\n");
+  const Answer answer = StopTracking(session);
+  EXPECT_FALSE(answer.accepted);
+  EXPECT_EQ(answer.reply, "\xEA" "STOPTRACK_O\xE4");
   // Two stops in the same second carry the same random byte.
   ASSERT_EQ(port.written.size(), 2 * kStopFrameSize);
   EXPECT_EQ(port.written[10], port.written[kStopFrameSize + 10]);

@@ -34,7 +34,7 @@ class TracedPortTest : public ::testing::Test {
     std::filesystem::remove(path_);
     auto fake = std::make_unique<testing::FakePort>();
     fake_ = fake.get();
-    port_ = std::make_unique<TracedPort>(std::move(fake), OpenTraceFile(path_.string().c_str()), FixedStamp);
+    port_ = std::make_unique<TracedPort>(std::move(fake), TraceFile(std::fopen(path_.string().c_str(), "a")), FixedStamp);
   }
   void TearDown() override {
     port_.reset();
@@ -90,17 +90,6 @@ TEST_F(TracedPortTest, PassesEverythingThroughUnchanged) {
   EXPECT_EQ(port_->LastError(), 5);
   EXPECT_EQ(fake_->dtr, std::vector<bool>{true});
   EXPECT_EQ(fake_->timeouts.size(), 1u);
-}
-
-TEST(TraceFile, NoFileWithoutANameAndOneWarningWhenItCannotBeOpened) {
-  EXPECT_EQ(OpenTraceFile(nullptr), nullptr);
-  EXPECT_EQ(OpenTraceFile(""), nullptr);
-  ::testing::internal::CaptureStderr();
-  const std::string path = (std::filesystem::temp_directory_path() / "no-such-folder" / "trace.txt").string();
-  EXPECT_EQ(OpenTraceFile(path.c_str()), nullptr);
-  const std::string warning = ::testing::internal::GetCapturedStderr();
-  EXPECT_EQ(warning.find("trackctl: cannot open the trace file " + path), 0u);
-  EXPECT_EQ(std::count(warning.begin(), warning.end(), '\n'), 1);
 }
 
 }  // namespace

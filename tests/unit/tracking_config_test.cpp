@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "printed.h"
+#include "app/whole_file.h"
 
 namespace trackctl {
 namespace {
@@ -142,27 +142,23 @@ TEST(PadWithZeros, WidensShortValuesAndKeepsLongOnes) {
   EXPECT_EQ(std::string(small.data(), small.size()), std::string("123\0##", 6));
 }
 
-TEST(ReadTrackingConfig, ReadsTheFileAsRawBytesOrSaysItCannot) {
+TEST(ReadTrackingConfig, TheFileIsReadAsRawBytesOrSaysItCannot) {
   const std::filesystem::path path =
       std::filesystem::temp_directory_path() / ("trackctl_config_test_" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + ".dat");
   {
     std::ofstream out(path, std::ios::binary);
     out << "a:1\r\nb:2\r\rc:3\x1A" "d:4";
   }
-  TrackingConfigTable table{};
-  const auto slots = ReadTrackingConfig(table, path.string().c_str());
+  std::vector<std::uint8_t> bytes;
+  ASSERT_EQ(ReadWholeFile(path.string(), bytes), FileRead::kDone);
   std::filesystem::remove(path);
-  ASSERT_TRUE(slots.has_value());
-  EXPECT_EQ(*slots, 4u);
+  TrackingConfigTable table{};
+  EXPECT_EQ(ParseTrackingConfig(bytes, table), 4u);
   EXPECT_EQ(SlotText(table[0]), "1");
   EXPECT_EQ(SlotText(table[1]), "2");
   EXPECT_EQ(SlotText(table[2]), "");
   EXPECT_EQ(SlotText(table[3]), "3");
-
-  std::optional<std::size_t> missing;
-  EXPECT_EQ(testing::Printed([&] { missing = ReadTrackingConfig(table, path.string().c_str()); }),
-            "Cannot open input file.\n");
-  EXPECT_FALSE(missing.has_value());
+  EXPECT_EQ(ReadWholeFile(path.string(), bytes), FileRead::kCannotOpen);
 }
 
 }  // namespace

@@ -5,14 +5,12 @@
 #include <array>
 
 #include "fake_port.h"
-#include "printed.h"
-#include "serial/program_exit.h"
+#include "serial/port_failure.h"
 
 namespace trackctl {
 namespace {
 
 using testing::FakePort;
-using testing::Printed;
 
 TEST(WritePortBuffer, SendsEveryByteIncludingNulsOneWriteEach) {
   FakePort port;
@@ -23,29 +21,33 @@ TEST(WritePortBuffer, SendsEveryByteIncludingNulsOneWriteEach) {
   EXPECT_EQ(port.written.size(), 5u);
 }
 
-TEST(ReadPortBlock, ReportsEmptyAndFailedReadsWithoutEndingTheRun) {
+TEST(ReadPortBlock, TellsOfEmptyAndFailedReadsWithoutEndingTheRun) {
   FakePort port;
   std::array<std::uint8_t, 4> buffer{};
-  EXPECT_EQ(Printed([&] { EXPECT_EQ(ReadPortBlock(port, std::span(buffer).first(0)), 0u); }),
-            "ERROR COM_TIME_OUT\n");
-  bool failed = false;
-  EXPECT_EQ(Printed([&] { EXPECT_EQ(ReadPortBlock(port, buffer, &failed), 0u); }),
-            "ERROR CANNOT_READ_FROM_COM_PORT\nERROR COM_TIME_OUT\n");
-  EXPECT_TRUE(failed);
+  BlockRead block = ReadPortBlock(port, std::span(buffer).first(0));
+  EXPECT_EQ(block.count, 0u);
+  EXPECT_FALSE(block.failed);
+  block = ReadPortBlock(port, buffer);
+  EXPECT_EQ(block.count, 0u);
+  EXPECT_TRUE(block.failed);
   port.Script("ab");
-  EXPECT_EQ(Printed([&] { EXPECT_EQ(ReadPortBlock(port, buffer, &failed), 2u); }), "");
-  EXPECT_FALSE(failed);
+  block = ReadPortBlock(port, buffer);
+  EXPECT_EQ(block.count, 2u);
+  EXPECT_FALSE(block.failed);
 }
 
-TEST(ReadPortBlock, DtrFailuresAreReportedOnlyOnPortsThatHaveTheLines) {
+TEST(ReadPortBlock, DtrFailuresCountOnlyOnPortsThatHaveTheLines) {
   FakePort port;
   port.Script("abcd");
   std::array<std::uint8_t, 2> buffer{};
   port.dtrResult = DtrResult::kFailed;
-  EXPECT_EQ(Printed([&] { ReadPortBlock(port, buffer); }),
-            "ERROR COM_ERROR IN ESCAPE_COMM\nERROR COM_ERROR_IN_ESCAPE_COMM\n");
+  BlockRead block = ReadPortBlock(port, buffer);
+  EXPECT_TRUE(block.dtrRaiseFailed);
+  EXPECT_TRUE(block.dtrLowerFailed);
   port.dtrResult = DtrResult::kUnsupported;
-  EXPECT_EQ(Printed([&] { ReadPortBlock(port, buffer); }), "");
+  block = ReadPortBlock(port, buffer);
+  EXPECT_FALSE(block.dtrRaiseFailed);
+  EXPECT_FALSE(block.dtrLowerFailed);
 }
 
 TEST(ReadPortByteWithin, GivesUpWithZeroAndRestoresTheCommandTimeouts) {
@@ -59,17 +61,16 @@ TEST(ReadPortByteWithin, GivesUpWithZeroAndRestoresTheCommandTimeouts) {
   EXPECT_EQ(port.timeouts[1].readTotalTimeoutConstant, 0u);
 }
 
-TEST(FatalPortError, PrintsTheMessageAndNumberAndEndsWithStatusOne) {
-  int status = 0;
-  const std::string printed = Printed([&] {
-    try {
-      FatalPortError("Writing to PORT", 31);
-    } catch (const ProgramExit& exit) {
-      status = exit.status;
-    }
-  });
-  EXPECT_EQ(status, 1);
-  EXPECT_EQ(printed, "\nMessage : Writing to PORT\nError Number : 31\n");
+TEST(PortFailure, AFailedWriteOrTimeoutChangeSaysWhichStepFailedAndTheErrorNumber) {
+  FakePort port;
+  port.failTimeouts = true;
+  try {
+    SetPortTimeouts(port, kCommandTimeouts);
+    ADD_FAILURE() << "the refused time-outs went unnoticed";
+  } catch (const PortFailure& failure) {
+    EXPECT_EQ(failure.step, PortStep::kSetTimeouts);
+    EXPECT_EQ(failure.errorNumber, 5);
+  }
 }
 
 }  // namespace

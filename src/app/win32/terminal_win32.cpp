@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <cstdlib>
 
 #include "app/terminal.h"
 
@@ -31,7 +30,18 @@ class Win32Terminal : public Terminal {
 
   void ReadKey() override { _getch(); }
 
-  void ClearScreen() override { std::system("cls"); }
+  // Blanks the whole screen buffer in its current colours and puts the cursor home.
+  void ClearScreen() override {
+    const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (!GetConsoleScreenBufferInfo(out, &info)) return;
+    const DWORD cells = static_cast<DWORD>(info.dwSize.X) * static_cast<DWORD>(info.dwSize.Y);
+    const COORD home{0, 0};
+    DWORD written = 0;
+    FillConsoleOutputCharacterA(out, ' ', cells, home, &written);
+    FillConsoleOutputAttribute(out, info.wAttributes, cells, home, &written);
+    SetConsoleCursorPosition(out, home);
+  }
 
  private:
   bool input_ = _isatty(_fileno(stdin)) != 0;

@@ -9,7 +9,6 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -17,14 +16,12 @@
 #include "serial/device_path.h"
 #include "serial/open_port.h"
 #include "serial/posix/restore_on_signal.h"
-#include "serial/transport.h"
+#include "serial/port_failure.h"
 
 namespace trackctl {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-const char* const kNotSupported = "\nThe specified COM port is not supported by your PC\n";
 
 
 // Milliseconds left until `deadline`, or -1 (wait without limit) when there is none.
@@ -48,7 +45,7 @@ class PosixSerialPort : public SerialPort {
 
   // Fails as the setting-up step named in the message would.
   void SetUp() {
-    if (tcgetattr(fd_, &original_) != 0) FatalPortError("In GetComState.....", errno);
+    if (tcgetattr(fd_, &original_) != 0) FailPort(PortStep::kGetState, errno);
     exclusive_ = ioctl(fd_, TIOCEXCL) == 0;
     tcflush(fd_, TCIOFLUSH);  // stale bytes in either direction are dropped; failure is harmless
     termios line = original_;
@@ -60,7 +57,7 @@ class PosixSerialPort : public SerialPort {
     line.c_cc[VTIME] = 0;
     cfsetispeed(&line, B115200);
     cfsetospeed(&line, B115200);
-    if (tcsetattr(fd_, TCSANOW, &line) != 0) FatalPortError("In SetComState........", errno);
+    if (tcsetattr(fd_, TCSANOW, &line) != 0) FailPort(PortStep::kSetState, errno);
     configured_ = true;
     restoreOnSignal_.emplace(fd_, original_);
     SetModemLine(TIOCM_RTS, true);
@@ -171,16 +168,15 @@ std::string PortPathForNumber(int number) {
 
 std::string PortPathForName(std::string_view name) { return std::string(name); }
 
-std::unique_ptr<SerialPort> OpenPort(const std::string& path) {
+OpenedPort OpenPort(const std::string& path) {
   const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) FatalPortError(kNotSupported, errno);
+  if (fd < 0) FailPort(PortStep::kOpen, errno);
   auto port = std::make_unique<PosixSerialPort>(fd);
   // Exclusive use, as on Windows: a port another program holds does not open.
   // (TIOCEXCL alone does not stop root.)
-  if (flock(fd, LOCK_EX | LOCK_NB) != 0) FatalPortError(kNotSupported, errno);
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) FailPort(PortStep::kOpen, errno);
   port->SetUp();
-  std::printf("Initializing %s.......DONE\n", path.c_str());
-  return port;
+  return OpenedPort{std::move(port), path, true};
 }
 
 }  // namespace trackctl

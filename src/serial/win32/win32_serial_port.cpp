@@ -1,11 +1,10 @@
 // The serial port on Windows: the Win32 communications API.
 #include <windows.h>
 
-#include <cstdio>
 #include <string>
 
 #include "serial/open_port.h"
-#include "serial/transport.h"
+#include "serial/port_failure.h"
 
 namespace trackctl {
 namespace {
@@ -123,27 +122,26 @@ std::string PortPathForName(std::string_view name) {
   return "\\\\.\\" + std::string(name);
 }
 
-std::unique_ptr<SerialPort> OpenPort(const std::string& path) {
+OpenedPort OpenPort(const std::string& path) {
   HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
-    FatalPortError("\nThe specified COM port is not supported by your PC\n", ErrorNumber());
+    FailPort(PortStep::kOpen, ErrorNumber());
   }
   auto port = std::make_unique<Win32SerialPort>(handle);
 
   DCB dcb{};
   dcb.DCBlength = sizeof(DCB);
-  if (!GetCommState(handle, &dcb)) FatalPortError("In GetComState.....", ErrorNumber());
+  if (!GetCommState(handle, &dcb)) FailPort(PortStep::kGetState, ErrorNumber());
   PurgeComm(handle, PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
   ConfigureLine(dcb);
-  if (!SetCommState(handle, &dcb)) FatalPortError("In SetComState........", ErrorNumber());
-  if (!port->SetTimeouts(kOpenTimeouts)) FatalPortError("In SetCommTimeouts........", port->LastError());
+  if (!SetCommState(handle, &dcb)) FailPort(PortStep::kSetState, ErrorNumber());
+  if (!port->SetTimeouts(kOpenTimeouts)) FailPort(PortStep::kSetTimeouts, port->LastError());
   if (!SetCommMask(handle, EV_TXEMPTY)) {
     port->Invalidate();
-    return port;
+    return OpenedPort{std::move(port), path, false};
   }
-  std::printf("Initializing %s.......DONE\n", path.c_str());
-  return port;
+  return OpenedPort{std::move(port), path, true};
 }
 
 }  // namespace trackctl

@@ -1,0 +1,68 @@
+#include "app/command_runs.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "app/config_text.h"
+#include "app/json_records.h"
+#include "app/whole_file.h"
+#include "protocol/read_configuration.h"
+#include "protocol/start_tracking.h"
+#include "protocol/stop_tracking.h"
+#include "protocol/tracking_config.h"
+
+namespace trackctl {
+namespace {
+
+// One JSON document on standard output; its write errors count when the run ends.
+void WriteJson(const nlohmann::ordered_json& json) { std::fputs((JsonText(json) + "\n").c_str(), stdout); }
+
+// The answer of a tracking command: "\n<done text>" or the reply as an error response.
+Outcome ShowTrackingAnswer(CommandRun& run, const Answer& answer, const char* done) {
+  if (answer.accepted) {
+    run.say.Say("\n%s", done);
+    return Outcome::kDone;
+  }
+  run.say.Say("\nERROR RESPONSE...%s\n", answer.reply.c_str());
+  return Outcome::kRefused;
+}
+
+}  // namespace
+
+Outcome ShowDeviceInfo(CommandRun& run, const DeviceCommand&) {
+  if (run.json) WriteJson(DeviceInfoJson(run.device));
+  return Outcome::kDone;
+}
+
+Outcome ReadConfiguration(CommandRun& run, const DeviceCommand&) {
+  run.say.Say("\nSending READ CONFIG command to Device");
+  const ConfigReply reply = ExchangeReadConfig(run.session);
+  const Outcome outcome = ConfigReplyOutcome(reply);
+  if (!run.json || outcome != Outcome::kDone) {
+    run.say.Say("%s", DescribeConfigReply(reply).c_str());
+    return outcome;
+  }
+  run.say.Say("...DONE");
+  const ConfigReplyRecords records = DecodeConfigReply(reply);
+  WriteJson(ReadConfigJson(records.config, records.status));
+  return outcome;
+}
+
+Outcome StartTracking(CommandRun& run, const DeviceCommand& command) {
+  std::vector<std::uint8_t> bytes;
+  if (ReadWholeFile(command.configFile.value_or(kTrackingConfigFile), bytes) != FileRead::kDone) {
+    run.say.Say("Cannot open input file.\n");
+    return Outcome::kFileProblem;
+  }
+  TrackingConfigTable table{};
+  ParseTrackingConfig(bytes, table);
+  run.say.Say("\nSending START TRACKING command to Device");
+  return ShowTrackingAnswer(run, StartTracking(run.session, table), "START TRACKING...DONE");
+}
+
+Outcome StopTracking(CommandRun& run, const DeviceCommand&) {
+  run.say.Say("\nSending STOP TRACKING command to Device");
+  return ShowTrackingAnswer(run, StopTracking(run.session), "Stop Tracking...DONE");
+}
+
+}  // namespace trackctl

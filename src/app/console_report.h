@@ -1,0 +1,36 @@
+// The operator's view of a run: every message of a device run, written to one
+// stream (standard output, or standard error when standard output carries
+// JSON), each one flushed as it is written.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+#include "protocol/report.h"
+#include "serial/port_failure.h"
+
+namespace trackctl {
+
+class ConsoleReport : public Report {
+ public:
+  explicit ConsoleReport(std::FILE* out) : out_(out) {}
+
+  // printf to the message stream.
+  [[gnu::format(printf, 2, 3)]] void Say(const char* format, ...);
+
+  void StepBegun(Step step) override;
+  void ReplyByte() override;
+  void Progress(Transfer transfer, std::uint64_t done, std::uint64_t total) override;
+  void RecordsAnnounced(std::uint32_t records) override;
+  void RecordsTooMany(std::uint32_t records) override;
+  void BlockReadProblem(const BlockReadProblems& problems) override;
+
+  // "\nMessage : <what failed>\n" and "Error Number : <code>\n".
+  void PortFailed(const PortFailure& failure);
+
+ private:
+  std::FILE* out_;
+  std::uint64_t nextDoneLine_ = 0;  // a "Done : N" line once N passes this
+};
+
+}  // namespace trackctl

@@ -1,0 +1,105 @@
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/command_runs.h"
+#include "app/program_exit.h"
+#include "app/whole_file.h"
+#include "protocol/firmware_upgrade.h"
+#include "protocol/serial_key_write.h"
+
+namespace trackctl {
+namespace {
+
+void PrintKeyFormat(ConsoleReport& say) {
+  say.Say("Enter the serial key where the max limit is 10 chars:\n");
+  say.Say("\n Format for Serial key is as follows");
+  say.Say("\n First 3 chars is the device type 100\\075\\050");
+  say.Say("\n Next 2 chars is week varying from 00 to 52 ");
+  say.Say("\n Next 2 chars is year varying from 02 to 04 ");
+  say.Say("\n Next 3 chars is the key 001 to 999\n");
+  say.Say("\n ----------------------------------\n");
+}
+
+// Reads the image whole, then uploads that one copy. A file that cannot be
+// opened or read is a file problem, and nothing is sent.
+Outcome UpgradeFromFile(CommandRun& run, const std::string& name) {
+  std::vector<std::uint8_t> image;
+  switch (ReadWholeFile(name, image)) {
+    case FileRead::kCannotOpen:
+      run.say.Say("FILE not found...\n");
+      return Outcome::kFileProblem;
+    case FileRead::kCannotRead:
+      run.say.Say("Unable to open the specified file...\n");
+      return Outcome::kFileProblem;
+    case FileRead::kDone:
+      break;
+  }
+  run.say.Say("Filelength in bytes is %lld\n", static_cast<long long>(image.size()));
+  const UpgradeAnswer answer = UpgradeCode(run.session, image);
+  switch (answer.kind) {
+    case UpgradeAnswer::Kind::kDone:
+      run.say.Say("Upgrade Code : Done...\n");
+      return Outcome::kDone;
+    case UpgradeAnswer::Kind::kHeaderRefused:
+      run.say.Say("\nThe device refused the code upgrade : %s\nNo data sent...\n", answer.reply.c_str());
+      return Outcome::kRefused;
+    case UpgradeAnswer::Kind::kImageRefused:
+      run.say.Say("Received Response ... %s\n", answer.reply.c_str());
+      return Outcome::kRefused;
+  }
+  return Outcome::kRefused;
+}
+
+void AnnounceDefaultImage(ConsoleReport& say) {
+  say.Say("Upgrading the code from the default file : %s...\n", kDefaultImage);
+}
+
+Outcome WriteKey(CommandRun& run, const SerialKeyFrame& frame) {
+  const Answer answer = WriteSerialKey(run.session, frame);
+  if (answer.accepted) {
+    run.say.Say(" Done...\n");
+    run.say.Say("Serial key written to flash...\n");
+    return Outcome::kDone;
+  }
+  run.say.Say("Error Response.. %s\n", answer.reply.c_str());
+  return Outcome::kRefused;
+}
+
+}  // namespace
+
+Outcome UpgradeCode(CommandRun& run, const DeviceCommand& command) {
+  run.say.Say("Upgrade Code : Started...\n");
+  if (!command.image) AnnounceDefaultImage(run.say);
+  return UpgradeFromFile(run, command.image.value_or(kDefaultImage));
+}
+
+void UpgradeCodeFromMenu(CommandRun& run) {
+  run.say.Say("Upgrade Code : Started...\n");
+  run.say.Say("Enter the file name [Default : %s]:\n", kDefaultImage);
+  run.console->DiscardPending();
+  std::string name = run.console->ReadLine();
+  if (name.empty()) {
+    name = kDefaultImage;
+    AnnounceDefaultImage(run.say);
+  }
+  if (UpgradeFromFile(run, name) == Outcome::kFileProblem) EndProgram(1);
+}
+
+Outcome WriteSerialKey(CommandRun& run, const DeviceCommand& command) {
+  return WriteKey(run, *BuildSerialKeyFrame(command.key));
+}
+
+void WriteSerialKeyFromMenu(CommandRun& run) {
+  PrintKeyFormat(run.say);
+  const std::optional<std::string> key = run.console->ReadWord();
+  if (!key) return;  // the input ended: nothing to write
+  const std::optional<SerialKeyFrame> frame = BuildSerialKeyFrame(*key);
+  if (!frame) {
+    run.say.Say("Serial key must be only 10 characters in lenght\n");
+    return;
+  }
+  WriteKey(run, *frame);
+}
+
+}  // namespace trackctl
