@@ -23,7 +23,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const CommandLine line = ParseCommandLine(args);
 
   using Action = CommandLine::Action;
-  using Kind = DeviceCommand::Kind;
   if (line.action == Action::kRefuse) {
     FUZZ_CHECK(line.error.starts_with("trackctl: "));
     for (const char c : line.error) FUZZ_CHECK(static_cast<unsigned char>(c) >= 0x20 && c != 0x7F);
@@ -39,10 +38,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;
   }
   const DeviceCommand& command = line.command;
-  FUZZ_CHECK(!line.json || command.kind == Kind::kInfo || command.kind == Kind::kReadConfig);
-  FUZZ_CHECK(command.kind == Kind::kWriteKey ? command.key.size() == 10 : command.key.empty());
-  FUZZ_CHECK(!command.file || command.kind == Kind::kDownload || command.kind == Kind::kStart ||
-             command.kind == Kind::kUpgrade);
-  FUZZ_CHECK(command.isSmsSector == 0 || command.kind == Kind::kDownload || command.kind == Kind::kErase);
+  FUZZ_CHECK(command.row != nullptr && !command.row->word.empty() && command.row->run != nullptr);
+  const DeviceCommandRow& row = *command.row;
+  FUZZ_CHECK(!line.json || row.json);
+  FUZZ_CHECK(row.arguments == CommandArguments::kKey ? command.key.size() == 10 : command.key.empty());
+  FUZZ_CHECK(!command.outputFile || row.option == "-o");
+  FUZZ_CHECK(!command.configFile || row.option == "-c");
+  FUZZ_CHECK(!command.image || row.arguments == CommandArguments::kOptionalImage);
+  FUZZ_CHECK(command.sector == Sector::kSms || row.arguments == CommandArguments::kSector);
   return 0;
 }

@@ -6,7 +6,7 @@
 #include "logger/logger_file_name.h"
 #include "protocol/frame.h"
 #include "protocol/handshake.h"
-#include "serial/program_exit.h"
+#include "serial/port_failure.h"
 
 using namespace trackctl;
 
@@ -40,8 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::array<std::uint8_t, 100> reply{};
   fuzz::FuzzPort port(line);
   try {
-    ReceiveResponse(port, reply, false);
-  } catch (const ProgramExit&) {
+    ReceiveResponse(port, reply);
+  } catch (const PortFailure&) {
     return 0;
   }
   if (!MatchesPrefix(reply, "\xEAINIT_OK")) return 0;

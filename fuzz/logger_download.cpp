@@ -11,8 +11,8 @@
 
 #include "fuzz/fuzz_support.h"
 #include "logger/byte_count.h"
-#include "logger/logger_download.h"
-#include "serial/program_exit.h"
+#include "app/command_runs.h"
+#include "serial/port_failure.h"
 #include "tests/unit/fixed_clock.h"
 
 using namespace trackctl;
@@ -66,13 +66,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz::FuzzPort port(std::span<const std::uint8_t>(data + 1, size - 1), std::size_t{1} << (data[0] % 12));
   testing::FixedClock clock(LocalDateTime{2005, 6, 15, 9, 15, 20}, 1118826920);
   RandomGenerator random;
-  Session session{port, clock, random};
+  ConsoleReport say(stdout);
+  Session session{port, clock, random, say};
   const std::string key = "1000752301";
   std::copy(key.begin(), key.end(), session.serialKey.begin());
+  const InitFields device;
+  CommandRun run{session, say, nullptr, device};
+  DeviceCommand command;
+  command.sector = (data[0] & 0x80) != 0 ? Sector::kSms : Sector::kDataCall;
   try {
-    ReadLoggerSector(session, data[0] & 0x80);
-  } catch (const ProgramExit& exit) {
-    FUZZ_CHECK(exit.status == 1);  // the line went quiet in the middle of an exchange
+    DownloadSector(run, command);
+  } catch (const PortFailure& failure) {
+    FUZZ_CHECK(failure.step == PortStep::kRead);  // the line went quiet in the middle of an exchange
   }
   // Every run finds the folder empty: a logger file is never written over, and a
   // name taken would make each run wait for a second that never comes.

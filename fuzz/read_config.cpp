@@ -5,7 +5,9 @@
 #include "fuzz/fuzz_support.h"
 #include "protocol/config_record.h"
 #include "protocol/read_configuration.h"
-#include "serial/program_exit.h"
+#include "app/config_text.h"
+#include "app/console_report.h"
+#include "serial/port_failure.h"
 #include "tests/unit/fixed_clock.h"
 
 using namespace trackctl;
@@ -53,11 +55,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz::FuzzPort port(line);
   testing::FixedClock clock(LocalDateTime{2005, 6, 15, 9, 15, 20}, 1118826920);
   RandomGenerator random;
-  Session session{port, clock, random};
+  ConsoleReport say(stdout);
+  Session session{port, clock, random, say};
   try {
-    ReadConfiguration(session);
-  } catch (const ProgramExit& exit) {
-    FUZZ_CHECK(exit.status == 1);  // the line went quiet in the middle of a reply
+    say.Say("%s", DescribeConfigReply(ExchangeReadConfig(session)).c_str());
+  } catch (const PortFailure& failure) {
+    FUZZ_CHECK(failure.step == PortStep::kRead);  // the line went quiet in the middle of a reply
   }
   return 0;
 }

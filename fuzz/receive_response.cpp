@@ -4,7 +4,8 @@
 
 #include "fuzz/fuzz_support.h"
 #include "protocol/frame.h"
-#include "serial/program_exit.h"
+#include "app/console_report.h"
+#include "serial/port_failure.h"
 
 using namespace trackctl;
 
@@ -28,10 +29,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz::FuzzPort port(line);
   Reply reply;
   try {
-    reply = ReceiveResponse(port, buffer, progressMarks);
-  } catch (const ProgramExit& exit) {
+    ConsoleReport marks(stdout);
+    reply = ReceiveResponse(port, buffer, progressMarks ? &marks : nullptr);
+  } catch (const PortFailure& failure) {
     // The line went quiet before a frame was complete: the port error ends the run.
-    FUZZ_CHECK(exit.status == 1);
+    FUZZ_CHECK(failure.step == PortStep::kRead);
     FUZZ_CHECK(!whole);
     return 0;
   }

@@ -46,11 +46,11 @@ enum class CommandArguments {
 };
 
 struct DeviceCommandRow {
-  std::string_view word;  // on the command line; empty: the menu's only
-  int menuChoice;         // 1 to 9; 0: the command line's only
-  const char* menuLabel;  // its line of the main menu, before "...<choice>"
+  std::string_view word{};          // on the command line; empty: the menu's only
+  int menuChoice = 0;               // 1 to 9; 0: the command line's only
+  const char* menuLabel = nullptr;  // its line of the main menu, before "...<choice>"
   CommandArguments arguments = CommandArguments::kNone;
-  std::string_view option;  // the one option that goes with it ("-o", "-c"), or none
+  std::string_view option{};  // the one option that goes with it ("-o", "-c"), or none
   bool json = false;        // takes --json
   const char* usage = "";   // its lines in the usage text
   Outcome (*run)(CommandRun&, const DeviceCommand&) = nullptr;  // a command line run
