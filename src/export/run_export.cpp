@@ -15,16 +15,12 @@
 #include "export/output_files.h"
 #include "export/track_converter.h"
 #include "export/track_writers.h"
+#include "files/file_handle.h"
 
 namespace trackctl {
 namespace {
 
 constexpr std::size_t kReadSize = 64 * 1024;
-
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using InputFile = std::unique_ptr<std::FILE, FileCloser>;
 
 std::string ErrnoText() { return errno != 0 ? std::strerror(errno) : "input/output error"; }
 
@@ -50,7 +46,7 @@ bool NamesAFolder(const std::string& output) {
 // be read, with errno set.
 bool ConvertFile(const std::string& file, TrackConverter& converter, std::vector<char>& buffer) {
   errno = 0;
-  const InputFile in(std::fopen(file.c_str(), "rb"));
+  const FileHandle in(std::fopen(file.c_str(), "rb"));
   if (!in) return false;
   converter.BeginTrack(TrackName(file));
   std::size_t got;
