@@ -41,8 +41,8 @@ LoggerRecord DecodeLoggerRecord(std::span<const std::uint8_t, kLoggerRecordSize>
   record.oddSecond = (bytes[2] & 0x40u) != 0;
   record.timeWord = static_cast<std::uint16_t>(ReadBigEndian(bytes.subspan(3), 2));
   record.dateWord = static_cast<std::uint16_t>(ReadBigEndian(bytes.subspan(5), 2));
-  record.scaledValueA = ReadBigEndian(bytes.subspan(7), 3);
-  record.scaledValueB = ReadBigEndian(bytes.subspan(10), 3);
+  record.latitude = ReadBigEndian(bytes.subspan(7), 3);
+  record.longitude = ReadBigEndian(bytes.subspan(10), 3);
   record.wideValue = ReadBigEndian(bytes.subspan(13), 4);
   return record;
 }
@@ -68,9 +68,9 @@ std::string FormatLoggerLine(const LoggerRecord& record) {
   AppendInt(line, date.day, ':');
   AppendInt(line, date.month, ':');
   AppendInt(line, date.year, ',');
-  AppendScaled(line, record.scaledValueB);
+  AppendScaled(line, record.longitude);
   line += ',';
-  AppendScaled(line, record.scaledValueA);
+  AppendScaled(line, record.latitude);
   line += ',';
   AppendWhole(line, record.byteValue);
   line += ',';

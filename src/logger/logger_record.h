@@ -23,8 +23,8 @@ struct LoggerRecord {
   bool oddSecond = false;          // byte 2, bit 6: one second more than the time word says
   std::uint16_t timeWord = 0;      // bytes 3-4: seconds of the day / 2
   std::uint16_t dateWord = 0;      // bytes 5-6
-  std::uint32_t scaledValueA = 0;  // bytes 7-9, in units of 1/25000
-  std::uint32_t scaledValueB = 0;  // bytes 10-12, in units of 1/25000
+  std::uint32_t latitude = 0;      // bytes 7-9, in units of 1/25000 degree
+  std::uint32_t longitude = 0;     // bytes 10-12, in units of 1/25000 degree
   std::uint32_t wideValue = 0;     // bytes 13-16
 };
 

@@ -68,8 +68,8 @@ TEST(ParseLoggerLine, ReadsBackWhatADownloadWrites) {
     EXPECT_EQ(line->column4, 0u);
     const unsigned seconds = 2u * record.timeWord + (record.oddSecond ? 1 : 0);
     EXPECT_EQ(line->hours * 3600 + line->minutes * 60 + line->seconds, seconds) << text;
-    EXPECT_EQ(line->longitude, std::uint64_t{record.scaledValueB} * 40) << text;
-    EXPECT_EQ(line->latitude, std::uint64_t{record.scaledValueA} * 40) << text;
+    EXPECT_EQ(line->longitude, std::uint64_t{record.longitude} * 40) << text;
+    EXPECT_EQ(line->latitude, std::uint64_t{record.latitude} * 40) << text;
     EXPECT_EQ(line->byteValue, std::uint64_t{record.byteValue} * 1'000'000) << text;
     EXPECT_EQ(line->wideValue, std::uint64_t{record.wideValue} * 1'000'000) << text;
   }
