@@ -1,11 +1,12 @@
-// One 22-byte logger record as the device stores it, and the text line it
+// One 22-byte logger record as the device stores it, and the logger line it
 // becomes in a logger file.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <span>
-#include <string>
+
+#include "logger/logger_line.h"
 
 namespace trackctl {
 
@@ -30,11 +31,12 @@ struct LoggerRecord {
 
 LoggerRecord DecodeLoggerRecord(std::span<const std::uint8_t, kLoggerRecordSize> bytes);
 
-// "%d,%d,%d,%d,%d:%d:%d.00,%d:%d:%d,%f,%f,%f,%f;\n" with the decoded columns;
-// the numbers always use '.' as the decimal point, whatever the locale.
-std::string FormatLoggerLine(const LoggerRecord& record);
+// The columns of the record's line: the fields, the time word and odd second as
+// a time of day, the date word as a date; a record without a date (day and month
+// 0) shows 1:1:1970 and state 0.
+LoggerLine LoggerLineOf(const LoggerRecord& record);
 
-// Decodes one record and appends its line to the file; false when the write failed.
+// Decodes one record and appends its logger line to the file; false when the write failed.
 bool WriteLoggerRecord(LoggerFile& file, std::span<const std::uint8_t, kLoggerRecordSize> bytes);
 
 }  // namespace trackctl

@@ -20,7 +20,9 @@ RecordBytes Record(std::initializer_list<std::uint8_t> head, std::uint8_t tail =
   return bytes;
 }
 
-std::string Line(const RecordBytes& bytes) { return FormatLoggerLine(DecodeLoggerRecord(bytes)); }
+std::string Line(const RecordBytes& bytes) {
+  return FormatLoggerLine(LoggerLineOf(DecodeLoggerRecord(bytes)));
+}
 
 // What printf makes of the same values in the C locale.
 std::string PrintfLine(const LoggerRecord& r, unsigned hours, unsigned minutes, unsigned seconds, unsigned day,
@@ -98,7 +100,7 @@ TEST(LoggerRecord, MatchesPrintfOverManyValues) {
         empty ? PrintfLine(r, t / 3600, t % 3600 / 60, t % 60, 1, 1, 1970, 0)
               : PrintfLine(r, t / 3600, t % 3600 / 60, t % 60, rest % 32u, rest / 32u, r.dateWord / 416u + 2000u,
                            r.headState);
-    ASSERT_EQ(FormatLoggerLine(r), expected) << "record " << i;
+    ASSERT_EQ(FormatLoggerLine(LoggerLineOf(r)), expected) << "record " << i;
   }
 }
 
