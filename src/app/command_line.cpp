@@ -5,15 +5,19 @@
 #include <string_view>
 #include <vector>
 
+#include "export/export_formats.h"
 #include "serial/open_port.h"
 
 namespace trackctl {
 namespace {
 
-constexpr const char* kUsage =
+// The usage text, the names of the export formats between its two parts.
+constexpr const char* kUsageToFormats =
     "usage: trackctl [-p PORT]                   the menu\n"
     "       trackctl [-p PORT] [--json] COMMAND  one command, then exit\n"
-    "       trackctl export [--format gpx|kml|geojson|csv|svg] [-o OUT]\n"
+    "       trackctl export [--format ";
+constexpr const char* kUsageFromFormats =
+    "] [-o OUT]\n"
     "                       [--utc-offset +HH:MM] [--split-gap MINUTES] FILE...\n"
     "       trackctl --list-ports | --help | --version\n"
     "\n"
@@ -265,7 +269,7 @@ CommandLine ParseCommandLine(std::span<const char* const> args) {
   return line;
 }
 
-std::string UsageText() { return kUsage; }
+std::string UsageText() { return kUsageToFormats + ExportFormatNames("|", "|") + kUsageFromFormats; }
 
 std::string VersionText() { return std::string("trackctl ") + TRACKCTL_VERSION + "\n"; }
 

@@ -69,9 +69,11 @@ std::variant<ExportOptions, std::string> ParseExportArguments(std::span<const ch
     if (equals == std::string_view::npos) ++i;
 
     if (name == "--format") {
-      const std::optional<ExportFormat> format = ExportFormatNamed(*value);
-      if (!format) return Error("unknown format '" + std::string(*value) + "' (gpx, kml, geojson, csv or svg)");
-      options.format = *format;
+      const ExportFormat* format = ExportFormatNamed(*value);
+      if (format == nullptr) {
+        return Error("unknown format '" + std::string(*value) + "' (" + ExportFormatNames(", ", " or ") + ")");
+      }
+      options.format = format;
     } else if (name == "-o") {
       if (value->empty()) return Error("-o needs a file name");
       options.output = *value;
@@ -88,7 +90,7 @@ std::variant<ExportOptions, std::string> ParseExportArguments(std::span<const ch
   if (options.files.empty()) return Error("no logger file given");
   if (options.output.empty()) {
     if (options.files.size() > 1) return Error("-o OUT is needed for more than one file");
-    options.output = DefaultOutputName(options.files.front(), options.format);
+    options.output = DefaultOutputName(options.files.front(), *options.format);
   }
   return options;
 }

@@ -1,6 +1,6 @@
 // The arguments of `trackctl export`:
-//   export [--format gpx|kml|geojson|csv|svg] [-o OUT] [--utc-offset +HH:MM]
-//          [--split-gap MINUTES] FILE...
+//   export [--format NAME] [-o OUT] [--utc-offset +HH:MM] [--split-gap MINUTES] FILE...
+// with NAME one of the export formats.
 #pragma once
 
 #include <span>

@@ -1,21 +1,11 @@
 #include "export/export_options.h"
 
-#include <array>
 #include <cstdio>
-#include <utility>
 
 #include "logger/logger_file_name.h"
 
 namespace trackctl {
 namespace {
-
-constexpr std::array<std::pair<std::string_view, ExportFormat>, 5> kFormats = {{
-    {"gpx", ExportFormat::kGpx},
-    {"kml", ExportFormat::kKml},
-    {"geojson", ExportFormat::kGeoJson},
-    {"csv", ExportFormat::kCsv},
-    {"svg", ExportFormat::kSvg},
-}};
 
 // The part of `file` after its last folder separator.
 std::string_view BaseName(std::string_view file) {
@@ -33,26 +23,8 @@ std::size_t ExtensionStart(std::string_view file) {
 
 }  // namespace
 
-std::optional<ExportFormat> ExportFormatNamed(std::string_view name) {
-  for (const auto& [text, format] : kFormats) {
-    if (text == name) return format;
-  }
-  return std::nullopt;
-}
-
-std::string_view FileExtension(ExportFormat format) {
-  switch (format) {
-    case ExportFormat::kGpx: return ".gpx";
-    case ExportFormat::kKml: return ".kml";
-    case ExportFormat::kGeoJson: return ".geojson";
-    case ExportFormat::kCsv: return ".csv";
-    case ExportFormat::kSvg: return ".svg";
-  }
-  return "";
-}
-
-std::string DefaultOutputName(std::string_view file, ExportFormat format) {
-  return std::string(file.substr(0, ExtensionStart(file))) + std::string(FileExtension(format));
+std::string DefaultOutputName(std::string_view file, const ExportFormat& format) {
+  return std::string(file.substr(0, ExtensionStart(file))) + std::string(format.extension);
 }
 
 std::string TrackName(std::string_view file) {

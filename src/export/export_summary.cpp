@@ -20,10 +20,10 @@ std::string Problems(const ExportCounts& counts) {
 
 }  // namespace
 
-std::string SummaryLine(const ExportCounts& counts, ExportFormat format, std::string_view output) {
+std::string SummaryLine(const ExportCounts& counts, const ExportFormat& format, std::string_view output) {
   std::string line = "trackctl export: " + std::string(output) + ": ";
   const std::size_t leftOut = counts.LeftOutTotal();
-  if (format == ExportFormat::kCsv) {
+  if (format.rows) {
     line += Count(counts.points + leftOut, "row", "rows");
     if (leftOut > 0) line += "; " + std::to_string(leftOut) + " without a valid time or place" + Problems(counts);
   } else {

@@ -14,7 +14,6 @@
 #include "export/machine_zone.h"
 #include "export/output_files.h"
 #include "export/track_converter.h"
-#include "export/track_writers.h"
 #include "files/file_handle.h"
 
 namespace trackctl {
@@ -73,12 +72,12 @@ int RunExport(const ExportOptions& options) {
   std::optional<SpoolFile> spoolFile;
   StringSink unusedSpool;
   TextSpool* spool = &unusedSpool;
-  if (options.format == ExportFormat::kKml) {
+  if (options.format->spools) {
     spool = &spoolFile.emplace(options.output);
     if (!spoolFile->IsOpen()) return Refuse("cannot create a file beside", options.output, spoolFile->error());
   }
 
-  const std::unique_ptr<TrackWriter> writer = MakeTrackWriter(options.format, output, *spool);
+  const std::unique_ptr<TrackWriter> writer = options.format->makeWriter(output, *spool);
   std::unique_ptr<LocalTimeRule> rule;
   if (options.utcOffsetMinutes) {
     rule = std::make_unique<FixedOffsetRule>(*options.utcOffsetMinutes);
@@ -99,7 +98,7 @@ int RunExport(const ExportOptions& options) {
   if (spoolFile && !spoolFile->error().empty()) return Refuse("cannot write", options.output, spoolFile->error());
   if (!output.Commit()) return Refuse("cannot write", options.output, output.error());
 
-  std::fprintf(stderr, "%s\n", SummaryLine(converter.counts(), options.format, options.output).c_str());
+  std::fprintf(stderr, "%s\n", SummaryLine(converter.counts(), *options.format, options.output).c_str());
   return converter.counts().notLoggerLines > 0 ? 1 : 0;
 }
 

@@ -1,4 +1,4 @@
-// `trackctl export`: logger files to GPX, KML, GeoJSON, CSV or SVG. No port is
+// `trackctl export`: logger files to one of the export formats. No port is
 // opened.
 #pragma once
 
