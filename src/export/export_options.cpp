@@ -1,7 +1,6 @@
 #include "export/export_options.h"
 
-#include <cstdio>
-
+#include "export/utc_time.h"
 #include "logger/logger_file_name.h"
 
 namespace trackctl {
@@ -30,12 +29,9 @@ std::string DefaultOutputName(std::string_view file, const ExportFormat& format)
 std::string TrackName(std::string_view file) {
   const std::string_view base = BaseName(file);
   if (const std::optional<LoggerFileNameParts> name = ReadLoggerFileName(base)) {
-    const LocalDateTime& at = name->downloaded;
-    char downloaded[80];
-    std::snprintf(downloaded, sizeof downloaded, "%04d-%02d-%02d %02d:%02d:%02d", at.year, at.month, at.day, at.hour,
-                  at.minute, at.second);
-    return name->serialKey + (name->sectorLetter == 'P' ? " SMS" : " DataCall") + " sector (downloaded " +
-           downloaded + ")";
+    std::string track = name->serialKey + (name->sectorLetter == 'P' ? " SMS" : " DataCall") + " sector (downloaded ";
+    AppendDateTime(track, name->downloaded, ' ');
+    return track + ")";
   }
   return std::string(base.substr(0, ExtensionStart(base)));
 }
