@@ -5,6 +5,7 @@
 #include <optional>
 #include <string_view>
 
+#include "app/export_messages.h"
 #include "export/run_export.h"
 
 namespace trackctl {
@@ -101,8 +102,18 @@ int RunExportCommand(std::span<const char* const> args) {
     std::fprintf(stderr, "%s (usage: trackctl --help)\n", error->c_str());
     return 2;
   }
+  const ExportOptions& options = std::get<ExportOptions>(parsed);
   try {
-    return RunExport(std::get<ExportOptions>(parsed));
+    const auto result = RunExport(options, [](const std::string& file, std::size_t line) {
+      std::fprintf(stderr, "%s:%zu: not a logger line\n", file.c_str(), line);
+    });
+    if (const ExportFailure* failure = std::get_if<ExportFailure>(&result)) {
+      std::fprintf(stderr, "%s\n", FailureLine(*failure).c_str());
+      return 2;
+    }
+    const ExportCounts& counts = std::get<ExportCounts>(result);
+    std::fprintf(stderr, "%s\n", SummaryLine(counts, *options.format, options.output).c_str());
+    return counts.notLoggerLines > 0 ? 1 : 0;
   } catch (const std::exception& error) {  // no memory, or a name the system cannot take
     std::fprintf(stderr, "trackctl export: %s\n", error.what());
     return 2;

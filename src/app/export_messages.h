@@ -1,11 +1,12 @@
-// The line an export ends with on standard error: what was written where, and
-// what was left out and why.
+// What an export says on standard error: the line it ends with, what was
+// written where and what was left out and why, or why it stopped.
 #pragma once
 
 #include <string>
 #include <string_view>
 
-#include "export/export_options.h"
+#include "export/export_formats.h"
+#include "export/run_export.h"
 #include "export/track_converter.h"
 
 namespace trackctl {
@@ -15,5 +16,9 @@ namespace trackctl {
 // line end. A format of rows (CSV) keeps the points that the others leave out,
 // so for it they are counted as rows without a valid time or place.
 std::string SummaryLine(const ExportCounts& counts, const ExportFormat& format, std::string_view output);
+
+// E.g. "trackctl export: cannot read trip.dat: No such file or directory",
+// without a line end.
+std::string FailureLine(const ExportFailure& failure);
 
 }  // namespace trackctl
