@@ -55,7 +55,7 @@ void WriteLoggerFiles(const fs::path& one, const fs::path& many) {
   if (child == 0) {
     std::string text;
     for (const tracksim::LoggerRecordBytes& record : tracksim::DefaultLoggerRecords(kRecords, 9, 45)) {
-      text += trackctl::FormatLoggerLine(trackctl::DecodeLoggerRecord(record));
+      text += trackctl::FormatLoggerLine(trackctl::LoggerLineOf(trackctl::DecodeLoggerRecord(record)));
     }
     std::ofstream(one, std::ios::binary) << text;
     std::ofstream out(many, std::ios::binary);

@@ -22,7 +22,8 @@ int main() {
     double seconds = 0;
     while (seconds < 1.0) {
       for (const tracksim::LoggerRecordBytes& record : records) {
-        characters += trackctl::FormatLoggerLine(trackctl::DecodeLoggerRecord(record)).size();
+        const trackctl::LoggerRecord decoded = trackctl::DecodeLoggerRecord(record);
+        characters += trackctl::FormatLoggerLine(trackctl::LoggerLineOf(decoded)).size();
       }
       lines += records.size();
       seconds = std::chrono::duration<double>(Clock::now() - start).count();

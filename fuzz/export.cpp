@@ -16,15 +16,12 @@
 
 #include "export/machine_zone.h"
 #include "export/track_converter.h"
-#include "export/track_writers.h"
+#include "export/export_formats.h"
 #include "fuzz/fuzz_support.h"
 
 using namespace trackctl;
 
 namespace {
-
-constexpr ExportFormat kFormats[] = {ExportFormat::kGpx, ExportFormat::kKml, ExportFormat::kGeoJson,
-                                     ExportFormat::kCsv, ExportFormat::kSvg};
 
 std::size_t Count(std::string_view text, std::string_view part) {
   std::size_t count = 0;
@@ -57,38 +54,31 @@ std::size_t CsvFields(std::string_view row) {
   return fields;
 }
 
-void CheckOutput(ExportFormat format, const std::string& text, const ExportCounts& counts) {
-  switch (format) {
-    case ExportFormat::kGpx:
-      FUZZ_CHECK(WellFormedXml(text));
-      FUZZ_CHECK(Count(text, "<trkpt ") == counts.points);
-      FUZZ_CHECK(Count(text, "<trkseg>") == counts.segments);
-      break;
-    case ExportFormat::kKml:
-      FUZZ_CHECK(WellFormedXml(text));
-      FUZZ_CHECK(Count(text, "<when>") == counts.points && Count(text, "<gx:coord>") == counts.points);
-      FUZZ_CHECK(Count(text, "<gx:Track>") == counts.segments);
-      break;
-    case ExportFormat::kGeoJson: {
-      const nlohmann::json json = nlohmann::json::parse(text, nullptr, false);
-      FUZZ_CHECK(!json.is_discarded());
-      FUZZ_CHECK(json["features"].size() == counts.points);
-      break;
+void CheckOutput(std::string_view format, const std::string& text, const ExportCounts& counts) {
+  if (format == "gpx") {
+    FUZZ_CHECK(WellFormedXml(text));
+    FUZZ_CHECK(Count(text, "<trkpt ") == counts.points);
+    FUZZ_CHECK(Count(text, "<trkseg>") == counts.segments);
+  } else if (format == "kml") {
+    FUZZ_CHECK(WellFormedXml(text));
+    FUZZ_CHECK(Count(text, "<when>") == counts.points && Count(text, "<gx:coord>") == counts.points);
+    FUZZ_CHECK(Count(text, "<gx:Track>") == counts.segments);
+  } else if (format == "geojson") {
+    const nlohmann::json json = nlohmann::json::parse(text, nullptr, false);
+    FUZZ_CHECK(!json.is_discarded());
+    FUZZ_CHECK(json["features"].size() == counts.points);
+  } else if (format == "csv") {
+    FUZZ_CHECK(text.ends_with("\r\n"));
+    std::string_view rest(text);
+    std::size_t rows = 0;
+    for (std::size_t end; (end = rest.find("\r\n")) != std::string_view::npos; rest.remove_prefix(end + 2), ++rows) {
+      FUZZ_CHECK(CsvFields(rest.substr(0, end)) == 17);
     }
-    case ExportFormat::kCsv: {
-      FUZZ_CHECK(text.ends_with("\r\n"));
-      std::string_view rest(text);
-      std::size_t rows = 0;
-      for (std::size_t end; (end = rest.find("\r\n")) != std::string_view::npos; rest.remove_prefix(end + 2), ++rows) {
-        FUZZ_CHECK(CsvFields(rest.substr(0, end)) == 17);
-      }
-      FUZZ_CHECK(rows == 1 + counts.points + counts.LeftOutTotal());
-      break;
-    }
-    case ExportFormat::kSvg:
-      FUZZ_CHECK(WellFormedXml(text));
-      FUZZ_CHECK(Count(text, "<polyline ") == counts.segments);
-      break;
+    FUZZ_CHECK(rows == 1 + counts.points + counts.LeftOutTotal());
+  } else {
+    FUZZ_CHECK(format == "svg");  // a new format needs its check here
+    FUZZ_CHECK(WellFormedXml(text));
+    FUZZ_CHECK(Count(text, "<polyline ") == counts.segments);
   }
 }
 
@@ -96,7 +86,7 @@ void CheckOutput(ExportFormat format, const std::string& text, const ExportCount
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 3) return 0;
-  const ExportFormat format = kFormats[(data[0] & 7u) % std::size(kFormats)];
+  const ExportFormat& format = ExportFormats()[(data[0] & 7u) % ExportFormats().size()];
   const bool machineZone = (data[0] & 8u) != 0;
   const bool twoTracks = (data[0] & 16u) != 0;
   const std::size_t piece = std::size_t{data[2]} + 1;
@@ -109,7 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   StringSink out;
   StringSink spool;
-  const auto writer = MakeTrackWriter(format, out, spool);
+  const auto writer = format.makeWriter(out, spool);
   FixedOffsetRule offset((static_cast<int>(data[1]) - 128) * 11);
   MachineZoneRule zone;
   LocalTimeRule& rule = machineZone ? static_cast<LocalTimeRule&>(zone) : offset;
@@ -130,6 +120,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(badLines == counts.notLoggerLines);
   FUZZ_CHECK(counts.points + counts.LeftOutTotal() + counts.notLoggerLines == lines);
   FUZZ_CHECK(counts.segments <= counts.points);
-  CheckOutput(format, out.text(), counts);
+  CheckOutput(format.name, out.text(), counts);
   return 0;
 }

@@ -38,6 +38,6 @@ std::string ReferenceLine(std::span<const std::uint8_t, kLoggerRecordSize> b) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::array<std::uint8_t, kLoggerRecordSize> record{};
   std::copy_n(data, std::min(size, record.size()), record.begin());
-  FUZZ_CHECK(FormatLoggerLine(DecodeLoggerRecord(record)) == ReferenceLine(record));
+  FUZZ_CHECK(FormatLoggerLine(LoggerLineOf(DecodeLoggerRecord(record))) == ReferenceLine(record));
   return 0;
 }

@@ -5,16 +5,20 @@
 #include <string_view>
 #include <vector>
 
+#include "export/export_formats.h"
 #include "serial/open_port.h"
 
 namespace trackctl {
 namespace {
 
-// Before the commands' lines.
-constexpr const char* kUsageStart =
+// The usage text: the names of the export formats between its first two parts,
+// the commands' lines between the last two.
+constexpr const char* kUsageToFormats =
     "usage: trackctl [-p PORT]                   the menu\n"
     "       trackctl [-p PORT] [--json] COMMAND  one command, then exit\n"
-    "       trackctl export [--format gpx|kml|geojson|csv|svg] [-o OUT]\n"
+    "       trackctl export [--format ";
+constexpr const char* kUsageFromFormats =
+    "] [-o OUT]\n"
     "                       [--utc-offset +HH:MM] [--split-gap MINUTES] FILE...\n"
     "       trackctl --list-ports | --help | --version\n"
     "\n"
@@ -25,8 +29,6 @@ constexpr const char* kUsageStart =
     "the port), wakes the device and shows a numbered menu.\n"
     "\n"
     "Commands (each opens the port, wakes the device, runs, and exits):\n";
-
-// After the commands' lines.
 constexpr const char* kUsageEnd =
     "\n"
     "export turns logger files into GPX (the default), KML, GeoJSON, CSV or an SVG\n"
@@ -265,7 +267,7 @@ CommandLine ParseCommandLine(std::span<const char* const> args) {
 }
 
 std::string UsageText() {
-  std::string text = kUsageStart;
+  std::string text = kUsageToFormats + ExportFormatNames("|", "|") + kUsageFromFormats;
   for (const DeviceCommandRow& row : DeviceCommands()) text += row.usage;
   return text + kUsageEnd;
 }

@@ -1,11 +1,12 @@
 #include "app/command_runs.h"
 
 #include <cstdio>
+#include <variant>
 #include <vector>
 
 #include "app/config_text.h"
 #include "app/json_records.h"
-#include "app/whole_file.h"
+#include "files/whole_file.h"
 #include "protocol/read_configuration.h"
 #include "protocol/start_tracking.h"
 #include "protocol/stop_tracking.h"
@@ -13,6 +14,10 @@
 
 namespace trackctl {
 namespace {
+
+// Far more than any tracking configuration file holds (its values are on its
+// first lines), and still a bound on what a wrong file name can cost.
+constexpr std::size_t kMaxTrackingConfigSize = std::size_t{64} << 20;
 
 // One JSON document on standard output; its write errors count when the run ends.
 void WriteJson(const nlohmann::ordered_json& json) { std::fputs((JsonText(json) + "\n").c_str(), stdout); }
@@ -49,13 +54,14 @@ Outcome ReadConfiguration(CommandRun& run, const DeviceCommand&) {
 }
 
 Outcome StartTracking(CommandRun& run, const DeviceCommand& command) {
-  std::vector<std::uint8_t> bytes;
-  if (ReadWholeFile(command.configFile.value_or(kTrackingConfigFile), bytes) != FileRead::kDone) {
+  const auto file = ReadWholeFile(command.configFile.value_or(kTrackingConfigFile), kMaxTrackingConfigSize);
+  const auto* bytes = std::get_if<std::vector<std::uint8_t>>(&file);
+  if (bytes == nullptr) {
     run.say.Say("Cannot open input file.\n");
     return Outcome::kFileProblem;
   }
   TrackingConfigTable table{};
-  ParseTrackingConfig(bytes, table);
+  ParseTrackingConfig(*bytes, table);
   run.say.Say("\nSending START TRACKING command to Device");
   return ShowTrackingAnswer(run, StartTracking(run.session, table), "START TRACKING...DONE");
 }

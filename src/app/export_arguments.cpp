@@ -5,6 +5,7 @@
 #include <optional>
 #include <string_view>
 
+#include "app/export_messages.h"
 #include "export/run_export.h"
 
 namespace trackctl {
@@ -69,9 +70,11 @@ std::variant<ExportOptions, std::string> ParseExportArguments(std::span<const ch
     if (equals == std::string_view::npos) ++i;
 
     if (name == "--format") {
-      const std::optional<ExportFormat> format = ExportFormatNamed(*value);
-      if (!format) return Error("unknown format '" + std::string(*value) + "' (gpx, kml, geojson, csv or svg)");
-      options.format = *format;
+      const ExportFormat* format = ExportFormatNamed(*value);
+      if (format == nullptr) {
+        return Error("unknown format '" + std::string(*value) + "' (" + ExportFormatNames(", ", " or ") + ")");
+      }
+      options.format = format;
     } else if (name == "-o") {
       if (value->empty()) return Error("-o needs a file name");
       options.output = *value;
@@ -88,7 +91,7 @@ std::variant<ExportOptions, std::string> ParseExportArguments(std::span<const ch
   if (options.files.empty()) return Error("no logger file given");
   if (options.output.empty()) {
     if (options.files.size() > 1) return Error("-o OUT is needed for more than one file");
-    options.output = DefaultOutputName(options.files.front(), options.format);
+    options.output = DefaultOutputName(options.files.front(), *options.format);
   }
   return options;
 }
@@ -99,8 +102,18 @@ int RunExportCommand(std::span<const char* const> args) {
     std::fprintf(stderr, "%s (usage: trackctl --help)\n", error->c_str());
     return 2;
   }
+  const ExportOptions& options = std::get<ExportOptions>(parsed);
   try {
-    return RunExport(std::get<ExportOptions>(parsed));
+    const auto result = RunExport(options, [](const std::string& file, std::size_t line) {
+      std::fprintf(stderr, "%s:%zu: not a logger line\n", file.c_str(), line);
+    });
+    if (const ExportFailure* failure = std::get_if<ExportFailure>(&result)) {
+      std::fprintf(stderr, "%s\n", FailureLine(*failure).c_str());
+      return 2;
+    }
+    const ExportCounts& counts = std::get<ExportCounts>(result);
+    std::fprintf(stderr, "%s\n", SummaryLine(counts, *options.format, options.output).c_str());
+    return counts.notLoggerLines > 0 ? 1 : 0;
   } catch (const std::exception& error) {  // no memory, or a name the system cannot take
     std::fprintf(stderr, "trackctl export: %s\n", error.what());
     return 2;

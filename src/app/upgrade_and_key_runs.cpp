@@ -1,10 +1,11 @@
 #include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "app/command_runs.h"
 #include "app/program_exit.h"
-#include "app/whole_file.h"
+#include "files/whole_file.h"
 #include "protocol/firmware_upgrade.h"
 #include "protocol/serial_key_write.h"
 
@@ -24,17 +25,12 @@ void PrintKeyFormat(ConsoleReport& say) {
 // Reads the image whole, then uploads that one copy. A file that cannot be
 // opened or read is a file problem, and nothing is sent.
 Outcome UpgradeFromFile(CommandRun& run, const std::string& name) {
-  std::vector<std::uint8_t> image;
-  switch (ReadWholeFile(name, image)) {
-    case FileRead::kCannotOpen:
-      run.say.Say("FILE not found...\n");
-      return Outcome::kFileProblem;
-    case FileRead::kCannotRead:
-      run.say.Say("Unable to open the specified file...\n");
-      return Outcome::kFileProblem;
-    case FileRead::kDone:
-      break;
+  const auto file = ReadWholeFile(name, kMaxImageSize);
+  if (const auto* error = std::get_if<FileError>(&file)) {
+    run.say.Say(error->step == FileError::Step::kOpen ? "FILE not found...\n" : "Unable to open the specified file...\n");
+    return Outcome::kFileProblem;
   }
+  const auto& image = std::get<std::vector<std::uint8_t>>(file);
   run.say.Say("Filelength in bytes is %lld\n", static_cast<long long>(image.size()));
   const UpgradeAnswer answer = UpgradeCode(run.session, image);
   switch (answer.kind) {

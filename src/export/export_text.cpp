@@ -48,15 +48,6 @@ void AppendUnsigned(std::string& out, std::uint64_t value) {
   out.append(digits, result.ptr);
 }
 
-void AppendMillionths(std::string& out, std::uint64_t millionths) {
-  AppendUnsigned(out, millionths / 1'000'000u);
-  char fraction[8] = "000000";
-  std::uint64_t rest = millionths % 1'000'000u;
-  for (int i = 5; i >= 0; --i, rest /= 10) fraction[i] = static_cast<char>('0' + rest % 10);
-  out += '.';
-  out.append(fraction, 6);
-}
-
 std::string SanitizedText(std::string_view text) {
   std::string out;
   out.reserve(text.size());

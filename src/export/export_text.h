@@ -8,10 +8,10 @@
 #include <string>
 #include <string_view>
 
+#include "logger/logger_line.h"  // AppendMillionths: numbers as the logger line writes them
+
 namespace trackctl {
 
-// Whole digits, '.', six decimals: 77594600 gives "77.594600".
-void AppendMillionths(std::string& out, std::uint64_t millionths);
 void AppendUnsigned(std::string& out, std::uint64_t value);
 
 // `text` as valid UTF-8 without control characters.

@@ -1,6 +1,6 @@
 // GeoJSON (RFC 7946): a FeatureCollection with a Point feature per point, whose
 // properties are its track's name, its segment's number within the track (from
-// 1), its UTC time, byteValue (logger column 13) and wideValue (column 14).
+// 1), its UTC time, byteValue (logger column 9) and wideValue (column 10).
 #pragma once
 
 #include <cstddef>

@@ -8,6 +8,8 @@
 #include <random>
 #include <system_error>
 
+#include "files/new_file.h"
+
 namespace trackctl {
 namespace {
 

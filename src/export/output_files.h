@@ -9,7 +9,6 @@
 #include <string_view>
 
 #include "export/text_sink.h"
-#include "logger/new_file.h"
 
 namespace trackctl {
 

@@ -1,7 +1,6 @@
 #include "export/run_export.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -9,29 +8,18 @@
 #include <system_error>
 #include <vector>
 
-#include "export/export_summary.h"
 #include "export/local_time_rule.h"
 #include "export/machine_zone.h"
 #include "export/output_files.h"
 #include "export/track_converter.h"
-#include "export/track_writers.h"
+#include "files/file_handle.h"
 
 namespace trackctl {
 namespace {
 
 constexpr std::size_t kReadSize = 64 * 1024;
 
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using InputFile = std::unique_ptr<std::FILE, FileCloser>;
-
 std::string ErrnoText() { return errno != 0 ? std::strerror(errno) : "input/output error"; }
-
-int Refuse(const std::string& what, const std::string& file, const std::string& reason) {
-  std::fprintf(stderr, "trackctl export: %s %s: %s\n", what.c_str(), file.c_str(), reason.c_str());
-  return 2;
-}
 
 bool SameFile(const std::string& a, const std::string& b) {
   std::error_code error;
@@ -50,7 +38,7 @@ bool NamesAFolder(const std::string& output) {
 // be read, with errno set.
 bool ConvertFile(const std::string& file, TrackConverter& converter, std::vector<char>& buffer) {
   errno = 0;
-  const InputFile in(std::fopen(file.c_str(), "rb"));
+  const FileHandle in(std::fopen(file.c_str(), "rb"));
   if (!in) return false;
   converter.BeginTrack(TrackName(file));
   std::size_t got;
@@ -64,25 +52,24 @@ bool ConvertFile(const std::string& file, TrackConverter& converter, std::vector
 
 }  // namespace
 
-int RunExport(const ExportOptions& options) {
-  if (NamesAFolder(options.output)) return Refuse("cannot write", options.output, "a folder, not a file");
+std::variant<ExportCounts, ExportFailure> RunExport(const ExportOptions& options,
+                                                    const NotLoggerLineReport& notLoggerLine) {
+  using Kind = ExportFailure::Kind;
+  if (NamesAFolder(options.output)) return ExportFailure{Kind::kOutputIsAFolder, options.output, {}};
   for (const std::string& file : options.files) {
-    if (SameFile(file, options.output)) {
-      std::fprintf(stderr, "trackctl export: %s would be written over its own input\n", options.output.c_str());
-      return 2;
-    }
+    if (SameFile(file, options.output)) return ExportFailure{Kind::kOutputIsAnInput, options.output, {}};
   }
   OutputFile output(options.output);
-  if (!output.IsOpen()) return Refuse("cannot create a file beside", options.output, output.error());
+  if (!output.IsOpen()) return ExportFailure{Kind::kCannotCreate, options.output, output.error()};
   std::optional<SpoolFile> spoolFile;
   StringSink unusedSpool;
   TextSpool* spool = &unusedSpool;
-  if (options.format == ExportFormat::kKml) {
+  if (options.format->spools) {
     spool = &spoolFile.emplace(options.output);
-    if (!spoolFile->IsOpen()) return Refuse("cannot create a file beside", options.output, spoolFile->error());
+    if (!spoolFile->IsOpen()) return ExportFailure{Kind::kCannotCreate, options.output, spoolFile->error()};
   }
 
-  const std::unique_ptr<TrackWriter> writer = MakeTrackWriter(options.format, output, *spool);
+  const std::unique_ptr<TrackWriter> writer = options.format->makeWriter(output, *spool);
   std::unique_ptr<LocalTimeRule> rule;
   if (options.utcOffsetMinutes) {
     rule = std::make_unique<FixedOffsetRule>(*options.utcOffsetMinutes);
@@ -90,21 +77,23 @@ int RunExport(const ExportOptions& options) {
     rule = std::make_unique<MachineZoneRule>();
   }
   const std::string* current = nullptr;
-  TrackConverter converter(*writer, *rule, std::int64_t{options.splitGapMinutes} * 60, [&current](std::size_t line) {
-    std::fprintf(stderr, "%s:%zu: not a logger line\n", current->c_str(), line);
-  });
+  TrackConverter converter(*writer, *rule, std::int64_t{options.splitGapMinutes} * 60,
+                           [&](std::size_t line) { notLoggerLine(*current, line); });
 
   std::vector<char> buffer(kReadSize);
   for (const std::string& file : options.files) {
     current = &file;
-    if (!ConvertFile(file, converter, buffer)) return Refuse("cannot read", file, ErrnoText());
+    if (!ConvertFile(file, converter, buffer)) {
+      const std::string reason = ErrnoText();
+      return ExportFailure{Kind::kCannotRead, file, reason};
+    }
   }
   converter.Finish();
-  if (spoolFile && !spoolFile->error().empty()) return Refuse("cannot write", options.output, spoolFile->error());
-  if (!output.Commit()) return Refuse("cannot write", options.output, output.error());
-
-  std::fprintf(stderr, "%s\n", SummaryLine(converter.counts(), options.format, options.output).c_str());
-  return converter.counts().notLoggerLines > 0 ? 1 : 0;
+  if (spoolFile && !spoolFile->error().empty()) {
+    return ExportFailure{Kind::kCannotWrite, options.output, spoolFile->error()};
+  }
+  if (!output.Commit()) return ExportFailure{Kind::kCannotWrite, options.output, output.error()};
+  return converter.counts();
 }
 
 }  // namespace trackctl

@@ -1,16 +1,38 @@
-// `trackctl export`: logger files to GPX, KML, GeoJSON, CSV or SVG. No port is
+// `trackctl export`: logger files to one of the export formats. No port is
 // opened.
 #pragma once
 
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <variant>
+
 #include "export/export_options.h"
+#include "export/track_converter.h"
 
 namespace trackctl {
 
-// Converts the files into the output and prints, on standard error, each line
-// that is not a logger line ("FILE:LINE: not a logger line") and a summary.
-// Returns the exit status: 0, 1 when some line was not a logger line (the rest
-// is written), 2 when a file cannot be read or the output names a folder or
-// cannot be written (one line says which; no output file is left).
-int RunExport(const ExportOptions& options);
+// Why an export stopped. No output file is left then, and an older file of
+// that name is as it was.
+struct ExportFailure {
+  enum class Kind {
+    kOutputIsAFolder,  // `file` is the output
+    kOutputIsAnInput,  // `file` is the output, given as an input too
+    kCannotCreate,     // no file could be created beside the output `file`
+    kCannotRead,       // the input `file`
+    kCannotWrite,      // the output `file`
+  };
+  Kind kind;
+  std::string file;
+  std::string reason;  // the system's words for it; empty for the first two kinds
+};
+
+// A line of an input that is not a logger line, when it is met: the file and
+// the line's number (from 1). The export goes on without it.
+using NotLoggerLineReport = std::function<void(const std::string& file, std::size_t line)>;
+
+// Converts the files into the output: what was written, or why it stopped.
+std::variant<ExportCounts, ExportFailure> RunExport(const ExportOptions& options,
+                                                    const NotLoggerLineReport& notLoggerLine);
 
 }  // namespace trackctl

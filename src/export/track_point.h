@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "export/local_time_rule.h"
-#include "export/logger_line.h"
+#include "logger/logger_line.h"
 
 namespace trackctl {
 

@@ -65,20 +65,23 @@ LocalDateTime UtcDateTime(std::int64_t seconds) {
   return time;
 }
 
-void AppendIsoUtc(std::string& out, std::int64_t seconds) {
-  const LocalDateTime time = UtcDateTime(seconds);
+void AppendDateTime(std::string& out, const LocalDateTime& time, char between) {
   if (time.year < 0) out += '-';
   AppendPadded(out, time.year < 0 ? -std::int64_t{time.year} : time.year, 4);
   out += '-';
   AppendPadded(out, time.month, 2);
   out += '-';
   AppendPadded(out, time.day, 2);
-  out += 'T';
+  out += between;
   AppendPadded(out, time.hour, 2);
   out += ':';
   AppendPadded(out, time.minute, 2);
   out += ':';
   AppendPadded(out, time.second, 2);
+}
+
+void AppendIsoUtc(std::string& out, std::int64_t seconds) {
+  AppendDateTime(out, UtcDateTime(seconds), 'T');
   out += 'Z';
 }
 

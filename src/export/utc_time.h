@@ -21,7 +21,10 @@ std::int64_t SecondsAsIfUtc(const LocalDateTime& time);
 // The reading of a UTC clock at `seconds` since 1970-01-01 00:00:00 UTC.
 LocalDateTime UtcDateTime(std::int64_t seconds);
 
-// "YYYY-MM-DDThh:mm:ssZ"; the year has at least four digits.
+// "YYYY-MM-DD", `between`, "hh:mm:ss"; the year has at least four digits.
+void AppendDateTime(std::string& out, const LocalDateTime& time, char between);
+
+// "YYYY-MM-DDThh:mm:ssZ".
 void AppendIsoUtc(std::string& out, std::int64_t seconds);
 
 }  // namespace trackctl

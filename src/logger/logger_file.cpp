@@ -2,7 +2,7 @@
 
 #include <cerrno>
 
-#include "logger/new_file.h"
+#include "files/new_file.h"
 
 namespace trackctl {
 namespace {

@@ -1,11 +1,12 @@
-// One 22-byte logger record as the device stores it, and the text line it
+// One 22-byte logger record as the device stores it, and the logger line it
 // becomes in a logger file.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <span>
-#include <string>
+
+#include "logger/logger_line.h"
 
 namespace trackctl {
 
@@ -23,18 +24,19 @@ struct LoggerRecord {
   bool oddSecond = false;          // byte 2, bit 6: one second more than the time word says
   std::uint16_t timeWord = 0;      // bytes 3-4: seconds of the day / 2
   std::uint16_t dateWord = 0;      // bytes 5-6
-  std::uint32_t scaledValueA = 0;  // bytes 7-9, in units of 1/25000
-  std::uint32_t scaledValueB = 0;  // bytes 10-12, in units of 1/25000
+  std::uint32_t latitude = 0;      // bytes 7-9, in units of 1/25000 degree
+  std::uint32_t longitude = 0;     // bytes 10-12, in units of 1/25000 degree
   std::uint32_t wideValue = 0;     // bytes 13-16
 };
 
 LoggerRecord DecodeLoggerRecord(std::span<const std::uint8_t, kLoggerRecordSize> bytes);
 
-// "%d,%d,%d,%d,%d:%d:%d.00,%d:%d:%d,%f,%f,%f,%f;\n" with the decoded columns;
-// the numbers always use '.' as the decimal point, whatever the locale.
-std::string FormatLoggerLine(const LoggerRecord& record);
+// The columns of the record's line: the fields, the time word and odd second as
+// a time of day, the date word as a date; a record without a date (day and month
+// 0) shows 1:1:1970 and state 0.
+LoggerLine LoggerLineOf(const LoggerRecord& record);
 
-// Decodes one record and appends its line to the file; false when the write failed.
+// Decodes one record and appends its logger line to the file; false when the write failed.
 bool WriteLoggerRecord(LoggerFile& file, std::span<const std::uint8_t, kLoggerRecordSize> bytes);
 
 }  // namespace trackctl

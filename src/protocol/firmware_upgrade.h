@@ -27,6 +27,10 @@ std::array<char, 8> ByteCountDigits(std::size_t imageLength);
 // 0xEA "CODE_" <eight digits> 0xE4 0x00.
 CodeHeader BuildCodeHeader(std::size_t imageLength);
 
+// The longest image the header's count can announce with its checksum: the
+// count is a signed 32-bit number on the device.
+inline constexpr std::size_t kMaxImageSize = 0x7FFFFFFF - 4;
+
 // The image the menu offers when the operator names none.
 inline constexpr const char* kDefaultImage = "RAVU.BIN";
 

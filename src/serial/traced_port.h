@@ -11,15 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "files/file_handle.h"
 #include "serial/serial_port.h"
 #include "serial/trace_format.h"
 
 namespace trackctl {
 
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using TraceFile = std::unique_ptr<std::FILE, FileCloser>;
+using TraceFile = FileHandle;
 
 // The local time now, as FormatTraceStamp writes it.
 std::string LocalTraceStamp();

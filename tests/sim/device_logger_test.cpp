@@ -23,6 +23,11 @@ Bytes Concat(Bytes a, const Bytes& b) {
   return a;
 }
 
+// The record's logger line, as a download writes it.
+std::string LoggerLine(const LoggerRecordBytes& bytes) {
+  return trackctl::FormatLoggerLine(trackctl::LoggerLineOf(trackctl::DecodeLoggerRecord(bytes)));
+}
+
 // Seconds since 2000 of a record's time and date, as the program decodes them.
 long AbsoluteSeconds(const LoggerRecordBytes& bytes) {
   const trackctl::LoggerRecord r = trackctl::DecodeLoggerRecord(bytes);
@@ -38,10 +43,10 @@ TEST(DeviceLoggerRecords, DefaultSectorsAreConsecutiveAndPlausible) {
   const DeviceState state;
   ASSERT_EQ(state.smsSector.size(), 300u);
   ASSERT_EQ(state.dataCallSector.size(), 250u);
-  EXPECT_EQ(trackctl::FormatLoggerLine(trackctl::DecodeLoggerRecord(state.smsSector[0])),
+  EXPECT_EQ(LoggerLine(state.smsSector[0]),
             "5,1,0,0,22:0:0.00,12:6:2005,77.594600,12.971520,30.000000,74565.000000;\n");
   // 250 records 45 s apart run past midnight into the next day.
-  EXPECT_EQ(trackctl::FormatLoggerLine(trackctl::DecodeLoggerRecord(state.dataCallSector[249])).substr(0, 30),
+  EXPECT_EQ(LoggerLine(state.dataCallSector[249]).substr(0, 30),
             "9,1,1,0,1:6:45.00,13:6:2005,77");
   for (const auto* sector : {&state.smsSector, &state.dataCallSector}) {
     const long step = sector == &state.smsSector ? 30 : 45;

@@ -18,7 +18,7 @@ ExportOptions Options(std::vector<const char*> args) {
 
 TEST(ExportArguments, DefaultsAndEachOptionInBothSpellings) {
   const ExportOptions plain = Options({"trip.dat"});
-  EXPECT_EQ(plain.format, ExportFormat::kGpx);
+  EXPECT_EQ(plain.format->name, "gpx");
   EXPECT_EQ(plain.files, std::vector<std::string>{"trip.dat"});
   EXPECT_EQ(plain.output, "trip.gpx");
   EXPECT_FALSE(plain.utcOffsetMinutes.has_value());
@@ -26,14 +26,14 @@ TEST(ExportArguments, DefaultsAndEachOptionInBothSpellings) {
 
   const ExportOptions all = Options({"--format", "svg", "-o", "out.x", "--utc-offset", "+05:30", "--split-gap", "0",
                                      "a.dat", "b.dat"});
-  EXPECT_EQ(all.format, ExportFormat::kSvg);
+  EXPECT_EQ(all.format->name, "svg");
   EXPECT_EQ(all.output, "out.x");
   EXPECT_EQ(all.utcOffsetMinutes, 330);
   EXPECT_EQ(all.splitGapMinutes, 0);
   EXPECT_EQ(all.files, (std::vector<std::string>{"a.dat", "b.dat"}));
 
   const ExportOptions equals = Options({"a.dat", "--format=geojson", "--utc-offset=-03:45", "--split-gap=1440"});
-  EXPECT_EQ(equals.format, ExportFormat::kGeoJson);
+  EXPECT_EQ(equals.format->name, "geojson");
   EXPECT_EQ(equals.output, "a.geojson");
   EXPECT_EQ(equals.utcOffsetMinutes, -225);
   EXPECT_EQ(equals.splitGapMinutes, 1440);

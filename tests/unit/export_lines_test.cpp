@@ -1,5 +1,5 @@
 // Logger files read back for the export: lines cut from pieces of any size, and
-// the logger line's columns.
+// the logger line's columns, written and read.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "export/line_splitter.h"
-#include "export/logger_line.h"
+#include "logger/logger_line.h"
 #include "logger/logger_record.h"
 
 namespace trackctl {
@@ -59,17 +59,19 @@ TEST(ParseLoggerLine, ReadsBackWhatADownloadWrites) {
   };
   for (const Bytes& bytes : records) {
     const LoggerRecord record = DecodeLoggerRecord(bytes);
-    std::string text = FormatLoggerLine(record);
-    text.pop_back();  // the line end
+    std::string text = FormatLoggerLine(LoggerLineOf(record));
+    ASSERT_EQ(text.back(), '\n');
+    text.pop_back();
     const std::optional<LoggerLine> line = ParseLoggerLine(text);
     ASSERT_TRUE(line.has_value()) << text;
+    EXPECT_EQ(*line, LoggerLineOf(record)) << text;
     EXPECT_EQ(line->headCode, record.headCode) << text;
     EXPECT_EQ(line->flagCode, record.flagCode) << text;
     EXPECT_EQ(line->column4, 0u);
     const unsigned seconds = 2u * record.timeWord + (record.oddSecond ? 1 : 0);
     EXPECT_EQ(line->hours * 3600 + line->minutes * 60 + line->seconds, seconds) << text;
-    EXPECT_EQ(line->longitude, std::uint64_t{record.scaledValueB} * 40) << text;
-    EXPECT_EQ(line->latitude, std::uint64_t{record.scaledValueA} * 40) << text;
+    EXPECT_EQ(line->longitude, std::uint64_t{record.longitude} * 40) << text;
+    EXPECT_EQ(line->latitude, std::uint64_t{record.latitude} * 40) << text;
     EXPECT_EQ(line->byteValue, std::uint64_t{record.byteValue} * 1'000'000) << text;
     EXPECT_EQ(line->wideValue, std::uint64_t{record.wideValue} * 1'000'000) << text;
   }
@@ -78,6 +80,20 @@ TEST(ParseLoggerLine, ReadsBackWhatADownloadWrites) {
   ASSERT_TRUE(example.has_value());
   EXPECT_EQ(example->headState, 2u);
   EXPECT_EQ((std::array{example->day, example->month, example->year}), (std::array{12u, 6u, 2005u}));
+}
+
+TEST(FormatLoggerLine, SixDecimalsWithoutRounding) {
+  std::string number;
+  AppendMillionths(number, 671'088'600);
+  AppendMillionths(number, 5);
+  AppendMillionths(number, 0);
+  EXPECT_EQ(number, "671.0886000.0000050.000000");
+  LoggerLine line;
+  line.column4 = 7;  // written as it is, though a download writes 0
+  line.year = 1970;
+  line.longitude = 180'000'040;
+  line.wideValue = 4'294'967'295'000'000;
+  EXPECT_EQ(FormatLoggerLine(line), "0,0,0,7,0:0:0.00,0:0:1970,180.000040,0.000000,0.000000,4294967295.000000;\n");
 }
 
 TEST(ParseLoggerLine, AnythingElseIsNotALoggerLine) {

@@ -1,13 +1,14 @@
 // Logger text into tracks and segments, and each format's writer.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "export/export_summary.h"
+#include "app/export_messages.h"
+#include "export/export_formats.h"
 #include "export/export_text.h"
 #include "export/track_converter.h"
-#include "export/track_writers.h"
 
 namespace trackctl {
 namespace {
@@ -23,12 +24,19 @@ struct Converted {
   std::vector<std::size_t> badLines;
 };
 
+// The format of that name.
+const ExportFormat& Format(std::string_view name) {
+  const ExportFormat* format = ExportFormatNamed(name);
+  if (format == nullptr) throw std::invalid_argument("no format " + std::string(name));
+  return *format;
+}
+
 // Each file's text as a track; a UTC offset of 0, so UTC times read as the lines' own.
-Converted Convert(ExportFormat format, const std::vector<std::pair<std::string, std::string>>& files,
+Converted Convert(std::string_view format, const std::vector<std::pair<std::string, std::string>>& files,
                   int splitGapMinutes = kDefaultSplitGapMinutes) {
   StringSink out;
   StringSink spool;
-  const auto writer = MakeTrackWriter(format, out, spool);
+  const auto writer = Format(format).makeWriter(out, spool);
   FixedOffsetRule rule(0);
   Converted result;
   TrackConverter converter(*writer, rule, splitGapMinutes * 60,
@@ -58,7 +66,7 @@ const std::string kTrip = Line("22:0:0", "12:6:2005") + "\n" + Line("22:10:0", "
                           Line("22:21:0", "12:6:2005", "77.620000", "13.000000");
 
 TEST(TrackConverter, SegmentsSplitAtLongGapsAndStepsBack) {
-  const Converted gpx = Convert(ExportFormat::kGpx, {{"1000752301 SMS sector & more", kTrip}});
+  const Converted gpx = Convert("gpx", {{"1000752301 SMS sector & more", kTrip}});
   EXPECT_TRUE(gpx.text.starts_with("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<gpx version=\"1.1\" creator=\"trackctl "));
   EXPECT_NE(gpx.text.find(" xmlns=\"http://www.topografix.com/GPX/1/1\""), std::string::npos);
   EXPECT_EQ(gpx.text.substr(gpx.text.find("<trk>")),
@@ -78,39 +86,39 @@ TEST(TrackConverter, SegmentsSplitAtLongGapsAndStepsBack) {
   EXPECT_EQ(gpx.counts.leftOut[static_cast<std::size_t>(PointProblem::kEmptyDate)], 1u);
   EXPECT_EQ(gpx.counts.LeftOutTotal(), 1u);
   EXPECT_EQ(gpx.counts.notLoggerLines, 1u);
-  EXPECT_EQ(SummaryLine(gpx.counts, ExportFormat::kGpx, "trip.gpx"),
+  EXPECT_EQ(SummaryLine(gpx.counts, Format("gpx"), "trip.gpx"),
             "trackctl export: trip.gpx: 5 points in 1 track and 3 segments; 1 left out (empty date: 1); "
             "1 line not a logger line");
 
   // Any gap splits with a gap of 0; steps of no time do not.
-  const Converted split = Convert(ExportFormat::kGpx, {{"t", kTrip + "\n" + Line("22:21:0", "12:6:2005")}}, 0);
+  const Converted split = Convert("gpx", {{"t", kTrip + "\n" + Line("22:21:0", "12:6:2005")}}, 0);
   EXPECT_EQ(split.counts.segments, 5u);
   EXPECT_EQ(Occurrences(split.text, "<trkseg>"), 5u);
 
   // GPX has no longitude 180, only the same meridian as -180; KML keeps 180.
   const std::string dateLine = Line("22:0:0", "12:6:2005", "180.000000");
-  EXPECT_NE(Convert(ExportFormat::kGpx, {{"t", dateLine}}).text.find(" lon=\"-180.000000\">"), std::string::npos);
-  EXPECT_NE(Convert(ExportFormat::kKml, {{"t", dateLine}}).text.find("<gx:coord>180.000000 "), std::string::npos);
+  EXPECT_NE(Convert("gpx", {{"t", dateLine}}).text.find(" lon=\"-180.000000\">"), std::string::npos);
+  EXPECT_NE(Convert("kml", {{"t", dateLine}}).text.find("<gx:coord>180.000000 "), std::string::npos);
 }
 
 TEST(TrackConverter, EachFileIsATrackOfItsOwnWithItsOwnLineNumbers) {
   const std::string next = Line("22:20:30", "12:6:2005") + "\nx\n" + Line("25:0:0", "12:6:2005") + "\n";
-  const Converted two = Convert(ExportFormat::kGpx, {{"first", kTrip}, {"second", next}});
+  const Converted two = Convert("gpx", {{"first", kTrip}, {"second", next}});
   EXPECT_EQ(two.badLines, (std::vector<std::size_t>{6, 2}));
   EXPECT_EQ(two.counts.tracks, 2u);
   EXPECT_EQ(two.counts.segments, 4u);  // the second track's point begins a segment of its own
   EXPECT_EQ(Occurrences(two.text, "<trk>"), 2u);
-  EXPECT_EQ(SummaryLine(two.counts, ExportFormat::kCsv, "trip.csv"),
+  EXPECT_EQ(SummaryLine(two.counts, Format("csv"), "trip.csv"),
             "trackctl export: trip.csv: 8 rows; 2 without a valid time or place (empty date: 1, hour 24 or more: 1); "
             "2 lines not logger lines");
-  const Converted none = Convert(ExportFormat::kGpx, {{"empty", ""}});
-  EXPECT_EQ(SummaryLine(none.counts, ExportFormat::kGpx, "e.gpx"), "trackctl export: e.gpx: 0 points in 1 track and 0 segments");
+  const Converted none = Convert("gpx", {{"empty", ""}});
+  EXPECT_EQ(SummaryLine(none.counts, Format("gpx"), "e.gpx"), "trackctl export: e.gpx: 0 points in 1 track and 0 segments");
 }
 
 TEST(KmlWriter, EachSegmentListsItsTimesThenItsPlaces) {
   const std::string text = Line("22:0:0", "12:6:2005") + "\n" + Line("23:0:0", "12:6:2005", "77.600000") + "\n" +
                            Line("23:0:30", "12:6:2005", "77.610000", "13.000000") + "\n";
-  const std::string kml = Convert(ExportFormat::kKml, {{"a<b", text}}).text;
+  const std::string kml = Convert("kml", {{"a<b", text}}).text;
   const std::string body = kml.substr(kml.find("<Placemark>"));
   EXPECT_EQ(body,
             "<Placemark>\n<name>a&lt;b</name>\n<styleUrl>#track</styleUrl>\n<gx:MultiTrack>\n"
@@ -124,7 +132,7 @@ TEST(KmlWriter, EachSegmentListsItsTimesThenItsPlaces) {
 TEST(GeoJsonAndCsvWriters, PointsWithTheirValuesAndEveryRowWithItsProblem) {
   const std::string text = Line("22:0:0", "12:6:2005") + "\n" + Line("99:0:0", "12:6:2005") + "\n" +
                            Line("23:0:0", "12:6:2005", "77.600000") + "\n" + Line("22:0:0", "12:6:0") + "\n";
-  EXPECT_EQ(Convert(ExportFormat::kGeoJson, {{"key \"x\"", text}}).text,
+  EXPECT_EQ(Convert("geojson", {{"key \"x\"", text}}).text,
             "{\"type\":\"FeatureCollection\",\"features\":[\n"
             "{\"type\":\"Feature\",\"geometry\":{\"type\":\"Point\",\"coordinates\":[77.594600,12.971520]},"
             "\"properties\":{\"track\":\"key \\\"x\\\"\",\"segment\":1,\"time\":\"2005-06-12T22:00:00Z\","
@@ -132,8 +140,8 @@ TEST(GeoJsonAndCsvWriters, PointsWithTheirValuesAndEveryRowWithItsProblem) {
             "{\"type\":\"Feature\",\"geometry\":{\"type\":\"Point\",\"coordinates\":[77.600000,12.971520]},"
             "\"properties\":{\"track\":\"key \\\"x\\\"\",\"segment\":2,\"time\":\"2005-06-12T23:00:00Z\","
             "\"byteValue\":30.000000,\"wideValue\":74565.000000}}\n]}\n");
-  EXPECT_EQ(Convert(ExportFormat::kGeoJson, {{"none", ""}}).text, "{\"type\":\"FeatureCollection\",\"features\":[\n]}\n");
-  EXPECT_EQ(Convert(ExportFormat::kCsv, {{"a,b", text}}).text,
+  EXPECT_EQ(Convert("geojson", {{"none", ""}}).text, "{\"type\":\"FeatureCollection\",\"features\":[\n]}\n");
+  EXPECT_EQ(Convert("csv", {{"a,b", text}}).text,
             "track,headCode,headState,flagCode,column4,hours,minutes,seconds,day,month,year,"
             "longitude,latitude,byteValue,wideValue,utcTime,problem\r\n"
             "\"a,b\",5,1,0,0,22,0,0,12,6,2005,77.594600,12.971520,30.000000,74565.000000,2005-06-12T22:00:00Z,\r\n"
@@ -148,7 +156,7 @@ TEST(SvgWriter, APolylinePerSegmentMarkedEndsAScaleBarAndACaption) {
   const std::string text = Line("10:0:0", "12:6:2005", "77.000000", "12.000000") + "\n" +
                            Line("10:30:0", "12:6:2005", "77.000000", "12.500000") + "\n" +
                            Line("10:31:0", "12:6:2005", "77.000000", "13.000000") + "\n";
-  const std::string svg = Convert(ExportFormat::kSvg, {{"north", text}, {"again", text}}).text;
+  const std::string svg = Convert("svg", {{"north", text}, {"again", text}}).text;
   EXPECT_EQ(Occurrences(svg, "<polyline"), 4u);
   // A segment of one point is a wide dot: a line of no length with round caps.
   EXPECT_NE(svg.find("stroke-width=\"5\" stroke-linecap=\"round\" stroke-linejoin=\"round\" "
@@ -171,9 +179,9 @@ TEST(SvgWriter, APolylinePerSegmentMarkedEndsAScaleBarAndACaption) {
   const std::string ell = Line("10:0:0", "12:6:2005", "10.000000", "60.000000") + "\n" +
                           Line("10:1:0", "12:6:2005", "10.000000", "61.000000") + "\n" +
                           Line("10:2:0", "12:6:2005", "11.000000", "61.000000") + "\n";
-  const std::string far = Convert(ExportFormat::kSvg, {{"far north", ell}}).text;
+  const std::string far = Convert("svg", {{"far north", ell}}).text;
   EXPECT_NE(far.find("points=\"278.4,536.0 278.4,42.0 521.6,42.0\"/>"), std::string::npos) << far;
-  const std::string empty = Convert(ExportFormat::kSvg, {{"none", ""}}).text;
+  const std::string empty = Convert("svg", {{"none", ""}}).text;
   EXPECT_EQ(Occurrences(empty, "<polyline"), 0u);
   EXPECT_NE(empty.find(">no points with a valid time and place</text>"), std::string::npos);
 }
@@ -192,17 +200,36 @@ TEST(ExportText, NamesOfAnyBytesBecomeValidUtf8AndAreEscaped) {
   EXPECT_EQ(CsvField("-trip"), "'-trip");
   EXPECT_EQ(CsvField("@SUM(A1)"), "'@SUM(A1)");
   EXPECT_EQ(CsvField("a=b"), "a=b");
-  std::string number;
-  AppendMillionths(number, 671'088'600);
-  AppendMillionths(number, 5);
-  EXPECT_EQ(number, "671.0886000.000005");
+}
+
+TEST(ExportFormats, EachRowIsFoundByItsNameAndWritesAWholeDocument) {
+  EXPECT_EQ(ExportFormats().front().name, "gpx");  // the default
+  EXPECT_EQ(ExportFormatNames("|", "|"), "gpx|kml|geojson|csv|svg");
+  EXPECT_EQ(ExportFormatNames(", ", " or "), "gpx, kml, geojson, csv or svg");
+  EXPECT_EQ(ExportFormatNamed("GPX"), nullptr);
+  for (const ExportFormat& format : ExportFormats()) {
+    EXPECT_EQ(ExportFormatNamed(format.name), &format);
+    EXPECT_EQ(DefaultOutputName("trip.dat", format), "trip." + std::string(format.name));
+    // A spool that a writer uses is empty again once the document is written.
+    StringSink out;
+    StringSink spool;
+    const auto writer = format.makeWriter(out, spool);
+    FixedOffsetRule rule(0);
+    TrackConverter converter(*writer, rule, 600, [](std::size_t) {});
+    converter.BeginTrack("Night trip");
+    converter.Text(kTrip);
+    converter.EndTrack();
+    converter.Finish();
+    EXPECT_NE(out.text().find("Night trip"), std::string::npos) << format.name;
+    EXPECT_TRUE(spool.text().empty()) << format.name;
+  }
 }
 
 TEST(ExportOptions, OutputAndTrackNamesFromTheFileName) {
-  EXPECT_EQ(DefaultOutputName("1000752301_P20261207064214.dat", ExportFormat::kGpx), "1000752301_P20261207064214.gpx");
-  EXPECT_EQ(DefaultOutputName("dir.v2/trip", ExportFormat::kGeoJson), "dir.v2/trip.geojson");
-  EXPECT_EQ(DefaultOutputName("C:\\logs\\trip.dat", ExportFormat::kKml), "C:\\logs\\trip.kml");
-  EXPECT_EQ(DefaultOutputName(".hidden", ExportFormat::kCsv), ".hidden.csv");
+  EXPECT_EQ(DefaultOutputName("1000752301_P20261207064214.dat", Format("gpx")), "1000752301_P20261207064214.gpx");
+  EXPECT_EQ(DefaultOutputName("dir.v2/trip", Format("geojson")), "dir.v2/trip.geojson");
+  EXPECT_EQ(DefaultOutputName("C:\\logs\\trip.dat", Format("kml")), "C:\\logs\\trip.kml");
+  EXPECT_EQ(DefaultOutputName(".hidden", Format("csv")), ".hidden.csv");
   EXPECT_EQ(TrackName("logs/1000752301_P20261207064214.dat"), "1000752301 SMS sector (downloaded 2026-12-07 06:42:14)");
   EXPECT_EQ(TrackName("AB_C      _O20050612143005.dat"), "AB_C       DataCall sector (downloaded 2005-06-12 14:30:05)");
   EXPECT_EQ(TrackName("1000752301_X20261207064214.dat"), "1000752301_X20261207064214");

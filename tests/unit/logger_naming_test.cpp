@@ -55,5 +55,23 @@ TEST(LoggerFileName, KeysThatWouldLeaveTheWorkingFolderAreRefused) {
   EXPECT_TRUE(IsSafeKeyForFileName("A-Z a.z_09"));
 }
 
+TEST(ReadLoggerFileName, GivesBackWhatTheNameWasMadeOf) {
+  const LocalDateTime when{2026, 12, 7, 6, 42, 14};
+  for (const char* key : {"1000752301", "ABC       ", "a_P20050612143005.dat", "x"}) {
+    for (const char letter : {'P', 'O'}) {
+      const std::optional<LoggerFileNameParts> parts = ReadLoggerFileName(*LoggerFileName(key, letter, when));
+      ASSERT_TRUE(parts.has_value()) << key << letter;
+      EXPECT_EQ(parts->serialKey, key);
+      EXPECT_EQ(parts->sectorLetter, letter);
+      EXPECT_EQ(parts->downloaded, when);
+    }
+  }
+  for (const char* name : {"_P20050612143005.dat", "1000752301_X20050612143005.dat", "1000752301-P20050612143005.dat",
+                           "1000752301_P2005061214300.dat", "1000752301_P2005061214300x.dat",
+                           "1000752301_P20050612143005.txt", "1000752301_P20050612143005.dat.gpx", ".dat", ""}) {
+    EXPECT_FALSE(ReadLoggerFileName(name).has_value()) << name;
+  }
+}
+
 }  // namespace
 }  // namespace trackctl

@@ -20,15 +20,17 @@ RecordBytes Record(std::initializer_list<std::uint8_t> head, std::uint8_t tail =
   return bytes;
 }
 
-std::string Line(const RecordBytes& bytes) { return FormatLoggerLine(DecodeLoggerRecord(bytes)); }
+std::string Line(const RecordBytes& bytes) {
+  return FormatLoggerLine(LoggerLineOf(DecodeLoggerRecord(bytes)));
+}
 
 // What printf makes of the same values in the C locale.
 std::string PrintfLine(const LoggerRecord& r, unsigned hours, unsigned minutes, unsigned seconds, unsigned day,
                        unsigned month, unsigned year, unsigned headState) {
   char line[256];
   std::snprintf(line, sizeof line, "%d,%d,%d,%d,%d:%d:%d.00,%d:%d:%d,%f,%f,%f,%f;\n", r.headCode, headState,
-                r.flagCode, 0, hours, minutes, seconds, day, month, year, r.scaledValueB / 25000.0,
-                r.scaledValueA / 25000.0, static_cast<double>(r.byteValue), static_cast<double>(r.wideValue));
+                r.flagCode, 0, hours, minutes, seconds, day, month, year, r.longitude / 25000.0,
+                r.latitude / 25000.0, static_cast<double>(r.byteValue), static_cast<double>(r.wideValue));
   return line;
 }
 
@@ -88,8 +90,8 @@ TEST(LoggerRecord, MatchesPrintfOverManyValues) {
     r.timeWord = static_cast<std::uint16_t>(next() >> 16);
     r.dateWord = static_cast<std::uint16_t>(1 + (next() >> 16) % 41599);
     // Every small value, then values spread over the 24 bits.
-    r.scaledValueA = i < 10000 ? i : next() >> 8;
-    r.scaledValueB = i < 10000 ? 0xFFFFFFu - i : next() >> 8;
+    r.latitude = i < 10000 ? i : next() >> 8;
+    r.longitude = i < 10000 ? 0xFFFFFFu - i : next() >> 8;
     r.wideValue = next();
     const unsigned t = 2u * r.timeWord + (r.oddSecond ? 1u : 0u);
     const unsigned rest = r.dateWord % 416u;
@@ -98,7 +100,7 @@ TEST(LoggerRecord, MatchesPrintfOverManyValues) {
         empty ? PrintfLine(r, t / 3600, t % 3600 / 60, t % 60, 1, 1, 1970, 0)
               : PrintfLine(r, t / 3600, t % 3600 / 60, t % 60, rest % 32u, rest / 32u, r.dateWord / 416u + 2000u,
                            r.headState);
-    ASSERT_EQ(FormatLoggerLine(r), expected) << "record " << i;
+    ASSERT_EQ(FormatLoggerLine(LoggerLineOf(r)), expected) << "record " << i;
   }
 }
 

@@ -1,4 +1,4 @@
-#include "logger/new_file.h"
+#include "files/new_file.h"
 
 #include <fcntl.h>
 #include <unistd.h>

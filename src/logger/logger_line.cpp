@@ -1,4 +1,6 @@
-#include "export/logger_line.h"
+#include "logger/logger_line.h"
+
+#include <charconv>
 
 namespace trackctl {
 namespace {
@@ -53,7 +55,46 @@ class Cursor {
   bool ok_ = true;
 };
 
+void AppendUnsigned(std::string& out, std::uint64_t value, char separator) {
+  char digits[24];
+  const auto result = std::to_chars(digits, digits + sizeof digits, value);
+  out.append(digits, result.ptr);
+  out += separator;
+}
+
 }  // namespace
+
+void AppendMillionths(std::string& out, std::uint64_t millionths) {
+  AppendUnsigned(out, millionths / 1'000'000u, '.');
+  char fraction[kDecimals];
+  std::uint64_t rest = millionths % 1'000'000u;
+  for (std::size_t i = kDecimals; i-- > 0; rest /= 10) fraction[i] = static_cast<char>('0' + rest % 10);
+  out.append(fraction, kDecimals);
+}
+
+std::string FormatLoggerLine(const LoggerLine& line) {
+  std::string text;
+  AppendUnsigned(text, line.headCode, ',');
+  AppendUnsigned(text, line.headState, ',');
+  AppendUnsigned(text, line.flagCode, ',');
+  AppendUnsigned(text, line.column4, ',');
+  AppendUnsigned(text, line.hours, ':');
+  AppendUnsigned(text, line.minutes, ':');
+  AppendUnsigned(text, line.seconds, '.');
+  text += "00,";
+  AppendUnsigned(text, line.day, ':');
+  AppendUnsigned(text, line.month, ':');
+  AppendUnsigned(text, line.year, ',');
+  AppendMillionths(text, line.longitude);
+  text += ',';
+  AppendMillionths(text, line.latitude);
+  text += ',';
+  AppendMillionths(text, line.byteValue);
+  text += ',';
+  AppendMillionths(text, line.wideValue);
+  text += ";\n";
+  return text;
+}
 
 std::optional<LoggerLine> ParseLoggerLine(std::string_view text) {
   if (text.size() > kMaxLoggerLineLength) return std::nullopt;

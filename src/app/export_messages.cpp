@@ -1,4 +1,4 @@
-#include "export/export_summary.h"
+#include "app/export_messages.h"
 
 namespace trackctl {
 namespace {
@@ -20,10 +20,10 @@ std::string Problems(const ExportCounts& counts) {
 
 }  // namespace
 
-std::string SummaryLine(const ExportCounts& counts, ExportFormat format, std::string_view output) {
+std::string SummaryLine(const ExportCounts& counts, const ExportFormat& format, std::string_view output) {
   std::string line = "trackctl export: " + std::string(output) + ": ";
   const std::size_t leftOut = counts.LeftOutTotal();
-  if (format == ExportFormat::kCsv) {
+  if (format.rows) {
     line += Count(counts.points + leftOut, "row", "rows");
     if (leftOut > 0) line += "; " + std::to_string(leftOut) + " without a valid time or place" + Problems(counts);
   } else {
@@ -35,6 +35,19 @@ std::string SummaryLine(const ExportCounts& counts, ExportFormat format, std::st
     line += "; " + Count(counts.notLoggerLines, "line not a logger line", "lines not logger lines");
   }
   return line;
+}
+
+std::string FailureLine(const ExportFailure& failure) {
+  const std::string& file = failure.file;
+  std::string line = "trackctl export: ";
+  switch (failure.kind) {
+    case ExportFailure::Kind::kOutputIsAFolder: return line + "cannot write " + file + ": a folder, not a file";
+    case ExportFailure::Kind::kOutputIsAnInput: return line + file + " would be written over its own input";
+    case ExportFailure::Kind::kCannotCreate: line += "cannot create a file beside " + file; break;
+    case ExportFailure::Kind::kCannotRead: line += "cannot read " + file; break;
+    case ExportFailure::Kind::kCannotWrite: line += "cannot write " + file; break;
+  }
+  return line + ": " + failure.reason;
 }
 
 }  // namespace trackctl

@@ -1,0 +1,33 @@
+#include "files/whole_file.h"
+
+#include <cerrno>
+
+#include "files/file_handle.h"
+
+namespace trackctl {
+namespace {
+
+constexpr std::size_t kChunkSize = 64 * 1024;
+
+// errno, or EIO when the C library failed without setting it.
+int LastError() { return errno != 0 ? errno : EIO; }
+
+}  // namespace
+
+std::variant<std::vector<std::uint8_t>, FileError> ReadWholeFile(const std::string& name, std::size_t maxBytes) {
+  errno = 0;
+  const FileHandle file(std::fopen(name.c_str(), "rb"));
+  if (!file) return FileError{FileError::Step::kOpen, LastError()};
+  std::vector<std::uint8_t> bytes;
+  std::uint8_t chunk[kChunkSize];
+  std::size_t got = 0;
+  errno = 0;
+  while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) {
+    if (got > maxBytes - bytes.size()) return FileError{FileError::Step::kRead, EFBIG};
+    bytes.insert(bytes.end(), chunk, chunk + got);
+  }
+  if (std::ferror(file.get())) return FileError{FileError::Step::kRead, LastError()};
+  return bytes;
+}
+
+}  // namespace trackctl
