@@ -448,7 +448,7 @@ TEST_F(CommandLineRun, OutputThatFailsOnlyAtItsEndIsNoSuccess) {
 TEST_F(CommandLineRun, CreatedFilesTakeTheirModeFromTheUmask) {
   if (UnderWine()) GTEST_SKIP() << "file modes of the POSIX side";
   std::ofstream(workdir() / "a.dat") << "5,1,0,0,1:30:0.00,31:3:2024,13.400000,52.500000,30.000000,100.000000;\n";
-  for (const mode_t mask : {mode_t{022}, mode_t{077}}) {
+  for (const mode_t mask : {mode_t{022}, mode_t{077}, mode_t{002}}) {
     RunOptions options;
     options.umask = mask;
     options.env = {{"TRACKCTL_TRACE", "trace.txt"}};

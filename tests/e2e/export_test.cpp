@@ -401,19 +401,20 @@ TEST_F(Export, EveryKindOfByteInTrackNamesAndTwoTracksInEveryFormat) {
   // As every reader must give them back: each byte that is not text becomes U+FFFD.
   const std::string u8shown[] = {"=1\xEF\xBF\xBD\xEF\xBF\xBD&<>\"',\xC3\xA9\xEF\xBF\xBD",
                                  "\xEF\xBF\xBD\xF0\x9F\x9A\x97 \xEF\xBF\xBD(&amp;"};
-  // Three points in two segments, then two in one.
+  // Three points in two segments, then two in one, the second track's five
+  // minutes after the first's end: a segment of its own all the same.
   WriteFile(workdir() / (names[0] + ".dat"),
             "5,1,0,0,1:0:0.00,31:3:2024,13.400000,52.500000,30.000000,100.000000;\n"
             "5,1,0,0,1:5:0.00,31:3:2024,13.410000,52.510000,30.000000,100.000000;\n"
             "5,1,0,0,2:0:0.00,31:3:2024,13.420000,52.520000,30.000000,100.000000;\n");
   WriteFile(workdir() / (names[1] + ".dat"),
-            "5,1,0,0,3:0:0.00,31:3:2024,13.430000,52.530000,30.000000,100.000000;\n"
-            "5,1,0,0,3:1:0.00,31:3:2024,13.440000,52.540000,30.000000,100.000000;\n");
+            "5,1,0,0,2:5:0.00,31:3:2024,13.430000,52.530000,30.000000,100.000000;\n"
+            "5,1,0,0,2:6:0.00,31:3:2024,13.440000,52.540000,30.000000,100.000000;\n");
   const std::vector<Expected> points = {{52.50, 13.40, "2024-03-31T01:00:00Z", 1},
                                         {52.51, 13.41, "2024-03-31T01:05:00Z", 1},
                                         {52.52, 13.42, "2024-03-31T02:00:00Z", 2},
-                                        {52.53, 13.43, "2024-03-31T03:00:00Z", 1},
-                                        {52.54, 13.44, "2024-03-31T03:01:00Z", 1}};
+                                        {52.53, 13.43, "2024-03-31T02:05:00Z", 1},
+                                        {52.54, 13.44, "2024-03-31T02:06:00Z", 1}};
   for (const char* format : {"gpx", "kml", "geojson", "csv", "svg"}) {
     std::string output;
     EXPECT_EQ(RunExport({"--utc-offset", "+00:00", "--format", format, "-o", std::string("out.") + format,
