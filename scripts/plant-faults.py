@@ -25,6 +25,7 @@ or a file that does not fit.
 
 import argparse
 import os
+import re
 import signal
 import subprocess
 import sys
@@ -74,12 +75,23 @@ def run(command, env=None):
     return subprocess.run(command, cwd=ROOT, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode
 
 
+def failed_tests(command, env):
+    """Runs ctest; the GoogleTest tests that failed, or the ctest tests when none is named."""
+    result = subprocess.run(command + ["--output-on-failure"], cwd=ROOT, env=env, stdout=subprocess.PIPE,
+                            stderr=subprocess.STDOUT, text=True, errors="replace")
+    if result.returncode == 0:
+        return []
+    names = sorted(set(re.findall(r"^\[  FAILED  \] (\S+) \(", result.stdout, re.MULTILINE)))
+    return names or sorted(set(re.findall(r"^\s*\d+ - (\S+) \(", result.stdout, re.MULTILINE))) or ["ctest"]
+
+
 def build(preset):
     return run(["cmake", "--build", "--preset", preset, "-j2"])
 
 
 def plant(fault, preset):
-    """Plants `fault`, builds and tests; returns 'caught (build)', 'caught' or 'MISSED'."""
+    """Plants `fault`, builds and tests; returns what caught it ('build', or the
+    failed tests), or 'MISSED'."""
     path = ROOT / fault["file"]
     original = path.read_bytes()
     text = original.decode("utf-8")
@@ -89,14 +101,15 @@ def plant(fault, preset):
     try:
         path.write_text(text.replace(fault["text"], fault["replacement"]))
         if build(preset) != 0:
-            return "caught (build)"
+            return "caught by the build"
         command = ["ctest", "--preset", preset]
         if "ctest" in fault:
             command += ["-R", fault["ctest"]]
         env = dict(os.environ)
         if "gtest" in fault:
             env["GTEST_FILTER"] = fault["gtest"]
-        return "caught" if run(command, env) != 0 else "MISSED"
+        failed = failed_tests(command, env)
+        return "caught by " + " ".join(failed) if failed else "MISSED"
     finally:
         path.write_bytes(original)
 
@@ -119,7 +132,7 @@ def main():
             outcome = plant(fault, args.preset)
             missed += outcome == "MISSED"
             where = fault.get("gtest", fault.get("ctest", "all tests"))
-            print(f"{outcome:15} {fault['fault']}  [{fault['file']}; {where}]", flush=True)
+            print(f"{fault['fault']}  [{fault['file']}; {where}]\n    {outcome}", flush=True)
     except ListError as error:
         print(f"plant-faults: {error}", file=sys.stderr)
         return 2
