@@ -396,11 +396,12 @@ std::vector<std::vector<std::string>> CsvRows(const std::string& text) {
 TEST_F(Export, EveryKindOfByteInTrackNamesAndTwoTracksInEveryFormat) {
   if (UnderWine()) GTEST_SKIP() << "file names with bytes that Windows does not allow";
   // Control bytes, DEL, XML's specials, quotes, a comma, UTF-8 of two and four
-  // bytes, and bytes that are not UTF-8; the first name begins as a formula would.
-  const std::string names[] = {"=1\x01\x7F&<>\"',\xC3\xA9\xFF", "\t\xF0\x9F\x9A\x97 \xC3(&amp;"};
+  // bytes, and bytes that are not UTF-8; the first name begins as a formula would,
+  // the second holds a quote without a comma.
+  const std::string names[] = {"=1\x01\x7F&<>\"',\xC3\xA9\xFF", "\t\xF0\x9F\x9A\x97 \"\xC3(&amp;"};
   // As every reader must give them back: each byte that is not text becomes U+FFFD.
   const std::string u8shown[] = {"=1\xEF\xBF\xBD\xEF\xBF\xBD&<>\"',\xC3\xA9\xEF\xBF\xBD",
-                                 "\xEF\xBF\xBD\xF0\x9F\x9A\x97 \xEF\xBF\xBD(&amp;"};
+                                 "\xEF\xBF\xBD\xF0\x9F\x9A\x97 \"\xEF\xBF\xBD(&amp;"};
   // Three points in two segments, then two in one, the second track's five
   // minutes after the first's end: a segment of its own all the same.
   WriteFile(workdir() / (names[0] + ".dat"),
