@@ -153,14 +153,16 @@ std::optional<std::string> RefuseOption(std::string_view option, const DeviceCom
          CommandsThat([option](const DeviceCommandRow& candidate) { return candidate.option == option; }) + " only";
 }
 
-// "export" and its arguments, after the options before it: help and version
-// still answer; an option for a device run has no place.
+// "export" and its arguments, after the options before it: help and version,
+// before "export" or among its arguments, still answer; an option for a device
+// run has no place.
 CommandLine ReadExport(CommandLine line, std::span<const char* const> exportArgs, bool help, bool version,
                        bool otherOptions) {
   for (const char* arg : exportArgs) {
     const std::string_view text(arg);
     if (text == "--") break;
     help = help || text == "--help" || text == "-h";
+    version = version || text == "--version";
   }
   if (help) {
     line.action = CommandLine::Action::kHelp;
@@ -277,11 +279,12 @@ std::string VersionText() { return std::string("trackctl ") + TRACKCTL_VERSION +
 int ShowCommandLineAnswer(const CommandLine& line) {
   switch (line.action) {
     case CommandLine::Action::kHelp:
-      std::fputs(UsageText().c_str(), stdout);
-      return 0;
-    case CommandLine::Action::kVersion:
-      std::fputs(VersionText().c_str(), stdout);
-      return 0;
+    case CommandLine::Action::kVersion: {
+      // Text that did not reach its reader is no success (status 4, as for a port list).
+      const std::string text = line.action == CommandLine::Action::kHelp ? UsageText() : VersionText();
+      std::fputs(text.c_str(), stdout);
+      return std::fflush(stdout) == 0 && std::ferror(stdout) == 0 ? 0 : 4;
+    }
     case CommandLine::Action::kRefuse:
       std::fprintf(stderr, "%s%s\n", line.error.c_str(), kUsageHint);
       return 2;

@@ -36,7 +36,8 @@ std::string UsageText();
 std::string VersionText();
 
 // Prints what help, version or a refused command line asks for and returns the
-// exit status: 0 for help and version, 2 for a refused command line.
+// exit status: 0 for help and version (4 when standard output cannot take them), 2
+// for a refused command line.
 int ShowCommandLineAnswer(const CommandLine& line);
 
 }  // namespace trackctl

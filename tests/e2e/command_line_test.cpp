@@ -1,5 +1,13 @@
 // One command per run: each command's success, refusal and file problems as
-// exit statuses, bad command lines, ports given by name, the menu with -p.
+// exit statuses, bad command lines, ports given by name, the menu with -p; every
+// kind of file for every file argument, outputs that fail at their end, the
+// modes of created files, the port list.
+#include <fcntl.h>
+#include <pty.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <fstream>
 #include <iterator>
 #include <regex>
@@ -317,9 +325,164 @@ TEST_F(CommandLineRun, OutputThatCannotBeWrittenIsNoSuccess) {
   RunOptions full;
   full.stdoutFile = "/dev/full";
   for (const std::vector<std::string>& args :
-       {std::vector<std::string>{"info"}, {"--json", "info"}, {"--json", "read-config"}, {"--list-ports"}}) {
+       {std::vector<std::string>{"info"}, {"--json", "info"}, {"--json", "read-config"}, {"--list-ports"}, {"--help"},
+        {"--version"}, {"export", "--help"}}) {
     EXPECT_EQ(Run(args, full), 4) << args.back();
   }
+}
+
+// What a file argument can name.
+enum class FileKind { kRegular, kMissing, kDanglingLink, kFolder, kFifo };
+
+// Writes `bytes` into the FIFO `path` once a reader has opened it; gives up
+// after a few seconds without one.
+std::thread FeedFifo(const fs::path& path, std::string bytes) {
+  return std::thread([path, bytes = std::move(bytes)] {
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    int fd = -1;
+    while ((fd = open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC)) < 0 && errno == ENXIO &&
+           std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(2ms);
+    }
+    if (fd < 0) return;
+    fcntl(fd, F_SETFL, 0);
+    for (std::string_view rest = bytes; !rest.empty();) {
+      const ssize_t n = write(fd, rest.data(), rest.size());
+      if (n <= 0) break;
+      rest.remove_prefix(static_cast<std::size_t>(n));
+    }
+    close(fd);
+  });
+}
+
+TEST_F(CommandLineRun, EveryKindOfFileForEveryFileArgument) {
+  if (UnderWine()) GTEST_SKIP() << "FIFOs and links of the POSIX side";
+  std::ifstream example(fs::path(TRACKCTL_EXAMPLES_DIR) / "config15.dat", std::ios::binary);
+  const std::string config(std::istreambuf_iterator<char>(example), {});
+  const std::string logger = "5,1,0,0,1:30:0.00,31:3:2024,13.400000,52.500000,30.000000,100.000000;\n";
+  std::ofstream(workdir() / "a.dat") << logger;
+  const std::string image(1500, '\x5A');
+  constexpr int kRefusedFirst = -4;  // status 4, and the port never opened
+  const struct {
+    std::vector<std::string> args;  // "X" stands for the file
+    std::string content;            // what the file holds when it is a regular file or a FIFO
+    std::array<int, 5> status;      // for each kind, in the order of FileKind
+  } arguments[] = {
+      {{"download", "sms", "-o", "X"}, "older", {kRefusedFirst, 0, kRefusedFirst, kRefusedFirst, kRefusedFirst}},
+      {{"start", "-c", "X"}, config, {0, 4, 4, 4, 0}},
+      {{"upgrade", "X"}, image, {0, 4, 4, 4, 0}},
+      {{"export", "--utc-offset", "+00:00", "-o", "out.csv", "X"}, logger, {0, 2, 2, 2, 0}},
+      {{"export", "--utc-offset", "+00:00", "-o", "X", "a.dat"}, "older", {0, 0, 0, 2, 0}},
+  };
+  for (const auto& [args, content, statuses] : arguments) {
+    const bool readsX = args.back() == "X" && args[0] != "download";
+    for (const FileKind kind : {FileKind::kRegular, FileKind::kMissing, FileKind::kDanglingLink, FileKind::kFolder,
+                                FileKind::kFifo}) {
+      const fs::path x = workdir() / "X";
+      fs::remove_all(x);
+      fs::remove(workdir() / "out.csv");
+      if (kind == FileKind::kRegular) std::ofstream(x, std::ios::binary) << content;
+      if (kind == FileKind::kDanglingLink) fs::create_symlink("nowhere", x);
+      if (kind == FileKind::kFolder) fs::create_directory(x);
+      if (kind == FileKind::kFifo) {
+        ASSERT_EQ(mkfifo(x.c_str(), 0600), 0);
+      }
+      std::thread feeder;
+      if (kind == FileKind::kFifo && readsX) feeder = FeedFifo(x, content);
+      StartSim();
+      const int expected = statuses[static_cast<std::size_t>(kind)];
+      const int status = Run(args);
+      if (feeder.joinable()) feeder.join();
+      const std::string what = args[0] + " " + args[args.size() - 2] + ", kind " + std::to_string(int(kind));
+      EXPECT_EQ(status, std::abs(expected)) << what << "\n" << output;
+      if (args[0] == "upgrade" && expected == 0) {
+        EXPECT_EQ(Device([](auto& s) { return s.codeImageSize; }), image.size()) << what;
+      }
+      if (args[0] == "export" || expected == kRefusedFirst) {
+        EXPECT_TRUE(sim().Received().empty()) << what;
+      } else if (expected == 4) {
+        EXPECT_EQ(Received(), "\xFA\xEAINIT\xE4") << what;  // the handshake, then nothing
+      }
+      // A refused output leaves what was there; a link that leads nowhere still does.
+      if (expected == kRefusedFirst || expected == 2) {
+        EXPECT_EQ(fs::symlink_status(x).type(), kind == FileKind::kRegular ? fs::file_type::regular
+                                                : kind == FileKind::kDanglingLink ? fs::file_type::symlink
+                                                : kind == FileKind::kFolder ? fs::file_type::directory
+                                                : kind == FileKind::kFifo ? fs::file_type::fifo
+                                                                          : fs::file_type::not_found)
+            << what;
+        if (kind == FileKind::kRegular) {
+          EXPECT_EQ(ReadFile("X"), content) << what;
+        }
+        EXPECT_FALSE(fs::exists(workdir() / "nowhere")) << what;
+      }
+    }
+  }
+}
+
+TEST_F(CommandLineRun, OutputThatFailsOnlyAtItsEndIsNoSuccess) {
+  // Each output once whole, then with a file size limit one byte short of it:
+  // only the last write fails.
+  RunOptions apart;
+  apart.stdoutFile = "out.txt";
+  const struct {
+    std::vector<std::string> args;
+    std::string file;
+  } outputs[] = {
+      {{"--json", "read-config"}, "out.txt"},
+      {{"read-config"}, "out.txt"},
+      {{"download", "sms", "-o", "sms.dat"}, "sms.dat"},
+  };
+  for (const auto& [args, file] : outputs) {
+    fs::remove(workdir() / "sms.dat");
+    ASSERT_EQ(Run(args, apart), 0) << args[0];
+    const auto whole = fs::file_size(workdir() / file);
+    fs::remove(workdir() / "sms.dat");
+    RunOptions limited = apart;
+    limited.fileSizeLimit = whole - 1;
+    EXPECT_EQ(Run(args, limited), 4) << args[0] << " " << whole << " bytes\n" << output;
+    EXPECT_EQ(fs::file_size(workdir() / file), whole - 1) << args[0];
+  }
+}
+
+TEST_F(CommandLineRun, CreatedFilesTakeTheirModeFromTheUmask) {
+  if (UnderWine()) GTEST_SKIP() << "file modes of the POSIX side";
+  std::ofstream(workdir() / "a.dat") << "5,1,0,0,1:30:0.00,31:3:2024,13.400000,52.500000,30.000000,100.000000;\n";
+  for (const mode_t mask : {mode_t{022}, mode_t{077}, mode_t{002}}) {
+    RunOptions options;
+    options.umask = mask;
+    options.env = {{"TRACKCTL_TRACE", "trace.txt"}};
+    for (const char* name : {"sms.dat", "trace.txt", "a.gpx", "a.kml"}) fs::remove(workdir() / name);
+    ASSERT_EQ(Run({"download", "sms", "-o", "sms.dat"}, options), 0) << output;
+    ASSERT_EQ(Run({"export", "a.dat"}, options), 0) << output;
+    ASSERT_EQ(Run({"export", "--format", "kml", "a.dat"}, options), 0) << output;
+    for (const char* name : {"sms.dat", "trace.txt", "a.gpx", "a.kml"}) {
+      struct stat info {};
+      ASSERT_EQ(stat((workdir() / name).c_str(), &info), 0) << name;
+      EXPECT_EQ(info.st_mode & 07777, 0666 & ~mask) << name << " under umask 0" << std::oct << mask;
+    }
+  }
+}
+
+TEST_F(CommandLineRun, APortThatAnotherProgramHoldsIsListed) {
+  if (UnderWine()) GTEST_SKIP() << "terminals of the POSIX side";
+  // Two pseudo-terminals as on-board ports: ttyS4 held exclusively, ttyS5 free.
+  // A free one has no UART and is left out; a held one cannot be asked, and counts.
+  const fs::path dev = workdir() / "dev";
+  fs::create_directories(dev);
+  int master[2], slave[2];
+  char name[2][128];
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_EQ(openpty(&master[i], &slave[i], name[i], nullptr, nullptr), 0);
+    fs::create_symlink(name[i], dev / ("ttyS" + std::to_string(4 + i)));
+  }
+  ASSERT_EQ(ioctl(slave[0], TIOCEXCL), 0);
+  RunOptions options;
+  options.env = {{"TRACKCTL_DEV_ROOT", dev.string()}};
+  options.exclusiveBindsRoot = true;
+  EXPECT_EQ(Run({"--list-ports"}, options), 0);
+  EXPECT_EQ(output, (dev / "ttyS4").string() + "\n");
+  for (int i = 0; i < 2; ++i) close(master[i]), close(slave[i]);
 }
 
 TEST_F(CommandLineRun, TheSerialPortsPresentAreListed) {

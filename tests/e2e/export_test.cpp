@@ -361,5 +361,133 @@ TEST_F(Export, AFailedExportLeavesNoFileAndAnOlderOutputAsItWas) {
   EXPECT_EQ(Files(), (std::vector<std::string>{"good.dat", "keep.gpx", "many.dat"}));
 }
 
+// The string value of an XPath expression over `file`, as xmllint reads it.
+std::string XPathString(const fs::path& file, const std::string& expression) {
+  int status = 0;
+  std::string value = Shell("xmllint --xpath '" + expression + "' '" + file.string() + "' 2>&1", status);
+  EXPECT_EQ(status, 0) << expression << "\n" << value;
+  if (!value.empty() && value.back() == '\n') value.pop_back();
+  return value;
+}
+
+// The rows of a CSV text, each a list of fields: quoted fields with doubled
+// quotes, rows ending in CR LF.
+std::vector<std::vector<std::string>> CsvRows(const std::string& text) {
+  std::vector<std::vector<std::string>> rows(1, std::vector<std::string>(1));
+  bool quoted = false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (quoted && c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
+      rows.back().back() += c, ++i;
+    } else if (c == '"') {
+      quoted = !quoted;
+    } else if (!quoted && c == ',') {
+      rows.back().emplace_back();
+    } else if (!quoted && c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+      rows.emplace_back(1), ++i;
+    } else {
+      rows.back().back() += c;
+    }
+  }
+  rows.pop_back();  // after the last line end
+  return rows;
+}
+
+TEST_F(Export, EveryKindOfByteInTrackNamesAndTwoTracksInEveryFormat) {
+  if (UnderWine()) GTEST_SKIP() << "file names with bytes that Windows does not allow";
+  // Control bytes, DEL, XML's specials, quotes, a comma, UTF-8 of two and four
+  // bytes, and bytes that are not UTF-8; the first name begins as a formula would,
+  // the second holds a quote without a comma.
+  const std::string names[] = {"=1\x01\x7F&<>\"',\xC3\xA9\xFF", "\t\xF0\x9F\x9A\x97 \"\xC3(&amp;"};
+  // As every reader must give them back: each byte that is not text becomes U+FFFD.
+  const std::string u8shown[] = {"=1\xEF\xBF\xBD\xEF\xBF\xBD&<>\"',\xC3\xA9\xEF\xBF\xBD",
+                                 "\xEF\xBF\xBD\xF0\x9F\x9A\x97 \"\xEF\xBF\xBD(&amp;"};
+  // Three points in two segments, then two in one, the second track's five
+  // minutes after the first's end: a segment of its own all the same.
+  WriteFile(workdir() / (names[0] + ".dat"),
+            "5,1,0,0,1:0:0.00,31:3:2024,13.400000,52.500000,30.000000,100.000000;\n"
+            "5,1,0,0,1:5:0.00,31:3:2024,13.410000,52.510000,30.000000,100.000000;\n"
+            "5,1,0,0,2:0:0.00,31:3:2024,13.420000,52.520000,30.000000,100.000000;\n");
+  WriteFile(workdir() / (names[1] + ".dat"),
+            "5,1,0,0,2:5:0.00,31:3:2024,13.430000,52.530000,30.000000,100.000000;\n"
+            "5,1,0,0,2:6:0.00,31:3:2024,13.440000,52.540000,30.000000,100.000000;\n");
+  const std::vector<Expected> points = {{52.50, 13.40, "2024-03-31T01:00:00Z", 1},
+                                        {52.51, 13.41, "2024-03-31T01:05:00Z", 1},
+                                        {52.52, 13.42, "2024-03-31T02:00:00Z", 2},
+                                        {52.53, 13.43, "2024-03-31T02:05:00Z", 1},
+                                        {52.54, 13.44, "2024-03-31T02:06:00Z", 1}};
+  for (const char* format : {"gpx", "kml", "geojson", "csv", "svg"}) {
+    std::string output;
+    EXPECT_EQ(RunExport({"--utc-offset", "+00:00", "--format", format, "-o", std::string("out.") + format,
+                         names[0] + ".dat", names[1] + ".dat"},
+                        output),
+              0)
+        << output;
+  }
+  const bool xml = Have("xmllint");
+  if (xml) {
+    for (const char* file : {"out.gpx", "out.kml", "out.svg"}) ExpectWellFormedXml(workdir() / file);
+  }
+  if (Have("gpsbabel")) {
+    ExpectGpsbabelReadsBack(workdir() / "out.gpx", "gpx", points);
+    ExpectGpsbabelReadsBack(workdir() / "out.kml", "kml", points);
+  }
+  const std::size_t segments[] = {2, 1};
+  for (std::size_t t = 0; xml && t < 2; ++t) {
+    const std::string gpxTrack = "//*[local-name()=\"trk\"][" + std::to_string(t + 1) + "]";
+    EXPECT_EQ(XPathString(workdir() / "out.gpx", "string(" + gpxTrack + "/*[local-name()=\"name\"])"), u8shown[t]);
+    EXPECT_EQ(XPathString(workdir() / "out.gpx", "count(" + gpxTrack + "/*[local-name()=\"trkseg\"])"),
+              std::to_string(segments[t]));
+    const std::string placemark = "//*[local-name()=\"Placemark\"][" + std::to_string(t + 1) + "]";
+    EXPECT_EQ(XPathString(workdir() / "out.kml", "string(" + placemark + "/*[local-name()=\"name\"])"), u8shown[t]);
+    EXPECT_EQ(XPathString(workdir() / "out.kml", "count(" + placemark + "//*[local-name()=\"Track\"])"),
+              std::to_string(segments[t]));
+    EXPECT_EQ(XPathString(workdir() / "out.svg", "string(//*[local-name()=\"text\"][@x=\"52\"][" +
+                                                     std::to_string(t + 1) + "])"),
+              u8shown[t]);  // the legend
+  }
+  if (xml) {
+    EXPECT_EQ(XPathString(workdir() / "out.svg", "string(/*/*[local-name()=\"title\"])"),
+              u8shown[0] + ", " + u8shown[1]);
+  }
+
+  const nlohmann::json geojson = nlohmann::json::parse(ReadFile(workdir() / "out.geojson"));
+  ASSERT_EQ(geojson["features"].size(), points.size());
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    const nlohmann::json& properties = geojson["features"][i]["properties"];
+    EXPECT_EQ(properties["track"], u8shown[i < 3 ? 0 : 1]) << i;
+    EXPECT_EQ(properties["segment"], points[i].segment) << i;
+    EXPECT_EQ(properties["time"], points[i].utc) << i;
+  }
+
+  // A spreadsheet would take a field that begins with '=' for a formula: it is quoted with '.
+  const std::vector<std::vector<std::string>> rows = CsvRows(ReadFile(workdir() / "out.csv"));
+  ASSERT_EQ(rows.size(), points.size() + 1);
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    ASSERT_EQ(rows[i + 1].size(), rows[0].size()) << i;
+    EXPECT_EQ(rows[i + 1][0], i < 3 ? "'" + u8shown[0] : u8shown[1]) << i;
+    EXPECT_EQ(rows[i + 1][15], points[i].utc) << i;
+  }
+}
+
+TEST_F(Export, AnOutputThatFailsOnlyAtItsEndLeavesTheOlderOne) {
+  // Each format once whole, then with a file size limit one byte short of it.
+  WriteFile(workdir() / "good.dat", kSpringLines);
+  for (const char* format : {"gpx", "kml", "geojson", "csv", "svg"}) {
+    std::string output;
+    const std::string out = std::string("out.") + format;
+    ASSERT_EQ(RunExport({"--utc-offset", "+01:00", "--format", format, "-o", out, "good.dat"}, output), 0) << output;
+    const std::string whole = ReadFile(workdir() / out);
+    WriteFile(workdir() / out, "older");
+    RunOptions limited;
+    limited.fileSizeLimit = whole.size() - 1;
+    EXPECT_EQ(RunExport({"--utc-offset", "+01:00", "--format", format, "-o", out, "good.dat"}, output, limited), 2)
+        << format << " of " << whole.size() << " bytes: " << output;
+    EXPECT_EQ(output.substr(0, 30 + out.size()), "trackctl export: cannot write " + out) << output;
+    EXPECT_EQ(ReadFile(workdir() / out), "older") << format;
+  }
+  EXPECT_EQ(Files(), (std::vector<std::string>{"good.dat", "out.csv", "out.geojson", "out.gpx", "out.kml", "out.svg"}));
+}
+
 }  // namespace
 }  // namespace trackctl::e2e

@@ -7,6 +7,7 @@
 #include <sys/ioctl.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -173,6 +174,8 @@ Program::Program(const std::filesystem::path& workdir, const std::string& input,
       prctl(PR_CAPBSET_DROP, CAP_DAC_OVERRIDE, 0, 0, 0);
       prctl(PR_CAPBSET_DROP, CAP_DAC_READ_SEARCH, 0, 0, 0);
     }
+    if (options.exclusiveBindsRoot) prctl(PR_CAPBSET_DROP, CAP_SYS_ADMIN, 0, 0, 0);
+    if (options.umask) umask(*options.umask);
     if (options.addressSpaceLimit) {
       const rlimit limit{*options.addressSpaceLimit, *options.addressSpaceLimit};
       setrlimit(RLIMIT_AS, &limit);

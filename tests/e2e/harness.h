@@ -40,6 +40,9 @@ struct RunOptions {
   std::optional<unsigned long> addressSpaceLimit;        // RLIMIT_AS in bytes
   bool permissionsBindRoot = false;                      // root, too, may not write where the
                                                          // permission bits forbid it
+  bool exclusiveBindsRoot = false;                       // root, too, is refused a terminal that
+                                                         // another program holds exclusively
+  std::optional<mode_t> umask;                           // the file mode creation mask
   int port = 1;                                          // the port number that is mapped
   std::optional<std::string> portPath;                   // what it maps to; default the device,
                                                          // "" for a port that does not exist

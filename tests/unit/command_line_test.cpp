@@ -112,6 +112,53 @@ TEST(CommandLine, BadInputIsRefusedWithOneLineNamingTheProblem) {
   }
 }
 
+// Each limit from both sides: the last value taken, and the first refused.
+TEST(CommandLine, EachLimitTakesItsLastValueAndRefusesTheNext) {
+  EXPECT_EQ(Parse({"-p", "1"}).port->number, 1);
+  EXPECT_EQ(Parse({"-p", "20"}).port->number, 20);
+  EXPECT_EQ(Parse({"-p", "0"}).port->name, "0");  // a name, not a menu number
+  EXPECT_EQ(Parse({"-p", "21"}).port->name, "21");
+  // Ten printable characters, from '!' to '~', and no space or DEL among them.
+  EXPECT_EQ(Parse({"write-key", "!~!~!~!~!~"}).command.key, "!~!~!~!~!~");
+  for (const char* key : {"!~!~!~!~!", "!~!~!~!~!~!", "!~!~ !~!~!", "!~!~\x7F!~!~!", "!~!~!~!~!\x7F"}) {
+    EXPECT_EQ(Parse({"write-key", key}).action, Action::kRefuse) << key;
+  }
+  EXPECT_EQ(Parse({"upgrade", "A.BIN"}).command.image, "A.BIN");
+  EXPECT_EQ(Parse({"upgrade", "A.BIN", "B.BIN"}).action, Action::kRefuse);
+  EXPECT_EQ(Parse({"erase", "sms"}).action, Action::kCommand);
+  EXPECT_EQ(Parse({"erase", "sms", "sms"}).action, Action::kRefuse);
+  EXPECT_EQ(Parse({"write-key", "1000752301", "x"}).action, Action::kRefuse);
+  // DEL is hidden in a refusal's quote like the control characters; the byte above is not.
+  EXPECT_EQ(Parse({"a\x1F\x7F\x80~"}).error, "trackctl: unknown command 'a??\x80~'");
+}
+
+TEST(CommandLine, OptionValuesMayBeginWithADashExceptAPort) {
+  EXPECT_EQ(Parse({"download", "sms", "-o", "-out.dat"}).command.outputFile, "-out.dat");
+  EXPECT_EQ(Parse({"start", "-c", "--json"}).command.configFile, "--json");
+  EXPECT_EQ(Parse({"-c", "-p", "start"}).command.configFile, "-p");
+  for (const auto& args : {std::vector<const char*>{"-p", "-5", "info"}, {"--port", "-"}, {"--port", "--list-ports"}}) {
+    EXPECT_EQ(Parse(args).error, std::string("trackctl: option ") + args[0] + " needs a value") << args[1];
+  }
+}
+
+TEST(CommandLine, EveryDeviceOptionBeforeExportIsRefusedAndHelpOrVersionAnswerAnywhere) {
+  for (const auto& before : {std::vector<const char*>{"-p", "1"}, {"--port", "COM3"}, {"--port=3"}, {"-p3"},
+                             {"--json"}, {"--list-ports"}, {"-o", "x.dat"}, {"-c", "x.dat"}}) {
+    std::vector<const char*> args = before;
+    args.insert(args.end(), {"export", "a.dat"});
+    EXPECT_EQ(Parse(args).error, "trackctl: export takes its own options after it, and no port") << args[0];
+  }
+  EXPECT_EQ(Parse({"--", "export", "a.dat"}).action, Action::kExport);
+  const std::pair<std::vector<const char*>, Action> answers[] = {
+      {{"--help", "export", "a.dat"}, Action::kHelp},    {{"export", "a.dat", "-h"}, Action::kHelp},
+      {{"--version", "export", "a.dat"}, Action::kVersion}, {{"export", "a.dat", "--version"}, Action::kVersion},
+      {{"--version", "export", "--help"}, Action::kHelp}, {{"export", "--version", "-h"}, Action::kHelp},
+      {{"-p", "1", "export", "--help"}, Action::kHelp},   {{"--json", "--version", "export"}, Action::kVersion},
+      {{"export", "--", "--version"}, Action::kExport},
+  };
+  for (const auto& [args, action] : answers) EXPECT_EQ(Parse(args).action, action) << args.back();
+}
+
 TEST(CommandLine, UsageNamesCommandsPortsStatusesScriptingAndTrace) {
   const std::string usage = UsageText();
   for (const char* part : {"TRACKCTL_COM<n>", "/dev/ttyS<n-1>", "COMn", "TRACKCTL_TRACE", "standard input", "--help",

@@ -74,5 +74,31 @@ TEST(ExportArguments, RefusedWithOneLineThatSaysWhy) {
   }
 }
 
+// Each limit from both sides, and values that begin with '-'.
+TEST(ExportArguments, EachLimitTakesItsLastValueAndRefusesTheNext) {
+  const std::pair<const char*, int> offsets[] = {{"+23:59", 1439}, {"-23:59", -1439}, {"+00:59", 59}, {"-00:30", -30}};
+  for (const auto& [text, minutes] : offsets) EXPECT_EQ(Options({"--utc-offset", text, "a"}).utcOffsetMinutes, minutes);
+  EXPECT_EQ(Options({"--split-gap", "9999999", "a"}).splitGapMinutes, 9'999'999);
+  EXPECT_EQ(Options({"--split-gap=0000001", "a"}).splitGapMinutes, 1);
+  for (const std::vector<const char*>& args :
+       {std::vector<const char*>{"--utc-offset", "+24:00"}, {"--utc-offset", "-24:00"}, {"--utc-offset", "+00:60"},
+        {"--utc-offset", "+23:59 "}, {"--split-gap", "10000000"}, {"--split-gap", "00000001"}, {"--split-gap", ""}}) {
+    std::vector<const char*> line = args;
+    line.push_back("a");
+    EXPECT_TRUE(std::holds_alternative<std::string>(Parse(line))) << args[1];
+  }
+  // A value is the next argument whatever it begins with; a file that begins
+  // with '-' comes after "--".
+  const ExportOptions dashes = Options({"-o", "-out.gpx", "--utc-offset", "-05:00", "--", "-a.dat", "--b.dat"});
+  EXPECT_EQ(dashes.output, "-out.gpx");
+  EXPECT_EQ(dashes.utcOffsetMinutes, -300);
+  EXPECT_EQ(dashes.files, (std::vector<std::string>{"-a.dat", "--b.dat"}));
+  EXPECT_EQ(Options({"-o=-x.kml", "a"}).output, "-x.kml");
+  EXPECT_EQ(std::get<std::string>(Parse({"--format", "-o", "a"})),
+            "trackctl export: unknown format '-o' (gpx, kml, geojson, csv or svg)");
+  // One file needs no -o; two need it.
+  EXPECT_EQ(Options({"-o", "both.gpx", "a.dat", "b.dat"}).files.size(), 2u);
+}
+
 }  // namespace
 }  // namespace trackctl

@@ -94,6 +94,24 @@ TEST(JsonRecords, TheKindLetterDecidesTheBlocksAndTheCheckNoticesAnyFieldAmiss) 
   EXPECT_NE(ConfigJsonDifference(config, r.config), "");
 }
 
+// An empty date word makes its own date null, and no other.
+TEST(JsonRecords, EachEmptyDateWordNullsItsOwnDateOnly) {
+  const char* const keys[] = {"deviceDate", "lastBootupDate", "lastLoggerDate", "codeUpgradeDate", "codeReleaseDate"};
+  for (std::size_t empty = 0; empty < std::size(keys); ++empty) {
+    Records r = FReply();
+    r.config.deviceDateWord = empty == 0 ? 0 : 2287;
+    std::uint32_t* const statusWords[] = {&r.status.bootupDateWord, &r.status.loggerDateWord,
+                                          &r.status.codeUpgradeDateWord, &r.status.codeReleaseDateWord};
+    for (std::size_t i = 0; i < std::size(statusWords); ++i) *statusWords[i] = empty == i + 1 ? 0 : 2287;
+    const json object = json::parse(JsonText(ReadConfigJson(r.config, r.status)));
+    for (std::size_t k = 0; k < std::size(keys); ++k) {
+      const json& date = object[k == 0 ? "config" : "status"][keys[k]];
+      EXPECT_EQ(date.is_null(), k == empty) << keys[k] << " with " << keys[empty] << " empty: " << date;
+      EXPECT_EQ(date.is_string(), k != empty) << keys[k];
+    }
+  }
+}
+
 TEST(JsonRecords, DeviceInfoKeepsTheThreeVersionParts) {
   const InitFields fields{"100\xB0" "5204\x01" "9", {"01", "\x7F" "2", ""}, "GT\"4"};
   const std::string text = JsonText(DeviceInfoJson(fields));
