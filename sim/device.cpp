@@ -10,8 +10,8 @@ constexpr std::uint8_t kFrameStart = 0xEA;
 constexpr std::uint8_t kFrameEnd = 0xE4;
 constexpr std::uint8_t kWakeByte = 0xFA;
 
-// Cuts the actions after `limit` bytes sent and hangs up there.
-Actions HangUpAfter(Actions actions, std::size_t limit) {
+// Cuts the actions after `limit` bytes sent; hangs up there, or falls silent.
+Actions CutAfter(Actions actions, std::size_t limit, bool hangUp) {
   Actions out;
   std::size_t sent = 0;
   for (Action& action : actions) {
@@ -26,7 +26,7 @@ Actions HangUpAfter(Actions actions, std::size_t limit) {
     }
     out.push_back(std::move(action));
   }
-  out.push_back(Action{Action::Kind::kHangUp, {}});
+  if (hangUp) out.push_back(Action{Action::Kind::kHangUp, {}});
   return out;
 }
 
@@ -133,7 +133,8 @@ void Device::Answer(Actions& out) {
     answer = kind->answer(*this, request);
   }
   // An unknown request gets no answer, as from a device that does not know it.
-  if (knobs_.hangUpOn && *knobs_.hangUpOn == token) answer = HangUpAfter(std::move(answer), knobs_.hangUpAfterBytes);
+  if (knobs_.hangUpOn && *knobs_.hangUpOn == token) answer = CutAfter(std::move(answer), knobs_.hangUpAfterBytes, true);
+  if (knobs_.silentOn && *knobs_.silentOn == token) answer = CutAfter(std::move(answer), knobs_.silentAfterBytes, false);
   Served(token, answer, out);
 }
 

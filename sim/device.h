@@ -137,6 +137,10 @@ struct Knobs {
   // request with this token; "" with 0 hangs up at the first wake byte.
   std::optional<std::string> hangUpOn;
   std::size_t hangUpAfterBytes = 0;
+  // Fall silent, the line kept open, after sending this many bytes of the reply
+  // to the request with this token.
+  std::optional<std::string> silentOn;
+  std::size_t silentAfterBytes = 0;
 
   // Logger read: this text in place of the byte count after "_OK_", and filler
   // bytes sent after the records and counted in the byte count.

@@ -15,7 +15,8 @@ namespace {
 // the commands' lines between the last two.
 constexpr const char* kUsageToFormats =
     "usage: trackctl [-p PORT]                   the menu\n"
-    "       trackctl [-p PORT] [--json] COMMAND  one command, then exit\n"
+    "       trackctl [-p PORT] [--timeout S] [-q] [--json] COMMAND\n"
+    "                                            one command, then exit\n"
     "       trackctl export [--format ";
 constexpr const char* kUsageFromFormats =
     "] [-o OUT]\n"
@@ -45,6 +46,11 @@ constexpr const char* kUsageEnd =
     "                   Commands use port 1 without it.\n"
     "  --json           info and read-config print one JSON object; every other\n"
     "                   message goes to standard error\n"
+    "  --timeout S      the longest silence of the device while a reply is due,\n"
+    "                   in seconds (0: wait for ever); commands default to 30 and\n"
+    "                   give up after 5 s when the device does not wake up; the\n"
+    "                   menu waits for ever unless it is given\n"
+    "  -q, --quiet      no progress bar on a terminal\n"
     "  --list-ports     print the serial ports present, one a line\n"
     "  -h, --help       print this text and exit\n"
     "  --version        print the version and exit\n"
@@ -87,6 +93,21 @@ PortChoice ReadPortChoice(std::string_view text) {
   }
   if (number < kFirstPort || number > kLastPort) return PortChoice{0, std::string(text)};
   return PortChoice{number, {}};
+}
+
+// The longest --timeout: a day.
+constexpr unsigned kMaxTimeout = 86400;
+
+// Digits only, at most kMaxTimeout.
+std::optional<unsigned> ReadSeconds(std::string_view text) {
+  if (text.empty()) return std::nullopt;
+  unsigned seconds = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    seconds = seconds * 10 + static_cast<unsigned>(c - '0');
+    if (seconds > kMaxTimeout) return std::nullopt;
+  }
+  return seconds;
 }
 
 CommandLine Refuse(std::string problem) {
@@ -193,7 +214,8 @@ CommandLine ParseCommandLine(std::span<const char* const> args) {
     if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
       // Everything after "export" is the export's own.
       if (words.empty() && arg == "export") {
-        const bool otherOptions = line.port || line.json || listPorts || outputFile || configFile;
+        const bool otherOptions =
+            line.port || line.json || listPorts || outputFile || configFile || line.timeout || line.quiet;
         return ReadExport(line, args.subspan(i + 1), help, version, otherOptions);
       }
       words.push_back(arg);
@@ -209,6 +231,15 @@ CommandLine ParseCommandLine(std::span<const char* const> args) {
       line.json = true;
     } else if (arg == "--list-ports") {
       listPorts = true;
+    } else if (arg == "-q" || arg == "--quiet") {
+      line.quiet = true;
+    } else if (arg == "--timeout") {
+      if (i + 1 == args.size()) return Refuse("option --timeout needs a value");
+      line.timeout = ReadSeconds(args[++i]);
+      if (!line.timeout) {
+        return Refuse("--timeout wants whole seconds from 0 to " + std::to_string(kMaxTimeout) + ", not " +
+                      Quoted(args[i]));
+      }
     } else if (arg.starts_with("--port=") || (arg.starts_with("-p") && arg != "-p")) {
       // The port joined to its option: --port=COM23, -p/dev/ttyUSB0.
       const std::string_view value = arg.substr(arg[1] == '-' ? 7 : 2);
@@ -257,6 +288,8 @@ CommandLine ParseCommandLine(std::span<const char* const> args) {
     return Refuse("--json goes with " + CommandsThat([](const DeviceCommandRow& r) { return r.json; }) + " only");
   }
   if (listPorts && (hasCommand || line.port)) return Refuse("--list-ports takes no port and no command");
+  if (listPorts && (line.timeout || line.quiet)) return Refuse("--list-ports takes no --timeout and no -q");
+  if (line.quiet && !hasCommand) return Refuse("-q goes with a command only");
   line.command.outputFile = outputFile;
   line.command.configFile = configFile;
 

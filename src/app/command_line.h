@@ -23,6 +23,8 @@ struct CommandLine {
   std::string error;                // kRefuse: one line naming the problem, without its line end
   std::optional<PortChoice> port;   // kMenu, kCommand: -p
   bool json = false;                // kCommand: --json (info and read-config)
+  std::optional<unsigned> timeout;  // kMenu, kCommand: --timeout, in seconds; 0: wait for ever
+  bool quiet = false;               // kCommand: -q, no progress bar
   DeviceCommand command;            // kCommand
   std::span<const char* const> exportArgs;  // kExport: the arguments after "export"
 };

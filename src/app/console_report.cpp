@@ -80,6 +80,11 @@ void ConsoleReport::BlockReadProblem(const BlockReadProblems& problems) {
   if (problems.dtrLowerFailed) Say("ERROR COM_ERROR_IN_ESCAPE_COMM\n");
 }
 
+void ConsoleReport::Problem(const std::string& text) {
+  std::fflush(out_);
+  std::fprintf(stderr, "trackctl: %s\n", text.c_str());
+}
+
 void ConsoleReport::PortFailed(const PortFailure& failure) {
   Say("\nMessage : %s\n", PortStepText(failure.step));
   Say("Error Number : %d\n", failure.errorNumber);

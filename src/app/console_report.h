@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 #include "protocol/report.h"
 #include "serial/port_failure.h"
@@ -27,6 +28,10 @@ class ConsoleReport : public Report {
 
   // "\nMessage : <what failed>\n" and "Error Number : <code>\n".
   void PortFailed(const PortFailure& failure);
+
+  // One line on standard error, "trackctl: <text>", whatever stream the
+  // messages go to: what failed and why, for scripts and logs.
+  void Problem(const std::string& text);
 
  private:
   std::FILE* out_;

@@ -1,4 +1,7 @@
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <chrono>
 #include <memory>
 #include <optional>
@@ -7,6 +10,7 @@
 
 #include "app/command_runs.h"
 #include "app/program_exit.h"
+#include "app/set_aside_on_signal.h"
 #include "logger/logger_download.h"
 #include "logger/logger_erase.h"
 #include "logger/logger_file.h"
@@ -18,8 +22,19 @@ namespace {
 // How often, and how long at most, the clock is read while waiting for its next second.
 constexpr auto kClockPoll = std::chrono::milliseconds(5);
 constexpr int kClockPolls = 400;
+// About one block read of a download: what a signal may cost of its file.
+constexpr std::uint32_t kRecordsPerFlush = 46;
 
 const char* SectorName(Sector sector) { return sector == Sector::kSms ? "SMS" : "DataCall"; }
+
+// The device's text with its control characters shown as '?', for a message.
+std::string Printable(std::string_view text) {
+  std::string shown(text);
+  for (char& c : shown) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+  }
+  return shown;
+}
 
 // The clock's next second, read from the same clock that gave `first`.
 LocalDateTime NextSecond(Clock& clock, const LocalDateTime& first) {
@@ -35,10 +50,12 @@ LocalDateTime NextSecond(Clock& clock, const LocalDateTime& first) {
 // name of this second or, when that is taken (a download of the same sector
 // earlier in the same second), of the next one. Nothing when it cannot be created.
 std::unique_ptr<LoggerFile> CreateLoggerFile(Session& session, Sector sector,
-                                             const std::optional<std::string>& fileName, std::string& name) {
+                                             const std::optional<std::string>& fileName, std::string& name,
+                                             int& error) {
   if (fileName) {
     name = *fileName;
     auto file = std::make_unique<LoggerFile>(name);
+    error = file->error();
     return file->IsOpen() ? std::move(file) : nullptr;
   }
   const SerialKey& buffer = session.serialKey;
@@ -48,37 +65,99 @@ std::unique_ptr<LoggerFile> CreateLoggerFile(Session& session, Sector sector,
   for (int attempt = 0; attempt < 2; ++attempt) {
     if (attempt > 0) moment = NextSecond(session.clock, moment);
     const std::optional<std::string> candidate = LoggerFileName(key, SectorLetter(sector), moment);
-    if (!candidate) return nullptr;
+    if (!candidate) {
+      name = "serial key '" + Printable(key) + "'";
+      error = EINVAL;
+      return nullptr;
+    }
     name = *candidate;
     auto file = std::make_unique<LoggerFile>(name);
+    error = file->error();
     if (file->IsOpen()) return file;
     if (!file->NameTaken()) return nullptr;
   }
   return nullptr;
 }
 
+// The logger file of a download until the sector is in whole: kept under its
+// name then, and otherwise, however the download ends, set aside as NAME.partial
+// when it holds records or removed when it holds none, so that a logger file
+// under its own name always holds a whole sector.
+class DownloadFile {
+ public:
+  DownloadFile(std::unique_ptr<LoggerFile> file, std::string name, ConsoleReport& say)
+      : file_(std::move(file)), name_(std::move(name)), say_(say), onSignal_(name_) {}
+  ~DownloadFile() {
+    if (!kept_) SetAside();
+  }
+  DownloadFile(const DownloadFile&) = delete;
+  DownloadFile& operator=(const DownloadFile&) = delete;
+
+  void Write(std::span<const std::uint8_t, kLoggerRecordSize> record) {
+    if (WriteLoggerRecord(*file_, record)) ++records_;
+    // A signal leaves the file as the system has it: keep that close to what has arrived.
+    if (records_ % kRecordsPerFlush == 0) file_->Flush();
+  }
+  // Closes the file; false, with the system's reason, when it is not complete.
+  bool Close() { return file_->Close(); }
+  int error() const { return file_->error(); }
+  void Keep() { kept_ = true; }
+
+ private:
+  void SetAside() {
+    file_->Close();
+    std::error_code ignored;
+    if (records_ == 0) {
+      std::filesystem::remove(name_, ignored);
+      say_.Problem("download incomplete: " + name_ + " removed, it held no record");
+      return;
+    }
+    const std::string partial = name_ + ".partial";
+    std::filesystem::rename(name_, partial, ignored);
+    say_.Problem("download incomplete: " + name_ + " kept as " + partial);
+  }
+
+  std::unique_ptr<LoggerFile> file_;
+  std::string name_;
+  ConsoleReport& say_;
+  SetAsideOnSignal onSignal_;
+  std::uint32_t records_ = 0;
+  bool kept_ = false;
+};
+
+// Why a file could not be created, in words.
+std::string CreationProblem(const std::string& name, int error) {
+  if (error == EINVAL) return name + " cannot name a logger file: '/', '\\', ':' or a control character";
+  // The name's folder missing reads as ENOENT.
+  const std::string reason = error == ENOENT ? "its folder does not exist" : std::strerror(error);
+  return name + ": cannot create the logger file: " + reason;
+}
+
 // The file first, so that nothing is asked of the device when it cannot be
-// created; the records go into it once the whole sector has arrived.
+// created; the records go into it as they arrive.
 Outcome Download(CommandRun& run, Sector sector, const std::optional<std::string>& fileName) {
   std::string name;
-  const std::unique_ptr<LoggerFile> file = CreateLoggerFile(run.session, sector, fileName, name);
-  if (!file) {
+  int error = 0;
+  std::unique_ptr<LoggerFile> created = CreateLoggerFile(run.session, sector, fileName, name, error);
+  if (!created) {
     run.say.Say("error creating file\n");
+    run.say.Problem(CreationProblem(name, error));
     return Outcome::kFileProblem;
   }
+  DownloadFile file(std::move(created), name, run.say);
   run.say.Say("\nSending Logger Read command to Device");
-  const SectorRead read = ReadLoggerSector(run.session, sector);
+  const SectorRead read = ReadLoggerSector(run.session, sector, [&file](auto record) { file.Write(record); });
   if (read.kind != SectorRead::Kind::kRead) return Outcome::kRefused;
-
-  bool written = true;
-  for (std::uint32_t i = 0; i < read.records && written; ++i) written = WriteLoggerRecord(*file, read.Record(i));
-  if (!file->Close() || !written) {
+  if (!file.Close()) {
     run.say.Say("ERROR LOGGER_FILE_INCOMPLETE : %s could not be written completely; "
                 "it does not hold every record of the sector\n",
                 name.c_str());
+    run.say.Problem(name + ": cannot write the logger file: " + std::strerror(file.error()));
     return Outcome::kFileProblem;
   }
-  return read.acknowledged ? Outcome::kDone : Outcome::kRefused;
+  if (!read.acknowledged) return Outcome::kRefused;
+  file.Keep();
+  return Outcome::kDone;
 }
 
 Outcome Erase(CommandRun& run, Sector sector) {

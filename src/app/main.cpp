@@ -17,6 +17,7 @@
 #include "app/program_exit.h"
 #include "app/stream_console.h"
 #include "app/system_clock.h"
+#include "protocol/awaited_reply.h"
 #include "protocol/handshake.h"
 #include "serial/traced_port.h"
 
@@ -24,13 +25,29 @@ namespace {
 
 using namespace trackctl;
 
-// The port of -p; without it, port 1 for a command and the operator's answer for the menu.
-OpenedPort OpenRunPort(const CommandLine& line, ConsoleReport& say, Console& console) {
+// A command waits this long for a silent device unless --timeout says otherwise;
+// the menu waits for ever unless it is given.
+constexpr std::uint32_t kDefaultReplyLimitMs = 30'000;
+// How long the wake-up byte may go unanswered when a limit applies.
+constexpr std::uint32_t kWakeLimitMs = 5'000;
+
+SilenceLimits LimitsOf(const CommandLine& line) {
+  std::uint32_t replyMs = line.action == CommandLine::Action::kCommand ? kDefaultReplyLimitMs : 0;
+  if (line.timeout) replyMs = *line.timeout * 1000u;
+  return SilenceLimits{replyMs, replyMs != 0 ? kWakeLimitMs : 0};
+}
+
+// The port of -p; without it, port 1 for a command and the operator's answer for
+// the menu. `path` is the port's path as soon as it is known.
+OpenedPort OpenRunPort(const CommandLine& line, ConsoleReport& say, Console& console, std::string& path) {
   if (line.port) {
-    return OpenPort(line.port->number != 0 ? PortPathForNumber(line.port->number) : PortPathForName(line.port->name));
+    path = line.port->number != 0 ? PortPathForNumber(line.port->number) : PortPathForName(line.port->name);
+  } else if (line.action == CommandLine::Action::kCommand) {
+    path = PortPathForNumber(kFirstPort);
+  } else {
+    return OpenComPort(say, console, path);
   }
-  if (line.action == CommandLine::Action::kCommand) return OpenPort(PortPathForNumber(kFirstPort));
-  return OpenComPort(say, console);
+  return OpenPort(path);
 }
 
 // The file that TRACKCTL_TRACE names, opened for appending; none when it names
@@ -46,16 +63,16 @@ TraceFile OpenTraceFile(const char* path) {
 }
 
 // Opens the port, wakes the device and runs the menu or the one command.
-int RunDevice(const CommandLine& line, ConsoleReport& say) {
+int RunDevice(const CommandLine& line, ConsoleReport& say, std::string& path) {
   TraceFile trace = OpenTraceFile(std::getenv("TRACKCTL_TRACE"));
   StreamConsole console(MakeTerminal());
-  OpenedPort opened = OpenRunPort(line, say, console);
+  OpenedPort opened = OpenRunPort(line, say, console, path);
   if (opened.ready) say.Say("Initializing %s.......DONE\n", opened.path.c_str());
   std::unique_ptr<SerialPort> port = std::move(opened.port);
   if (trace) port = std::make_unique<TracedPort>(std::move(port), std::move(trace));
   SystemClock clock;
   RandomGenerator random;
-  Session session{*port, clock, random, say};
+  Session session{*port, clock, random, say, LimitsOf(line)};
 
   say.Say("Initializing Device : Started...");
   const InitAnswer device = InitializeDevice(session);
@@ -73,6 +90,9 @@ int RunDevice(const CommandLine& line, ConsoleReport& say) {
     case InitAnswer::Kind::kUnexpected:
       say.Say("Device Initialization Failed...\n");
       break;
+    case InitAnswer::Kind::kNoDevice:
+      say.Problem("no device answers on " + path);
+      return 1;
   }
   if (device.kind != InitAnswer::Kind::kAccepted) {
     say.Say("Failure in Device Initialization...\nQuiting Application...\nTry Again...");
@@ -108,12 +128,17 @@ int main(int argc, char** argv) {
   }
 
   PrepareProcess();
+  std::string path;  // the port's, once known
   try {
-    return RunDevice(line, say);
+    return RunDevice(line, say, path);
   } catch (const ProgramExit& exit) {
     return exit.status;
   } catch (const PortFailure& failure) {
     say.PortFailed(failure);
+    say.Problem(path + ": " + DescribePortFailure(failure));
+    return 1;
+  } catch (const DeviceSilent& silent) {
+    say.Problem(path + ": no reply to " + silent.awaited + " within " + std::to_string(silent.limitMs / 1000) + " s");
     return 1;
   } catch (const std::exception& error) {
     std::fflush(stdout);

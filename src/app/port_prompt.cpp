@@ -4,7 +4,7 @@
 
 namespace trackctl {
 
-OpenedPort OpenComPort(ConsoleReport& say, Console& console) {
+OpenedPort OpenComPort(ConsoleReport& say, Console& console, std::string& path) {
   say.Say("\nPLEASE ENTER COM PORTS BETWEEN COM1 AND COM20");
   say.Say("\nEnter the port Number: ");
   const int number = console.ReadInt();
@@ -12,7 +12,8 @@ OpenedPort OpenComPort(ConsoleReport& say, Console& console) {
     say.Say("\nThe specified COM port is not supported by our Application\nQuiting Application");
     EndProgram(1);
   }
-  return OpenPort(PortPathForNumber(number));
+  path = PortPathForNumber(number);
+  return OpenPort(path);
 }
 
 }  // namespace trackctl

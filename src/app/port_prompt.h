@@ -10,6 +10,7 @@ namespace trackctl {
 // Asks the operator for the port number, opens and sets up that port. A number
 // outside the menu's range ends the run with status 1; a port that fails throws
 // PortFailure.
-OpenedPort OpenComPort(ConsoleReport& say, Console& console);
+// `path` is the port's path once it is known.
+OpenedPort OpenComPort(ConsoleReport& say, Console& console, std::string& path);
 
 }  // namespace trackctl

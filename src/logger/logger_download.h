@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 
@@ -21,7 +22,8 @@ struct SectorRead {
   // The count reply carried the sector's acknowledgement. A reply without it
   // reads as a count of 0.
   bool acknowledged = false;
-  std::uint32_t records = 0;
+  std::uint32_t records = 0;    // as the count announces them
+  std::uint32_t delivered = 0;  // records handed on so far
   std::unique_ptr<std::uint8_t[]> block;  // the data block: FRAME_START, then the records
 
   std::span<const std::uint8_t, kLoggerRecordSize> Record(std::uint32_t index) const {
@@ -30,10 +32,15 @@ struct SectorRead {
   }
 };
 
-// Sends "PREAD" or "OREAD" and reads the sector. The count is reported when it
-// has arrived, the records' progress block by block, and block read problems
-// as they happen; a port that fails three block reads in a row throws
-// PortFailure. Whatever the device sends after the reply is discarded.
-SectorRead ReadLoggerSector(Session& session, Sector sector);
+// Where the records go, in sector order, as they arrive.
+using RecordSink = std::function<void(std::span<const std::uint8_t, kLoggerRecordSize>)>;
+
+// Sends "PREAD" or "OREAD" and reads the sector, handing each record to `sink`
+// as it arrives. The count is reported when it has arrived, the records'
+// progress block by block, and block read problems as they happen; a port that
+// fails three block reads in a row throws PortFailure, a device silent for the
+// session's limit DeviceSilent. Whatever the device sends after the reply is
+// discarded.
+SectorRead ReadLoggerSector(Session& session, Sector sector, const RecordSink& sink);
 
 }  // namespace trackctl

@@ -20,7 +20,7 @@ EraseAnswer EraseLoggerSector(Session& session, Sector sector) {
   session.report.StepBegun(Step::kErasing);
 
   std::array<std::uint8_t, kReplyCapacity> reply{};
-  ReceiveResponse(session.port, reply);
+  ReceiveResponse(session, reply, std::string_view(reinterpret_cast<const char*>(request.data()) + 1, 4));
   const std::array<char, 9> ok{static_cast<char>(FRAME_START), static_cast<char>(letter), 'D', 'E', 'L',
                                '_', 'O', 'K', static_cast<char>(FRAME_END)};
   EraseAnswer answer{EraseAnswer::Kind::kUnexpected, std::string(ReplyText(reply))};

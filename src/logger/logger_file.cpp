@@ -13,7 +13,8 @@ constexpr std::size_t kBufferSize = 64 * 1024;
 
 LoggerFile::LoggerFile(const std::string& name) : file_(CreateNewFile(name, FileMode::kText)) {
   if (file_ == nullptr) {
-    nameTaken_ = errno == EEXIST;
+    error_ = errno;
+    nameTaken_ = error_ == EEXIST;
     return;
   }
   // One write call for many lines, whatever the platform's default buffer is.
@@ -27,15 +28,25 @@ LoggerFile::~LoggerFile() {
 
 bool LoggerFile::Write(std::string_view text) {
   if (file_ == nullptr || failed_) return false;
-  if (std::fwrite(text.data(), 1, text.size(), file_) != text.size()) failed_ = true;
+  errno = 0;
+  if (std::fwrite(text.data(), 1, text.size(), file_) != text.size()) {
+    failed_ = true;
+    error_ = errno != 0 ? errno : EIO;
+  }
   return !failed_;
+}
+
+void LoggerFile::Flush() {
+  if (file_ != nullptr && !failed_) std::fflush(file_);
 }
 
 bool LoggerFile::Close() {
   if (file_ == nullptr) return false;
+  errno = 0;
   const bool flushed = std::fflush(file_) == 0 && std::ferror(file_) == 0;
   const bool closed = std::fclose(file_) == 0;
   file_ = nullptr;
+  if (!failed_ && !(flushed && closed)) error_ = errno != 0 ? errno : EIO;
   return !failed_ && flushed && closed;
 }
 

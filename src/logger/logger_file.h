@@ -23,14 +23,20 @@ class LoggerFile {
   bool NameTaken() const { return nameTaken_; }
   // False when the text could not be written whole, and for every write after that.
   bool Write(std::string_view text);
+  // Hands what is buffered to the system, so that it is in the file even if the
+  // program ends without closing it.
+  void Flush();
   // Flushes and closes; true only when every write and the close succeeded.
   bool Close();
+  // The system's error number of the creation, write or close that failed.
+  int error() const { return error_; }
 
  private:
   std::FILE* file_ = nullptr;
   std::unique_ptr<char[]> buffer_;
   bool nameTaken_ = false;
   bool failed_ = false;
+  int error_ = 0;
 };
 
 }  // namespace trackctl

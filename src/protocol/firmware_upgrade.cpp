@@ -67,7 +67,7 @@ UpgradeAnswer UpgradeCode(Session& session, std::span<const std::uint8_t> image)
   WritePortByte(0x00, session.port);
   WritePortBuffer(session.port, BuildCodeHeader(image.size()));
   std::array<std::uint8_t, kReplyCapacity> reply{};
-  ReceiveResponse(session.port, reply, &session.report);
+  ReceiveResponse(session, reply, "CODE", Shown::kByteByByte);
   if (MatchesWhole(reply, kCodeError)) return {UpgradeAnswer::Kind::kHeaderRefused, std::string(ReplyText(reply))};
   session.report.StepBegun(Step::kImageAccepted);
 
@@ -76,7 +76,7 @@ UpgradeAnswer UpgradeCode(Session& session, std::span<const std::uint8_t> image)
   SendChecksum(session.port, ImageChecksum(image));
   session.report.StepBegun(Step::kChecksumSent);
 
-  ReceiveResponse(session.port, reply);
+  ReceiveResponse(session, reply, "CODE");
   const auto kind = MatchesPrefix(reply, kCodeAck) ? UpgradeAnswer::Kind::kDone : UpgradeAnswer::Kind::kImageRefused;
   return {kind, std::string(ReplyText(reply))};
 }

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "serial/transport.h"
+#include "protocol/awaited_reply.h"
 
 namespace trackctl {
 
@@ -37,12 +37,14 @@ FrameCollector::Step FrameCollector::Feed(std::uint8_t byte) {
   return Step::kStored;
 }
 
-Reply ReceiveResponse(SerialPort& port, std::span<std::uint8_t> destination, Report* shown) {
+Reply ReceiveResponse(Session& session, std::span<std::uint8_t> destination, std::string_view awaited,
+                      Shown shown) {
   FrameCollector collector(destination);
   while (!collector.done()) {
-    std::uint8_t byte = 0;
-    if (ReadPortByte(byte, port) == 0) continue;
-    if (collector.Feed(byte) != FrameCollector::Step::kDropped && shown != nullptr) shown->ReplyByte();
+    const std::uint8_t byte = AwaitReplyByte(session, awaited);
+    if (collector.Feed(byte) != FrameCollector::Step::kDropped && shown == Shown::kByteByByte) {
+      session.report.ReplyByte();
+    }
   }
   return Reply{collector.length(), collector.truncated()};
 }

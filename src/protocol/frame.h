@@ -6,8 +6,7 @@
 #include <span>
 #include <string_view>
 
-#include "protocol/report.h"
-#include "serial/serial_port.h"
+#include "protocol/session.h"
 
 namespace trackctl {
 
@@ -60,9 +59,13 @@ struct Reply {
   bool truncated = false;
 };
 
-// Reads one reply frame from the port into `destination`, NUL-terminated.
-// With `shown`, tells it of every byte after FRAME_START as it arrives.
-Reply ReceiveResponse(SerialPort& port, std::span<std::uint8_t> destination, Report* shown = nullptr);
+enum class Shown { kNo, kByteByByte };
+
+// Reads the reply to `awaited` (its request's token) into `destination`,
+// NUL-terminated, under the session's silence limit. Shown byte by byte, each
+// byte after FRAME_START is reported as it arrives.
+Reply ReceiveResponse(Session& session, std::span<std::uint8_t> destination, std::string_view awaited,
+                      Shown shown = Shown::kNo);
 
 // The stored reply as a C string: its bytes up to the first NUL.
 std::string_view ReplyText(std::span<const std::uint8_t> destination);

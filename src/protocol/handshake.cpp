@@ -7,6 +7,7 @@
 #include <string_view>
 #include <thread>
 
+#include "protocol/awaited_reply.h"
 #include "protocol/frame.h"
 #include "serial/transport.h"
 
@@ -45,19 +46,24 @@ InitAnswer InitializeDevice(Session& session) {
   SerialPort& port = session.port;
   SetPortTimeouts(port, kWakeUpTimeouts);
   session.report.StepBegun(Step::kWakingDevice);
+  const auto giveUp = std::chrono::steady_clock::now() + std::chrono::milliseconds(session.limits.wakeMs);
   for (;;) {
     WritePortByte(WAKE_BYTE, port);
     std::uint8_t echo = 0;
     if (ReadPortByte(echo, port) == 1 && echo == WAKE_BYTE) break;
+    if (session.limits.wakeMs != 0 && std::chrono::steady_clock::now() >= giveUp) {
+      SetPortTimeouts(port, ReplyTimeouts(session));
+      return InitAnswer{InitAnswer::Kind::kNoDevice, {}};
+    }
   }
   // A moment for the device to settle after waking up.
   std::this_thread::sleep_for(std::chrono::microseconds(100));
-  SetPortTimeouts(port, kCommandTimeouts);
+  SetPortTimeouts(port, ReplyTimeouts(session));
 
   session.report.StepBegun(Step::kSendingInit);
   WritePortBuffer(port, AsBytes(kInitRequest));
   std::array<std::uint8_t, 100> reply{};
-  const Reply received = ReceiveResponse(port, reply);
+  const Reply received = ReceiveResponse(session, reply, "INIT");
 
   InitAnswer answer;
   if (MatchesPrefix(reply, kInitOk)) {

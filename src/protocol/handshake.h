@@ -25,6 +25,7 @@ struct InitAnswer {
     kAccepted,    // "\xEAINIT_OK": `fields` holds what the device reported
     kInitError,   // the device answered "\xEAINIT_ERROR\xE4"
     kUnexpected,  // anything else
+    kNoDevice,    // no echo of the wake-up byte within the session's wake limit
   };
   Kind kind = Kind::kUnexpected;
   InitFields fields;

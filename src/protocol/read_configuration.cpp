@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "protocol/readconfig_frames.h"
+#include "protocol/awaited_reply.h"
 #include "serial/transport.h"
 
 namespace trackctl {
@@ -13,13 +14,13 @@ constexpr std::uint32_t kShortReplyWaitMs = 1000;
 
 // Reads the reply. False when it ended short of the length its kind letter
 // announces: a FRAME_END came early and nothing followed it.
-bool CollectReply(SerialPort& port, ConfigReplyCollector& collector) {
+bool CollectReply(Session& session, ConfigReplyCollector& collector) {
   while (!collector.done()) {
     std::uint8_t byte = 0;
     if (collector.mayHaveEnded()) {
-      if (ReadPortByteWithin(byte, port, kShortReplyWaitMs) == 0) return false;
-    } else if (ReadPortByte(byte, port) == 0) {
-      continue;
+      if (ReadByteWithin(session, byte, kShortReplyWaitMs) == 0) return false;
+    } else {
+      byte = AwaitReplyByte(session, "READCONFIG");
     }
     collector.Feed(byte);
   }
@@ -36,7 +37,7 @@ ConfigReply ExchangeReadConfig(Session& session) {
 
   ConfigReply reply;
   ConfigReplyCollector collector(reply.bytes);
-  reply.complete = CollectReply(session.port, collector);
+  reply.complete = CollectReply(session, collector);
   reply.length = collector.length();
   reply.announcedLength = collector.announcedLength().value_or(0);
   return reply;

@@ -28,7 +28,7 @@ std::optional<SerialKeyFrame> BuildSerialKeyFrame(std::string_view key) {
 Answer WriteSerialKey(Session& session, const SerialKeyFrame& frame) {
   WritePortBuffer(session.port, frame);
   std::array<std::uint8_t, kReplyCapacity> reply{};
-  ReceiveResponse(session.port, reply, &session.report);
+  ReceiveResponse(session, reply, "SERIALKEY", Shown::kByteByByte);
   return Answer{MatchesWhole(reply, kSerialKeyOk), std::string(ReplyText(reply))};
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 
 #include "protocol/clock.h"
 #include "protocol/random_byte.h"
@@ -14,11 +15,18 @@ namespace trackctl {
 // 10 characters and a NUL.
 using SerialKey = std::array<char, 11>;
 
+// How long the device may stay silent; 0: without limit.
+struct SilenceLimits {
+  std::uint32_t replyMs = 0;  // while a reply is due
+  std::uint32_t wakeMs = 0;   // while the wake-up byte goes unanswered
+};
+
 struct Session {
   SerialPort& port;
   Clock& clock;
   RandomGenerator& random;
   Report& report;
+  SilenceLimits limits{};
   SerialKey serialKey{};
 };
 

@@ -89,7 +89,7 @@ Answer StartTracking(Session& session, const TrackingConfigTable& table) {
   const std::uint8_t randomByte = ReseededRandomByte(session.random, session.clock.CalendarSeconds());
   WritePortBuffer(session.port, BuildStartFrame(table, now, randomByte));
   std::array<std::uint8_t, kReplyCapacity> reply{};
-  ReceiveResponse(session.port, reply);
+  ReceiveResponse(session, reply, "STARTTRACK");
   return Answer{MatchesWhole(reply, kExpectedReply), std::string(ReplyText(reply))};
 }
 

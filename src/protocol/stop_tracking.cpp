@@ -33,7 +33,7 @@ Answer StopTracking(Session& session) {
   const std::uint8_t randomByte = ReseededRandomByte(session.random, session.clock.CalendarSeconds());
   WritePortBuffer(session.port, BuildStopFrame(now, randomByte));
   std::array<std::uint8_t, kReplyCapacity> reply{};
-  ReceiveResponse(session.port, reply);
+  ReceiveResponse(session, reply, "STOPTRACK");
   return Answer{MatchesWhole(reply, kExpectedReply), std::string(ReplyText(reply))};
 }
 

@@ -2,6 +2,8 @@
 // Thrown by the serial layer; the front end says what failed and ends the run.
 #pragma once
 
+#include <string>
+
 namespace trackctl {
 
 enum class PortStep {
@@ -17,6 +19,11 @@ struct PortFailure {
   PortStep step;
   int errorNumber;  // the platform's error code
 };
+
+// What went wrong, in words: the step and the system's own reason, e.g.
+// "cannot open: No such file or directory", "busy: another program holds it",
+// "not a serial port", "device gone: Input/output error".
+std::string DescribePortFailure(const PortFailure& failure);
 
 [[noreturn]] inline void FailPort(PortStep step, int errorNumber) { throw PortFailure{step, errorNumber}; }
 

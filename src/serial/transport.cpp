@@ -16,10 +16,11 @@ void SetPortTimeouts(SerialPort& port, const CommTimeouts& timeouts) {
   if (!port.SetTimeouts(timeouts)) FailPort(PortStep::kSetTimeouts, port.LastError());
 }
 
-std::uint32_t ReadPortByteWithin(std::uint8_t& byte, SerialPort& port, std::uint32_t milliseconds) {
+std::uint32_t ReadPortByteWithin(std::uint8_t& byte, SerialPort& port, std::uint32_t milliseconds,
+                                 const CommTimeouts& after) {
   SetPortTimeouts(port, CommTimeouts{0, 0, milliseconds, 1, 1000});
   const std::uint32_t count = ReadPortByte(byte, port);
-  SetPortTimeouts(port, kCommandTimeouts);
+  SetPortTimeouts(port, after);
   return count;
 }
 

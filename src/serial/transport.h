@@ -24,8 +24,9 @@ struct BlockRead {
 BlockRead ReadPortBlock(SerialPort& port, std::span<std::uint8_t> dst);
 
 // Like ReadPortByte, but gives up after about `milliseconds` without a byte and
-// returns 0 then. The command time-outs are back in force when it returns.
-std::uint32_t ReadPortByteWithin(std::uint8_t& byte, SerialPort& port, std::uint32_t milliseconds);
+// returns 0 then. The time-outs `after` are in force when it returns.
+std::uint32_t ReadPortByteWithin(std::uint8_t& byte, SerialPort& port, std::uint32_t milliseconds,
+                                 const CommTimeouts& after);
 
 // Sets the port's read time-outs.
 void SetPortTimeouts(SerialPort& port, const CommTimeouts& timeouts);

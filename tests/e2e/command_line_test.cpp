@@ -425,15 +425,17 @@ TEST_F(CommandLineRun, OutputThatFailsOnlyAtItsEndIsNoSuccess) {
   // only the last write fails.
   RunOptions apart;
   apart.stdoutFile = "out.txt";
+  // A logger file that is not whole is set aside under another name.
   const struct {
     std::vector<std::string> args;
     std::string file;
+    std::string left;
   } outputs[] = {
-      {{"--json", "read-config"}, "out.txt"},
-      {{"read-config"}, "out.txt"},
-      {{"download", "sms", "-o", "sms.dat"}, "sms.dat"},
+      {{"--json", "read-config"}, "out.txt", "out.txt"},
+      {{"read-config"}, "out.txt", "out.txt"},
+      {{"download", "sms", "-o", "sms.dat"}, "sms.dat", "sms.dat.partial"},
   };
-  for (const auto& [args, file] : outputs) {
+  for (const auto& [args, file, left] : outputs) {
     fs::remove(workdir() / "sms.dat");
     ASSERT_EQ(Run(args, apart), 0) << args[0];
     const auto whole = fs::file_size(workdir() / file);
@@ -441,7 +443,8 @@ TEST_F(CommandLineRun, OutputThatFailsOnlyAtItsEndIsNoSuccess) {
     RunOptions limited = apart;
     limited.fileSizeLimit = whole - 1;
     EXPECT_EQ(Run(args, limited), 4) << args[0] << " " << whole << " bytes\n" << output;
-    EXPECT_EQ(fs::file_size(workdir() / file), whole - 1) << args[0];
+    EXPECT_EQ(fs::file_size(workdir() / left), whole - 1) << args[0];
+    EXPECT_EQ(fs::exists(workdir() / file), file == left) << args[0];
   }
 }
 

@@ -63,6 +63,11 @@ std::string LocalStamp() {
   return text;
 }
 
+// `output` with the date and time of every logger file name as "STAMP".
+std::string WithoutStamps(const std::string& output) {
+  return std::regex_replace(output, std::regex("_([PO])[0-9]{14}\\.dat"), "_$1STAMP.dat");
+}
+
 class Logger : public E2eTest {
  protected:
   // Runs the program with `input` after the port answer; returns what it printed
@@ -148,23 +153,28 @@ TEST_F(Logger, ByteCountsZeroOneRecordAndNotAMultipleOfTheRecordSize) {
                                     "No of records = 1\n" + afterRead);
   EXPECT_EQ(LoggerFile('P'), ExpectedLine(record));
 
-  // 23 bytes: refused; the block that follows anyway does not spoil the erase reply.
+  // 23 bytes: refused, and its file removed; the block that follows anyway does
+  // not spoil the erase reply.
   sim().WithDevice([](tracksim::Device& device) { device.knobs().loggerExtraBytes = 1; });
-  EXPECT_EQ(Run("3\n1\n\n3\n3\n\n0\n"),
+  EXPECT_EQ(WithoutStamps(Run("3\n1\n\n3\n3\n\n0\n")),
             kLoggerMenu + "Reading data from SMS sector : Started...\n" + kSending +
-                "ERROR COM_DOWNLOAD_DATA_INCORRECT\n" + afterRead + kLoggerMenu +
+                "ERROR COM_DOWNLOAD_DATA_INCORRECT\n"
+                "trackctl: download incomplete: " + state.serialKey + "_PSTAMP.dat removed, it held no record\n" +
+                afterRead + kLoggerMenu +
                 "Deleting data in SMS sector : Started...\n"
                 "\nSending delete initialization command to device...\nDeleting data from device......"
                 "\nDeleting Logger Data in SMS Sector Done..."
                 "Deleting data in SMS sector : Over...\n\n" +
                 kPause + kMainMenu);
-  EXPECT_EQ(LoggerFile('P'), "");
+  EXPECT_TRUE(Files().empty());
 }
 
 TEST_F(Logger, AKeyWithASlashCreatesNoFileAndSendsNothing) {
   state.serialKey = "../x_ab123";
   EXPECT_EQ(Run("3\n1\n\n0\n"), kLoggerMenu + "Reading data from SMS sector : Started...\n"
                                                "error creating file\n"
+                                               "trackctl: serial key '../x_ab123' cannot name a logger file: "
+                                               "'/', '\\', ':' or a control character\n"
                                                "Reading data from SMS sector : Done...\n" +
                                     kPause + kMainMenu);
   EXPECT_TRUE(Files().empty());
@@ -176,16 +186,22 @@ TEST_F(Logger, AFileThatCannotBeWrittenWholeIsReported) {
   RunOptions options;
   options.fileSizeLimit = 4096;
   const std::string output = Run("3\n1\n\n0\n", 0, options);
+  // Set aside under another name: a logger file under its own name holds a whole sector.
   const std::vector<std::string> names = Files();
   ASSERT_EQ(names.size(), 1u);
+  ASSERT_TRUE(names[0].ends_with(".dat.partial")) << names[0];
+  const std::string name = names[0].substr(0, names[0].size() - std::string(".partial").size());
   EXPECT_EQ(output, kLoggerMenu + "Reading data from SMS sector : Started...\n" + kSending +
                         "No of records = 300\nDone : 139\nDone : 232\n"
                         "ERROR LOGGER_FILE_INCOMPLETE : " +
-                        names[0] +
+                        name +
                         " could not be written completely; it does not hold every record of the sector\n"
+                        "trackctl: " + name + ": cannot write the logger file: File too large\n"
+                        "trackctl: download incomplete: " + name + " kept as " + names[0] + "\n"
                         "Reading data from SMS sector : Done...\n" +
                         kPause + kMainMenu);
-  const std::string content = LoggerFile('P');
+  std::ifstream in(workdir() / names[0], std::ios::binary);
+  const std::string content((std::istreambuf_iterator<char>(in)), {});
   EXPECT_LE(content.size(), 4096u);
   EXPECT_EQ(content, ExpectedFile(state.smsSector).substr(0, content.size()));
 }
@@ -197,17 +213,18 @@ TEST_F(Logger, ACountThatCannotBeHeldIsRefused) {
   knobs.loggerCountText = "-4";
   RunOptions options;
   options.addressSpaceLimit = 1ul << 30;
-  EXPECT_EQ(Run("3\n1\n\n3\n3\n\n0\n", 0, options),
+  EXPECT_EQ(WithoutStamps(Run("3\n1\n\n3\n3\n\n0\n", 0, options)),
             kLoggerMenu + "Reading data from SMS sector : Started...\n" + kSending +
                 "No of records = 195225786\n"
                 "ERROR NOT_ENOUGH_MEMORY for 195225786 records; nothing is downloaded\n"
+                "trackctl: download incomplete: " + state.serialKey + "_PSTAMP.dat removed, it held no record\n"
                 "Reading data from SMS sector : Done...\n" +
                 kPause + kMainMenu + kLoggerMenu + "Deleting data in SMS sector : Started...\n" +
                 "\nSending delete initialization command to device...\nDeleting data from device......"
                 "\nDeleting Logger Data in SMS Sector Done..."
                 "Deleting data in SMS sector : Over...\n\n" +
                 kPause + kMainMenu);
-  EXPECT_EQ(LoggerFile('P'), "");
+  EXPECT_TRUE(Files().empty());
 }
 
 TEST_F(Logger, AHangUpInTheMiddleOfTheBlockEndsTheRun) {

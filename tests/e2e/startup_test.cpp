@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <regex>
 #include <fstream>
 
 #include "tests/e2e/harness.h"
@@ -45,9 +46,14 @@ TEST_F(StartUp, AMissingPortEndsTheRunWithTheSystemsErrorNumber) {
   options.portPath = "";
   Program& run = Start("19\n", options);
   EXPECT_EQ(run.WaitExit(), 1);
-  EXPECT_EQ(run.Output(),
-            "\nPLEASE ENTER COM PORTS BETWEEN COM1 AND COM20\nEnter the port Number: "
-            "\nMessage : \nThe specified COM port is not supported by your PC\n\nError Number : 2\n");
+  // The menu's texts, then one line that names the port and the reason.
+  const std::string menuTexts =
+      "\nPLEASE ENTER COM PORTS BETWEEN COM1 AND COM20\nEnter the port Number: "
+      "\nMessage : \nThe specified COM port is not supported by your PC\n\nError Number : 2\n";
+  EXPECT_EQ(run.Output().substr(0, menuTexts.size()), menuTexts);
+  EXPECT_TRUE(std::regex_match(run.Output().substr(menuTexts.size()),
+                               std::regex("trackctl: [^\n]+: cannot open: [^\n]+\n")))
+      << run.Output();
 }
 
 TEST_F(StartUp, APortThatAnotherProgramHoldsDoesNotOpen) {

@@ -54,7 +54,7 @@ TEST(ReadPortByteWithin, GivesUpWithZeroAndRestoresTheCommandTimeouts) {
   FakePort port;
   port.failReadsWhenEmpty = false;  // an empty line times out instead
   std::uint8_t byte = 0;
-  EXPECT_EQ(ReadPortByteWithin(byte, port, 200), 0u);
+  EXPECT_EQ(ReadPortByteWithin(byte, port, 200, kCommandTimeouts), 0u);
   ASSERT_EQ(port.timeouts.size(), 2u);
   EXPECT_EQ(port.timeouts[0].readTotalTimeoutConstant, 200u);
   EXPECT_EQ(port.timeouts[1].readIntervalTimeout, kCommandTimeouts.readIntervalTimeout);

@@ -1,0 +1,133 @@
+// Runs that must end by themselves: a silent device, one that falls silent in a
+// reply, a signal in the middle of a download; and what they leave behind.
+#include <signal.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+
+#include "tests/e2e/harness.h"
+
+namespace trackctl::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+class Unattended : public E2eTest {
+ protected:
+  // Runs trackctl with `args` to its end; returns the exit status, keeps the
+  // output and how long the run took.
+  int Run(std::vector<std::string> args, std::chrono::milliseconds deadline = 20s) {
+    RunOptions options;
+    options.args = std::move(args);
+    const auto started = Clock::now();
+    Program& run = Start("", options);
+    const int status = run.WaitExit(deadline);
+    took = Clock::now() - started;
+    output = run.Output();
+    return status;
+  }
+  std::vector<std::string> Files() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(workdir())) names.push_back(entry.path().filename().string());
+    return names;
+  }
+  std::string ReadFile(const std::string& name) const {
+    std::ifstream in(workdir() / name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  // The lines that the SMS sector's first `records` records give, as the device holds them.
+  bool IsWholeLinesOfTheSector(const std::string& content) {
+    if (content.empty() || content.back() != '\n') return false;
+    const std::string whole = [this] {
+      Start("", RunOptions{.args = {"download", "sms", "-o", "whole.dat"}}).WaitExit();
+      return ReadFile("whole.dat");
+    }();
+    return whole.starts_with(content);
+  }
+
+  std::string output;
+  Clock::duration took{};
+};
+
+TEST_F(Unattended, ADeviceThatNeverWakesEndsTheRunAfterFiveSeconds) {
+  knobs.silentWakes = 1'000'000;
+  EXPECT_EQ(Run({"info"}), 1);
+  EXPECT_GE(took, 5s);
+  EXPECT_LT(took, 6s + 500ms);
+  EXPECT_TRUE(output.ends_with("Waiting for ACKtrackctl: no device answers on " + sim().slavePath() + "\n"))
+      << output;
+}
+
+TEST_F(Unattended, ADeviceThatNeverRepliesEndsTheRunAtTheLimit) {
+  knobs.replyFor["INIT"] = {};  // awake, but no answer to INIT
+  EXPECT_EQ(Run({"--timeout", "1", "info"}), 1);
+  EXPECT_LT(took, 2s + 500ms);
+  EXPECT_TRUE(output.ends_with("trackctl: " + sim().slavePath() + ": no reply to INIT within 1 s\n")) << output;
+
+  sim().WithDevice([](tracksim::Device& device) {
+    device.knobs().replyFor.clear();
+    device.knobs().replyFor["READCONFIG_"] = {};
+  });
+  EXPECT_EQ(Run({"--timeout", "1", "read-config"}), 1);
+  EXPECT_TRUE(output.ends_with("trackctl: " + sim().slavePath() + ": no reply to READCONFIG within 1 s\n"))
+      << output;
+}
+
+TEST_F(Unattended, ADownloadThatFallsSilentLeavesAPartialFileOnly) {
+  knobs.silentOn = "PREAD";
+  knobs.silentAfterBytes = 4000;  // the count reply and some 180 records
+  EXPECT_EQ(Run({"--timeout", "1", "download", "sms", "-o", "sms.dat"}), 1);
+  EXPECT_LT(took, 3s);
+  EXPECT_NE(output.find("trackctl: download incomplete: sms.dat kept as sms.dat.partial\ntrackctl: " +
+                        sim().slavePath() + ": no reply to PREAD within 1 s\n"),
+            std::string::npos)
+      << output;
+  EXPECT_EQ(Files(), std::vector<std::string>{"sms.dat.partial"});
+  knobs.silentOn.reset();
+  StartSim();
+  EXPECT_TRUE(IsWholeLinesOfTheSector(ReadFile("sms.dat.partial")));
+}
+
+TEST_F(Unattended, APauseShorterThanTheLimitIsWaitedThrough) {
+  knobs.chunkSize = 4000;
+  knobs.chunkPauseMs = 1200;
+  EXPECT_EQ(Run({"--timeout", "2", "download", "sms", "-o", "sms.dat"}), 0) << output;
+  EXPECT_EQ(Files(), std::vector<std::string>{"sms.dat"});
+}
+
+TEST_F(Unattended, ASignalInTheMiddleOfADownloadSetsItsFileAside) {
+  if (UnderWine()) GTEST_SKIP() << "Windows ends a program on Ctrl-C without a signal to handle";
+  knobs.chunkSize = 500;
+  knobs.chunkPauseMs = 40;
+  RunOptions options;
+  options.args = {"download", "sms", "-o", "sms.dat"};
+  Program& run = Start("", options);
+  ASSERT_TRUE(run.WaitForOutput("Done : 139\n"));
+  run.Signal(SIGTERM);
+  EXPECT_EQ(run.WaitExit(), -1);
+  EXPECT_EQ(run.endSignal(), SIGTERM);
+  // What was written so far is kept aside; nothing is left under the file's own name.
+  EXPECT_NE(run.Output().find("trackctl: download incomplete: sms.dat kept as sms.dat.partial\n"), std::string::npos)
+      << run.Output();
+  EXPECT_EQ(Files(), std::vector<std::string>{"sms.dat.partial"});
+}
+
+TEST_F(Unattended, TheMenuWaitsForEverUnlessTheLimitIsGiven) {
+  knobs.replyFor["STOPTRACK"] = {};
+  RunOptions options;
+  options.args = {"--timeout", "1"};
+  Program& limited = Start("1\n6\n\n0\n", options);
+  EXPECT_EQ(limited.WaitExit(5s), 1);
+  EXPECT_TRUE(limited.Output().ends_with("trackctl: " + sim().slavePath() + ": no reply to STOPTRACK within 1 s\n"))
+      << limited.Output();
+
+  Program& unlimited = Start("1\n6\n\n0\n");
+  EXPECT_TRUE(unlimited.WaitForOutput("Sending STOP TRACKING command to Device"));
+  EXPECT_EQ(unlimited.WaitExit(2s), -1);  // still waiting when the test gives up on it
+}
+
+}  // namespace
+}  // namespace trackctl::e2e
