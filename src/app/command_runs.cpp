@@ -1,6 +1,7 @@
 #include "app/command_runs.h"
 
 #include <cstdio>
+#include <cstring>
 #include <variant>
 #include <vector>
 
@@ -58,6 +59,8 @@ Outcome StartTracking(CommandRun& run, const DeviceCommand& command) {
   const auto* bytes = std::get_if<std::vector<std::uint8_t>>(&file);
   if (bytes == nullptr) {
     run.say.Say("Cannot open input file.\n");
+    run.say.Problem(command.configFile.value_or(kTrackingConfigFile) + ": cannot read the tracking settings: " +
+                    std::strerror(std::get<FileError>(file).number));
     return Outcome::kFileProblem;
   }
   TrackingConfigTable table{};

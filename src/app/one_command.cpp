@@ -1,8 +1,12 @@
 #include "app/one_command.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
+
+#include "protocol/tracking_config.h"
 
 namespace trackctl {
 namespace {
@@ -21,13 +25,54 @@ int ExitStatus(Outcome outcome) {
 
 }  // namespace
 
-std::optional<int> RefuseBeforeOpening(const DeviceCommand& command, ConsoleReport& say) {
-  if (!command.outputFile) return std::nullopt;
+// Why `name` cannot be read, or nothing when it may be: a FIFO, say, is only
+// found out by reading it.
+std::optional<std::string> UnreadableFile(const std::string& name) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  const fs::file_status status = fs::status(name, error);
+  if (status.type() == fs::file_type::not_found) return "not found";
+  if (status.type() == fs::file_type::directory) return "a folder, not a file";
+  if (status.type() == fs::file_type::regular) {
+    errno = 0;
+    if (std::FILE* file = std::fopen(name.c_str(), "rb")) {
+      std::fclose(file);
+    } else {
+      return std::strerror(errno != 0 ? errno : EACCES);
+    }
+  }
+  return std::nullopt;
+}
+
+// A download's -o: an existing name is never overwritten, and a missing folder
+// never created.
+std::optional<std::string> UncreatableFile(const std::string& name) {
+  namespace fs = std::filesystem;
   std::error_code error;
   // A link counts, even one that leads nowhere: it is not followed.
-  if (!std::filesystem::exists(std::filesystem::symlink_status(*command.outputFile, error))) return std::nullopt;
-  say.Say("error creating file\n");
-  return ExitStatus(Outcome::kFileProblem);
+  if (fs::exists(fs::symlink_status(name, error))) return "it exists already";
+  const fs::path folder = fs::path(name).parent_path();
+  if (!folder.empty() && !fs::is_directory(folder, error)) return "its folder does not exist";
+  return std::nullopt;
+}
+
+std::optional<int> RefuseBeforeOpening(const DeviceCommand& command, ConsoleReport& say) {
+  if (command.outputFile) {
+    if (const auto problem = UncreatableFile(*command.outputFile)) {
+      say.Say("error creating file\n");
+      say.Problem(*command.outputFile + ": cannot create the logger file: " + *problem);
+      return ExitStatus(Outcome::kFileProblem);
+    }
+  }
+  if (command.row->option == "-c") {
+    const std::string name = command.configFile.value_or(kTrackingConfigFile);
+    if (const auto problem = UnreadableFile(name)) {
+      say.Say("Cannot open input file.\n");
+      say.Problem(name + ": cannot read the tracking settings: " + *problem);
+      return ExitStatus(Outcome::kFileProblem);
+    }
+  }
+  return std::nullopt;
 }
 
 int RunOneCommand(CommandRun& run, const DeviceCommand& command) {

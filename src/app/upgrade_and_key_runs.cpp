@@ -1,3 +1,4 @@
+#include <cstring>
 #include <optional>
 #include <string>
 #include <variant>
@@ -28,6 +29,7 @@ Outcome UpgradeFromFile(CommandRun& run, const std::string& name) {
   const auto file = ReadWholeFile(name, kMaxImageSize);
   if (const auto* error = std::get_if<FileError>(&file)) {
     run.say.Say(error->step == FileError::Step::kOpen ? "FILE not found...\n" : "Unable to open the specified file...\n");
+    run.say.Problem(name + ": cannot read the firmware image: " + std::strerror(error->number));
     return Outcome::kFileProblem;
   }
   const auto& image = std::get<std::vector<std::uint8_t>>(file);

@@ -136,9 +136,19 @@ TEST_F(CommandLineRun, RefusalsAndUnexpectedAnswersEndWithStatusThree) {
 
 TEST_F(CommandLineRun, LocalFileProblemsEndWithStatusFourAndSendNothing) {
   std::ofstream(workdir() / "taken.dat") << "earlier download\n";
+  // Tracking settings that cannot be read: the device is not even woken.
+  const std::vector<std::pair<std::vector<std::string>, std::string>> unread = {
+      {{"start"}, "config15.dat: cannot read the tracking settings: not found"},
+      {{"start", "-c", "missing.dat"}, "missing.dat: cannot read the tracking settings: not found"},
+      {{"start", "-c", "."}, ".: cannot read the tracking settings: a folder, not a file"},
+  };
+  for (const auto& [args, problem] : unread) {
+    StartSim();
+    EXPECT_EQ(Run(args), 4) << args.back() << "\n" << output;
+    EXPECT_EQ(output, "Cannot open input file.\ntrackctl: " + problem + "\n");
+    EXPECT_TRUE(sim().Received().empty()) << args.back();
+  }
   const std::vector<std::pair<std::vector<std::string>, std::string>> problems = {
-      {{"start"}, "Cannot open input file.\n"},
-      {{"start", "-c", "missing.dat"}, "Cannot open input file.\n"},
       {{"upgrade", "missing.bin"}, "FILE not found...\n"},
       {{"upgrade"}, "FILE not found...\n"},
   };
@@ -152,7 +162,13 @@ TEST_F(CommandLineRun, LocalFileProblemsEndWithStatusFourAndSendNothing) {
   // An existing logger file: the device is not even woken.
   StartSim();
   EXPECT_EQ(Run({"download", "datacall", "-o", "taken.dat"}), 4);
-  EXPECT_EQ(output, "error creating file\n");
+  EXPECT_EQ(output, "error creating file\ntrackctl: taken.dat: cannot create the logger file: it exists already\n");
+  EXPECT_TRUE(sim().Received().empty());
+  // Nor is it for a logger file whose folder is missing.
+  StartSim();
+  EXPECT_EQ(Run({"download", "datacall", "-o", "no-such-folder/x.dat"}), 4);
+  EXPECT_EQ(output, "error creating file\ntrackctl: no-such-folder/x.dat: cannot create the logger file: its folder "
+                    "does not exist\n");
   EXPECT_TRUE(sim().Received().empty());
   EXPECT_EQ(ReadFile("taken.dat"), "earlier download\n");
 
@@ -369,7 +385,7 @@ TEST_F(CommandLineRun, EveryKindOfFileForEveryFileArgument) {
     std::array<int, 5> status;      // for each kind, in the order of FileKind
   } arguments[] = {
       {{"download", "sms", "-o", "X"}, "older", {kRefusedFirst, 0, kRefusedFirst, kRefusedFirst, kRefusedFirst}},
-      {{"start", "-c", "X"}, config, {0, 4, 4, 4, 0}},
+      {{"start", "-c", "X"}, config, {0, kRefusedFirst, kRefusedFirst, kRefusedFirst, 0}},
       {{"upgrade", "X"}, image, {0, 4, 4, 4, 0}},
       {{"export", "--utc-offset", "+00:00", "-o", "out.csv", "X"}, logger, {0, 2, 2, 2, 0}},
       {{"export", "--utc-offset", "+00:00", "-o", "X", "a.dat"}, "older", {0, 0, 0, 2, 0}},

@@ -88,7 +88,10 @@ TEST_F(UpgradeCode, AnEmptyLineTakesTheDefaultImage) {
 }
 
 TEST_F(UpgradeCode, AMissingImageEndsTheRunWithStatusOne) {
-  EXPECT_EQ(AfterStartUp("4\nno-such-image.bin\n\n0\n", 1), kPrompt + "FILE not found...\n");
+  const std::string output = AfterStartUp("4\nno-such-image.bin\n\n0\n", 1);
+  const std::string shown = kPrompt + "FILE not found...\ntrackctl: no-such-image.bin: cannot read the firmware image: ";
+  EXPECT_EQ(output.substr(0, shown.size()), shown);
+  EXPECT_EQ(output.find('\n', shown.size()), output.size() - 1) << output;  // one line, with the system's reason
   EXPECT_TRUE(AfterHandshake(sim().Received()).empty());
 }
 
