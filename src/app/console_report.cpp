@@ -38,7 +38,13 @@ const char* PortStepText(PortStep step) {
 
 }  // namespace
 
+void ConsoleReport::ShowProgressOn(std::FILE* terminal, bool sameScreen) {
+  bar_.emplace(terminal);
+  barOnly_ = sameScreen;
+}
+
 void ConsoleReport::Say(const char* format, ...) {
+  if (bar_) bar_->Clear();
   std::va_list args;
   va_start(args, format);
   std::vfprintf(out_, format, args);
@@ -50,7 +56,12 @@ void ConsoleReport::StepBegun(Step step) { Say("%s", StepText(step)); }
 
 void ConsoleReport::ReplyByte() { Say("#"); }
 
-void ConsoleReport::Progress(Transfer transfer, std::uint64_t done, std::uint64_t) {
+void ConsoleReport::Progress(Transfer transfer, std::uint64_t done, std::uint64_t total) {
+  if (bar_) {
+    bar_->Show(done, total, transfer == Transfer::kImage ? "bytes" : "records");
+    if (done >= total) bar_->Clear();
+    if (barOnly_) return;
+  }
   switch (transfer) {
     case Transfer::kImage:
       if (done % kBytesPerMark == 0) Say("#");
@@ -81,6 +92,7 @@ void ConsoleReport::BlockReadProblem(const BlockReadProblems& problems) {
 }
 
 void ConsoleReport::Problem(const std::string& text) {
+  if (bar_) bar_->Clear();
   std::fflush(out_);
   std::fprintf(stderr, "trackctl: %s\n", text.c_str());
 }

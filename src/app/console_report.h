@@ -5,8 +5,10 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 
+#include "app/progress_bar.h"
 #include "protocol/report.h"
 #include "serial/port_failure.h"
 
@@ -15,6 +17,10 @@ namespace trackctl {
 class ConsoleReport : public Report {
  public:
   explicit ConsoleReport(std::FILE* out) : out_(out) {}
+
+  // A progress bar for transfers on `terminal`; when the messages go to the same
+  // screen, the bar stands in for their marks and "Done : N" lines.
+  void ShowProgressOn(std::FILE* terminal, bool sameScreen);
 
   // printf to the message stream.
   [[gnu::format(printf, 2, 3)]] void Say(const char* format, ...);
@@ -36,6 +42,8 @@ class ConsoleReport : public Report {
  private:
   std::FILE* out_;
   std::uint64_t nextDoneLine_ = 0;  // a "Done : N" line once N passes this
+  std::optional<ProgressBar> bar_;
+  bool barOnly_ = false;  // the bar instead of the marks and "Done : N" lines
 };
 
 }  // namespace trackctl

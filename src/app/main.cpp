@@ -1,4 +1,6 @@
 // trackctl: service console for a GPS/GSM tracking device on a serial port.
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -123,6 +125,10 @@ int main(int argc, char** argv) {
 
   // With --json, standard output carries the JSON document alone.
   ConsoleReport say(line.json ? stderr : stdout);
+  // A command's transfers show a bar on a terminal; a log gets none of it.
+  if (line.action == CommandLine::Action::kCommand && !line.quiet && isatty(STDERR_FILENO) != 0) {
+    say.ShowProgressOn(stderr, line.json || isatty(STDOUT_FILENO) != 0);
+  }
   if (line.action == CommandLine::Action::kCommand) {
     if (const std::optional<int> status = RefuseBeforeOpening(line.command, say)) return *status;
   }

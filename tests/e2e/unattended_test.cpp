@@ -42,7 +42,9 @@ class Unattended : public E2eTest {
   bool IsWholeLinesOfTheSector(const std::string& content) {
     if (content.empty() || content.back() != '\n') return false;
     const std::string whole = [this] {
-      Start("", RunOptions{.args = {"download", "sms", "-o", "whole.dat"}}).WaitExit();
+      RunOptions options;
+      options.args = {"download", "sms", "-o", "whole.dat"};
+      Start("", options).WaitExit();
       return ReadFile("whole.dat");
     }();
     return whole.starts_with(content);
@@ -127,6 +129,36 @@ TEST_F(Unattended, TheMenuWaitsForEverUnlessTheLimitIsGiven) {
   Program& unlimited = Start("1\n6\n\n0\n");
   EXPECT_TRUE(unlimited.WaitForOutput("Sending STOP TRACKING command to Device"));
   EXPECT_EQ(unlimited.WaitExit(2s), -1);  // still waiting when the test gives up on it
+}
+
+TEST_F(Unattended, AProgressBarOnATerminalAndNoneInALog) {
+  if (UnderWine()) GTEST_SKIP() << "wine gives the program a console of its own";
+  knobs.chunkSize = 500;
+  knobs.chunkPauseMs = 150;  // two seconds in all: long enough for a rate
+  RunOptions options;
+  options.args = {"download", "sms", "-o", "sms.dat"};
+  options.onTerminal = true;
+  Program& run = Start("", options);
+  ASSERT_EQ(run.WaitExit(), 0) << run.Output();
+  // Redrawn in place, then taken off the line; it stands in for the "Done : N" lines.
+  const std::string shown = run.RawOutput();
+  EXPECT_NE(shown.find("\r[####################] 100%  300/300 records"), std::string::npos) << shown;
+  EXPECT_TRUE(std::regex_search(shown, std::regex("\r\\[#*\\.+\\] +[0-9]+%  [0-9]+/300 records  [0-9.]+( k)?/s  0:0[0-9] left")))
+      << shown;
+  EXPECT_EQ(shown.find("Done : "), std::string::npos);
+  EXPECT_EQ(Files(), std::vector<std::string>{"sms.dat"});
+
+  // With -q, or into a log, none of it: the "Done : N" lines are there as ever.
+  fs::remove(workdir() / "sms.dat");
+  sim().WithDevice([](tracksim::Device& device) { device.knobs().chunkPauseMs = 0; });
+  options.args = {"-q", "download", "sms", "-o", "sms.dat"};
+  Program& quiet = Start("", options);
+  ASSERT_EQ(quiet.WaitExit(), 0);
+  EXPECT_EQ(quiet.RawOutput().find("\r["), std::string::npos);
+  EXPECT_NE(quiet.RawOutput().find("Done : 139"), std::string::npos);
+  fs::remove(workdir() / "sms.dat");
+  EXPECT_EQ(Run({"download", "sms", "-o", "sms.dat"}), 0);
+  EXPECT_EQ(output.find('\r'), std::string::npos);
 }
 
 }  // namespace

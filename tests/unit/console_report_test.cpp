@@ -1,4 +1,5 @@
 #include "app/console_report.h"
+#include "app/progress_bar.h"
 
 #include <gtest/gtest.h>
 
@@ -40,6 +41,21 @@ TEST(ConsoleReport, PortFailuresNameTheStepAndTheErrorNumber) {
   EXPECT_EQ(shown.Text(),
             "\nMessage : \nThe specified COM port is not supported by your PC\n\nError Number : 2\n"
             "\nMessage : Writing to PORT\nError Number : 31\n");
+}
+
+TEST(ProgressLine, ShareRateAndTimeLeftOnceASecondIsMeasured) {
+  using std::chrono::milliseconds;
+  EXPECT_EQ(ProgressLine(0, 47662, "records", milliseconds(0)), "[....................]   0%  0/47662 records");
+  EXPECT_EQ(ProgressLine(11916, 47662, "records", milliseconds(999)),
+            "[#####...............]  25%  11916/47662 records");
+  // 500 a second: 20 s for the rest.
+  EXPECT_EQ(ProgressLine(1000, 11000, "bytes", milliseconds(2000)),
+            "[#...................]   9%  1000/11000 bytes  500/s  0:20 left");
+  EXPECT_EQ(ProgressLine(47662, 47662, "records", milliseconds(91000)),
+            "[####################] 100%  47662/47662 records  524/s  0:00 left");
+  EXPECT_EQ(ProgressLine(120000, 262144, "bytes", milliseconds(10000)),
+            "[#########...........]  45%  120000/262144 bytes  12.0 k/s  0:12 left");
+  EXPECT_EQ(ProgressLine(0, 0, "records", milliseconds(5000)), "[####################] 100%  0/0 records");
 }
 
 }  // namespace
