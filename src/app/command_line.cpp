@@ -44,7 +44,7 @@ constexpr const char* kUsageEnd =
     "                   the only one whose serial number starts with it).\n"
     "                   Commands use port 1 without it.\n"
     "  --json           info and read-config print one JSON object; every other\n"
-    "                   message goes to standard error. --list-ports prints an array\n"
+    "                   message goes to standard error; --list-ports one JSON array\n"
     "  --list-ports     print the serial ports present, one a line, a USB adapter's\n"
     "                   with its vendor:product id, serial number, maker and product\n"
     "  -h, --help       print this text and exit\n"

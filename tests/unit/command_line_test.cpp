@@ -33,7 +33,7 @@ TEST(CommandLine, WithoutACommandTheMenuRunsOnThePortGivenOrAsked) {
   EXPECT_EQ(Parse({"-p7"}).port->number, 7);
 }
 
-TEST(CommandLine, AUsbAdapterIsNamedByItsSerialNumber) {
+TEST(CommandLine, AUsbAdapterByItsSerialNumberAndThePortListAsJson) {
   for (const std::vector<const char*>& args : std::vector<std::vector<const char*>>{
            {"-p", "usb:A12345", "info"}, {"--port=usb:A12345", "info"}, {"-pusb:A12345", "info"}}) {
     const CommandLine line = Parse(args);
