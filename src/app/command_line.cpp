@@ -21,7 +21,7 @@ constexpr const char* kUsageToFormats =
 constexpr const char* kUsageFromFormats =
     "] [-o OUT]\n"
     "                       [--utc-offset +HH:MM] [--split-gap MINUTES] FILE...\n"
-    "       trackctl --list-ports | --help | --version\n"
+    "       trackctl --list-ports [--json] | --help | --version\n"
     "\n"
     "Service console for a GPS/GSM tracking device on a serial port: read its\n"
     "configuration, download and erase its logger sectors, start and stop\n"
@@ -41,17 +41,20 @@ constexpr const char* kUsageEnd =
     "written), 2 when a file cannot be read or written or an argument is refused.\n"
     "\n"
     "Options:\n"
-    "  -p, --port PORT  the port: a number 1-20 as the menu's answer, or a device\n"
-    "                   name (/dev/ttyUSB0, /dev/serial/by-id/..., COM23).\n"
+    "  -p, --port PORT  the port: a number 1-20 as the menu's answer, a device\n"
+    "                   name (/dev/ttyUSB0, /dev/serial/by-id/..., COM23), or\n"
+    "                   usb:SERIAL, the USB adapter with that serial number (or\n"
+    "                   the only one whose serial number starts with it).\n"
     "                   Commands use port 1 without it.\n"
     "  --json           info and read-config print one JSON object; every other\n"
-    "                   message goes to standard error\n"
+    "                   message goes to standard error; --list-ports one JSON array\n"
     "  --timeout S      the longest silence of the device while a reply is due,\n"
     "                   in seconds (0: wait for ever); commands default to 30 and\n"
     "                   give up after 5 s when the device does not wake up; the\n"
     "                   menu waits for ever unless it is given\n"
     "  -q, --quiet      no progress bar on a terminal\n"
-    "  --list-ports     print the serial ports present, one a line\n"
+    "  --list-ports     print the serial ports present, one a line, a USB adapter's\n"
+    "                   with its vendor:product id, serial number, maker and product\n"
     "  -h, --help       print this text and exit\n"
     "  --version        print the version and exit\n"
     "\n"
@@ -76,16 +79,13 @@ constexpr const char* kUsageEnd =
 // Ends the one line of a refusal.
 constexpr const char* kUsageHint = " (usage: trackctl --help)";
 
-// An argument as a refusal quotes it, its control characters shown as '?' so
-// that the message stays one line and cannot drive the terminal.
-std::string Quoted(std::string_view arg) {
-  std::string text = "'";
-  for (const char c : arg) text += (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) ? '?' : c;
-  return text + "'";
-}
+// Before a USB adapter's serial number given as the port.
+constexpr std::string_view kUsbPrefix = "usb:";
 
-// A number 1 to 20 written with digits only is a menu number; anything else a name.
+// usb:SERIAL picks an adapter by its serial number; a number 1 to 20 written
+// with digits only is a menu number; anything else a name.
 PortChoice ReadPortChoice(std::string_view text) {
+  if (text.starts_with(kUsbPrefix)) return PortChoice{0, std::string(text.substr(kUsbPrefix.size())), true};
   int number = 0;
   for (const char c : text) {
     if (c < '0' || c > '9' || number > kLastPort) return PortChoice{0, std::string(text)};
@@ -121,16 +121,16 @@ CommandLine Refuse(std::string problem) {
 std::optional<std::string> ReadCommand(const std::vector<std::string_view>& words, DeviceCommand& command) {
   const std::string_view word = words.front();
   const DeviceCommandRow* row = FindCommand(word);
-  if (row == nullptr) return "unknown command " + Quoted(word);
+  if (row == nullptr) return "unknown command " + QuotedArgument(word);
   const std::size_t count = words.size() - 1;
   const std::size_t maxWords = row->arguments == CommandArguments::kNone ? 0 : 1;
-  if (count > maxWords) return "too many arguments for " + std::string(word) + ": " + Quoted(words[maxWords + 1]);
+  if (count > maxWords) return "too many arguments for " + std::string(word) + ": " + QuotedArgument(words[maxWords + 1]);
   command.row = row;
   switch (row->arguments) {
     case CommandArguments::kSector:
       if (count == 0) return std::string(word) + " needs the sector: sms or datacall";
       if (words[1] != "sms" && words[1] != "datacall") {
-        return "unknown sector " + Quoted(words[1]) + " (sms or datacall)";
+        return "unknown sector " + QuotedArgument(words[1]) + " (sms or datacall)";
       }
       command.sector = words[1] == "sms" ? Sector::kSms : Sector::kDataCall;
       break;
@@ -141,11 +141,11 @@ std::optional<std::string> ReadCommand(const std::vector<std::string_view>& word
       if (count == 0) return std::string(word) + " needs the serial key";
       if (words[1].size() != 10) {
         return "the serial key must be 10 characters, not " + std::to_string(words[1].size()) + ": " +
-               Quoted(words[1]);
+               QuotedArgument(words[1]);
       }
       // As typed at the menu's prompt: one word of printable characters.
       if (std::any_of(words[1].begin(), words[1].end(), [](char c) { return c < 0x21 || c > 0x7E; })) {
-        return "the serial key must be printable characters without spaces: " + Quoted(words[1]);
+        return "the serial key must be printable characters without spaces: " + QuotedArgument(words[1]);
       }
       command.key = std::string(words[1]);
       break;
@@ -198,7 +198,20 @@ CommandLine ReadExport(CommandLine line, std::span<const char* const> exportArgs
   return line;
 }
 
+// The port of -p, or a refusal: usb: needs a serial number after it.
+std::optional<std::string> SetPort(CommandLine& line, std::string_view value) {
+  line.port = ReadPortChoice(value);
+  if (line.port->byUsbSerial && line.port->name.empty()) return "usb: needs the adapter's serial number, or its start";
+  return std::nullopt;
+}
+
 }  // namespace
+
+std::string QuotedArgument(std::string_view arg) {
+  std::string text = "'";
+  for (const char c : arg) text += (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) ? '?' : c;
+  return text + "'";
+}
 
 CommandLine ParseCommandLine(std::span<const char* const> args) {
   CommandLine line;
@@ -238,13 +251,13 @@ CommandLine ParseCommandLine(std::span<const char* const> args) {
       line.timeout = ReadSeconds(args[++i]);
       if (!line.timeout) {
         return Refuse("--timeout wants whole seconds from 0 to " + std::to_string(kMaxTimeout) + ", not " +
-                      Quoted(args[i]));
+                      QuotedArgument(args[i]));
       }
     } else if (arg.starts_with("--port=") || (arg.starts_with("-p") && arg != "-p")) {
       // The port joined to its option: --port=COM23, -p/dev/ttyUSB0.
       const std::string_view value = arg.substr(arg[1] == '-' ? 7 : 2);
       if (value.empty()) return Refuse("option --port needs a value");
-      line.port = ReadPortChoice(value);
+      if (auto problem = SetPort(line, value)) return Refuse(*problem);
     } else if (arg == "-p" || arg == "--port" || arg == "-o" || arg == "-c") {
       // A port never starts with '-': that is the next option, not the port.
       const bool isPort = arg == "-p" || arg == "--port";
@@ -256,11 +269,11 @@ CommandLine ParseCommandLine(std::span<const char* const> args) {
         outputFile = value;
       } else if (arg == "-c") {
         configFile = value;
-      } else {
-        line.port = ReadPortChoice(value);
+      } else if (auto problem = SetPort(line, value)) {
+        return Refuse(*problem);
       }
     } else {
-      return Refuse("unknown option " + Quoted(arg));
+      return Refuse("unknown option " + QuotedArgument(arg));
     }
   }
 
@@ -284,7 +297,7 @@ CommandLine ParseCommandLine(std::span<const char* const> args) {
   if (configFile) {
     if (auto problem = RefuseOption("-c", row)) return Refuse(*problem);
   }
-  if (line.json && !(row != nullptr && row->json)) {
+  if (line.json && !listPorts && !(row != nullptr && row->json)) {
     return Refuse("--json goes with " + CommandsThat([](const DeviceCommandRow& r) { return r.json; }) + " only");
   }
   if (listPorts && (hasCommand || line.port)) return Refuse("--list-ports takes no port and no command");
@@ -325,5 +338,7 @@ int ShowCommandLineAnswer(const CommandLine& line) {
       return 0;
   }
 }
+
+int RefuseCommandLine(const std::string& problem) { return ShowCommandLineAnswer(Refuse(problem)); }
 
 }  // namespace trackctl

@@ -6,15 +6,18 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "app/device_commands.h"
 
 namespace trackctl {
 
-// The port given with -p: a menu number (1 to 20) or a device name used as given.
+// The port given with -p: a menu number (1 to 20), a device name used as given,
+// or usb:SERIAL, a USB adapter's serial number or its start.
 struct PortChoice {
-  int number = 0;    // 0: by name
-  std::string name;  // when number is 0
+  int number = 0;            // 0: by name
+  std::string name;          // when number is 0: the name, or the serial number
+  bool byUsbSerial = false;  // name is a serial number (given as usb:SERIAL)
 };
 
 struct CommandLine {
@@ -22,7 +25,7 @@ struct CommandLine {
   Action action = Action::kMenu;
   std::string error;                // kRefuse: one line naming the problem, without its line end
   std::optional<PortChoice> port;   // kMenu, kCommand: -p
-  bool json = false;                // kCommand: --json (info and read-config)
+  bool json = false;                // kCommand: --json (info and read-config); kListPorts: as JSON
   std::optional<unsigned> timeout;  // kMenu, kCommand: --timeout, in seconds; 0: wait for ever
   bool quiet = false;               // kCommand: -q, no progress bar
   DeviceCommand command;            // kCommand
@@ -41,5 +44,13 @@ std::string VersionText();
 // exit status: 0 for help and version (4 when standard output cannot take them), 2
 // for a refused command line.
 int ShowCommandLineAnswer(const CommandLine& line);
+
+// Prints "trackctl: <problem>" and the usage hint as one line on standard
+// error and returns status 2: a usage error found after the parsing.
+int RefuseCommandLine(const std::string& problem);
+
+// An argument as a refusal quotes it, its control characters shown as '?' so
+// that the message stays one line and cannot drive the terminal.
+std::string QuotedArgument(std::string_view arg);
 
 }  // namespace trackctl

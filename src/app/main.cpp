@@ -19,8 +19,10 @@
 #include "app/program_exit.h"
 #include "app/stream_console.h"
 #include "app/system_clock.h"
+#include "app/usb_port_choice.h"
 #include "protocol/awaited_reply.h"
 #include "protocol/handshake.h"
+#include "serial/port_list.h"
 #include "serial/traced_port.h"
 
 namespace {
@@ -50,6 +52,16 @@ OpenedPort OpenRunPort(const CommandLine& line, ConsoleReport& say, Console& con
     return OpenComPort(say, console, path);
   }
   return OpenPort(path);
+}
+
+// -p usb:SERIAL: the adapter's port as the port named; a serial number that
+// names no adapter or several is a usage error, its status returned.
+std::optional<int> ChooseUsbAdapter(CommandLine& line) {
+  if (!line.port || !line.port->byUsbSerial) return std::nullopt;
+  const UsbPortChoice choice = ChooseUsbPort(ListSerialPorts(), line.port->name);
+  if (!choice.path) return RefuseCommandLine(choice.problem);
+  line.port = PortChoice{0, *choice.path};
+  return std::nullopt;
 }
 
 // The file that TRACKCTL_TRACE names, opened for appending; none when it names
@@ -113,8 +125,8 @@ int RunDevice(const CommandLine& line, ConsoleReport& say, std::string& path) {
 
 int main(int argc, char** argv) {
   const char* const* args = argv + 1;
-  const CommandLine line = ParseCommandLine({args, static_cast<std::size_t>(argc > 0 ? argc - 1 : 0)});
-  if (line.action == CommandLine::Action::kListPorts) return ShowPortList();
+  CommandLine line = ParseCommandLine({args, static_cast<std::size_t>(argc > 0 ? argc - 1 : 0)});
+  if (line.action == CommandLine::Action::kListPorts) return ShowPortList(line.json);
   if (line.action == CommandLine::Action::kExport) {
     PrepareProcess();
     return RunExportCommand(line.exportArgs);
@@ -122,6 +134,8 @@ int main(int argc, char** argv) {
   if (line.action != CommandLine::Action::kMenu && line.action != CommandLine::Action::kCommand) {
     return ShowCommandLineAnswer(line);
   }
+
+  if (const std::optional<int> status = ChooseUsbAdapter(line)) return *status;
 
   // With --json, standard output carries the JSON document alone.
   ConsoleReport say(line.json ? stderr : stdout);

@@ -522,7 +522,7 @@ TEST_F(CommandLineRun, TheSerialPortsPresentAreListed) {
   fs::create_directories(dev / "serial" / "by-id");
   for (const char* name : {"ttyUSB10", "ttyUSB2", "ttyACM0", "ttyS0", "null"}) std::ofstream(dev / name) << "";
   fs::create_symlink("../../ttyUSB2", dev / "serial" / "by-id" / "usb-FTDI_FT232R_A1B2C3-if00-port0");
-  options.env = {{"TRACKCTL_DEV_ROOT", dev.string()}};
+  options.env = {{"TRACKCTL_DEV_ROOT", dev.string()}, {"TRACKCTL_SYS_ROOT", (workdir() / "sys").string()}};
   EXPECT_EQ(Run({"--list-ports"}, options), 0);
   const std::string root = dev.string();
   EXPECT_EQ(output, root + "/serial/by-id/usb-FTDI_FT232R_A1B2C3-if00-port0 -> " + root + "/ttyUSB2\n" + root +

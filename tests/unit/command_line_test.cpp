@@ -33,6 +33,26 @@ TEST(CommandLine, WithoutACommandTheMenuRunsOnThePortGivenOrAsked) {
   EXPECT_EQ(Parse({"-p7"}).port->number, 7);
 }
 
+TEST(CommandLine, AUsbAdapterByItsSerialNumberAndThePortListAsJson) {
+  for (const std::vector<const char*>& args : std::vector<std::vector<const char*>>{
+           {"-p", "usb:A12345", "info"}, {"--port=usb:A12345", "info"}, {"-pusb:A12345", "info"}}) {
+    const CommandLine line = Parse(args);
+    EXPECT_EQ(line.action, Action::kCommand) << args[0];
+    EXPECT_TRUE(line.port->byUsbSerial) << args[0];
+    EXPECT_EQ(line.port->name, "A12345") << args[0];
+  }
+  EXPECT_FALSE(Parse({"-p", "/dev/usb:A1"}).port->byUsbSerial);
+  EXPECT_FALSE(Parse({"-p", "USB:A1"}).port->byUsbSerial);
+  const CommandLine empty = Parse({"-p", "usb:", "info"});
+  EXPECT_EQ(empty.action, Action::kRefuse);
+  EXPECT_EQ(empty.error, "trackctl: usb: needs the adapter's serial number, or its start");
+
+  const CommandLine json = Parse({"--json", "--list-ports"});
+  EXPECT_EQ(json.action, Action::kListPorts);
+  EXPECT_TRUE(json.json);
+  EXPECT_FALSE(Parse({"--list-ports"}).json);
+}
+
 TEST(CommandLine, EachCommandTakesItsOwnArguments) {
   const CommandLine download = Parse({"download", "sms", "-o", "out.dat", "-p", "/dev/ttyACM0"});
   EXPECT_EQ(download.action, Action::kCommand);
@@ -162,7 +182,7 @@ TEST(CommandLine, EveryDeviceOptionBeforeExportIsRefusedAndHelpOrVersionAnswerAn
 TEST(CommandLine, UsageNamesCommandsPortsStatusesScriptingAndTrace) {
   const std::string usage = UsageText();
   for (const char* part : {"TRACKCTL_COM<n>", "/dev/ttyS<n-1>", "COMn", "TRACKCTL_TRACE", "standard input", "--help",
-                           "--version", "--list-ports", "--json", "download sms|datacall [-o FILE]",
+                           "--version", "--list-ports", "--json", "usb:SERIAL", "download sms|datacall [-o FILE]",
                            "write-key KEY", "Exit status: 0", "4 a local"}) {
     EXPECT_NE(usage.find(part), std::string::npos) << part;
   }

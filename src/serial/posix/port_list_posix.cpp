@@ -1,27 +1,30 @@
 // The serial ports on Linux: the entries of the device folder and of its
-// serial/by-id folder, and for each on-board port a look at its UART.
+// serial/by-id folder, for each on-board port a look at its UART, and for each
+// port the USB device that sysfs puts above it.
 #include <fcntl.h>
 #include <linux/serial.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <array>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 
-#include "serial/port_lines.h"
 #include "serial/port_list.h"
+#include "serial/port_scan.h"
 
 namespace trackctl {
 namespace {
 
 namespace fs = std::filesystem;
 
-// "/dev", or the folder that stands for it in tests.
-std::string DeviceRoot() {
-  const char* root = std::getenv("TRACKCTL_DEV_ROOT");
-  return root != nullptr && *root != '\0' ? root : "/dev";
+// The value of the variable `name` when it is set and not empty, else `otherwise`.
+std::string RootFolder(const char* name, const char* otherwise) {
+  const char* root = std::getenv(name);
+  return root != nullptr && *root != '\0' ? root : otherwise;
 }
 
 // The names in `folder`; none when it cannot be read.
@@ -70,18 +73,52 @@ bool HasUart(const fs::path& path) {
   return ioctl(port.get(), TIOCGSERIAL, &info) == 0 && info.type != PORT_UNKNOWN;
 }
 
+// At most the first 512 bytes of a sysfs attribute file (a USB string is at
+// most 126 UTF-16 units); empty when it cannot be read.
+std::string AttributeText(const fs::path& file) {
+  std::array<char, 512> text{};
+  std::ifstream in(file, std::ios::binary);
+  in.read(text.data(), text.size());
+  return std::string(text.data(), static_cast<std::size_t>(in.gcount()));
+}
+
+// How many folders the walk from a tty's device up to its USB device looks at;
+// sysfs puts a USB device a few folders above it, a hub's ports add one each.
+constexpr int kUsbFolderSteps = 16;
+
+// The USB device above the tty `name`: the nearest folder above its device
+// (the tty's own included) that has idVendor and idProduct, inside `sys`.
+std::optional<UsbIdentity> UsbIdentityOf(const fs::path& sys, const std::string& name) {
+  std::error_code error;
+  const fs::path root = fs::canonical(sys, error);
+  if (error) return std::nullopt;
+  fs::path folder = fs::canonical(sys / "class" / "tty" / name / "device", error);
+  if (error) return std::nullopt;
+  for (int step = 0; step < kUsbFolderSteps && folder != root && folder.string().starts_with(root.string() + "/");
+       ++step, folder = folder.parent_path()) {
+    if (!fs::is_regular_file(folder / "idVendor", error) || !fs::is_regular_file(folder / "idProduct", error)) continue;
+    return UsbIdentityFromAttributes({AttributeText(folder / "idVendor"), AttributeText(folder / "idProduct"),
+                                      AttributeText(folder / "serial"), AttributeText(folder / "manufacturer"),
+                                      AttributeText(folder / "product")});
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
-std::vector<std::string> ListSerialPorts() {
+std::vector<SerialPortEntry> ListSerialPorts() {
   DeviceFolderScan scan;
-  scan.root = DeviceRoot();
+  scan.root = RootFolder("TRACKCTL_DEV_ROOT", "/dev");
   const fs::path root(scan.root);
   scan.names = EntryNames(root);
   scan.byIdLinks = Links(root / "serial" / "by-id");
   for (const std::string& name : scan.names) {
     if (NeedsUartCheck(name) && HasUart(root / name)) scan.uartNames.push_back(name);
   }
-  return DeviceFolderPortLines(scan);
+  std::vector<SerialPortEntry> ports = DeviceFolderPorts(scan);
+  const fs::path sys = RootFolder("TRACKCTL_SYS_ROOT", "/sys");
+  for (SerialPortEntry& port : ports) port.usb = UsbIdentityOf(sys, fs::path(port.path).filename().string());
+  return ports;
 }
 
 }  // namespace trackctl

@@ -1,34 +1,20 @@
 // The serial ports on Windows: the values of the registry's serial map, whose
-// data are the port names ("COM3").
+// data are the port names ("COM3"), with the USB identity that SetupAPI knows.
 #include <windows.h>
 
 #include <algorithm>
 #include <array>
+#include <map>
 #include <string>
 #include <vector>
 
-#include "serial/port_lines.h"
 #include "serial/port_list.h"
+#include "serial/port_scan.h"
+#include "serial/win32/registry_key.h"
+#include "serial/win32/usb_ports_win32.h"
 
 namespace trackctl {
 namespace {
-
-// An open registry key, closed when it goes.
-class RegistryKey {
- public:
-  explicit RegistryKey(const char* path) {
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key_) != ERROR_SUCCESS) key_ = nullptr;
-  }
-  ~RegistryKey() {
-    if (key_ != nullptr) RegCloseKey(key_);
-  }
-  RegistryKey(const RegistryKey&) = delete;
-  RegistryKey& operator=(const RegistryKey&) = delete;
-  HKEY get() const { return key_; }
-
- private:
-  HKEY key_ = nullptr;
-};
 
 // The string data of every value of `key`. A value that is not a string, or
 // whose name or data does not fit the buffers, is no port name and is skipped.
@@ -51,12 +37,24 @@ std::vector<std::string> StringValues(HKEY key) {
   return values;
 }
 
+// The registry's serial map; none when no port was ever found.
+HKEY OpenSerialMap() {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_READ, &key) != ERROR_SUCCESS) return nullptr;
+  return key;
+}
+
 }  // namespace
 
-std::vector<std::string> ListSerialPorts() {
-  const RegistryKey serialMap("HARDWARE\\DEVICEMAP\\SERIALCOMM");
-  if (serialMap.get() == nullptr) return {};  // no key: no port was ever found
-  return ComPortLines(StringValues(serialMap.get()));
+std::vector<SerialPortEntry> ListSerialPorts() {
+  const RegistryKey serialMap(OpenSerialMap());
+  if (serialMap.get() == nullptr) return {};
+  std::vector<SerialPortEntry> ports = ComPorts(StringValues(serialMap.get()));
+  const std::map<std::string, UsbIdentity> identities = UsbIdentitiesByPortName();
+  for (SerialPortEntry& port : ports) {
+    if (const auto usb = identities.find(port.path); usb != identities.end()) port.usb = usb->second;
+  }
+  return ports;
 }
 
 }  // namespace trackctl

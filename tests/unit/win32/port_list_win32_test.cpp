@@ -38,7 +38,8 @@ TEST(PortListWin32, ListsTheComPortsOfTheSerialMapNaturallyOrdered) {
   for (const MappedPort& port : ports) ASSERT_TRUE(port.added());
 
   // Other ports, wine's own or the machine's, may be listed around them.
-  const std::vector<std::string> lines = ListSerialPorts();
+  std::vector<std::string> lines;
+  for (const SerialPortEntry& port : ListSerialPorts()) lines.push_back(port.path);
   EXPECT_TRUE(std::is_sorted(lines.begin(), lines.end(), NaturalLess));
   std::vector<std::string> ours;
   std::copy_if(lines.begin(), lines.end(), std::back_inserter(ours),

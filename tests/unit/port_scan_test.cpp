@@ -1,16 +1,20 @@
-#include "serial/port_lines.h"
+#include "serial/port_scan.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "app/port_listing.h"
 #include "serial/natural_order.h"
 
 namespace trackctl {
 namespace {
 
 using Lines = std::vector<std::string>;
+
+// The lines --list-ports shows for the ports of `scan`.
+Lines DeviceFolderPortLines(const DeviceFolderScan& scan) { return PortListLines(DeviceFolderPorts(scan)); }
 
 TEST(PortLines, ByIdLinksThenUsbAcmAndOnboardPortsWithAUartEachNaturallyOrdered) {
   DeviceFolderScan scan;
@@ -38,8 +42,31 @@ TEST(PortLines, AnotherRootKeepsItsPathsAndANearlyEmptyFolderGivesNoLine) {
   EXPECT_EQ(DeviceFolderPortLines(DeviceFolderScan{"/dev", {"ttyS0", "tty1"}, {}, {}}), Lines{});
 }
 
+TEST(PortLines, ADeviceThatOnlyLinksLeadToIsAPortOfItsOwnAfterTheOthers) {
+  DeviceFolderScan scan;
+  scan.root = "/dev";
+  scan.names = {"ttyUSB0", "ttyCH343USB0", "ttyXRUSB1"};
+  scan.byIdLinks = {{"usb-WCH_CH343-if00", "../../ttyCH343USB0"},
+                    {"usb-Exar_XR21-if01", "../../ttyXRUSB1"},
+                    {"usb-WCH_CH343-if00-again", "/dev/ttyCH343USB0"},
+                    {"usb-FTDI-if00", "../../ttyUSB0"}};
+  const std::vector<SerialPortEntry> ports = DeviceFolderPorts(scan);
+  ASSERT_EQ(ports.size(), 3u);
+  EXPECT_EQ(ports[0].path, "/dev/ttyUSB0");
+  EXPECT_EQ(ports[0].byIdLinks, Lines{"/dev/serial/by-id/usb-FTDI-if00"});
+  EXPECT_EQ(ports[1].path, "/dev/ttyXRUSB1");  // its link comes first
+  EXPECT_EQ(ports[2].path, "/dev/ttyCH343USB0");
+  EXPECT_EQ(ports[2].byIdLinks,
+            (Lines{"/dev/serial/by-id/usb-WCH_CH343-if00", "/dev/serial/by-id/usb-WCH_CH343-if00-again"}));
+  EXPECT_EQ(DeviceFolderPortLines(scan), (Lines{"/dev/serial/by-id/usb-Exar_XR21-if01 -> /dev/ttyXRUSB1",
+                                               "/dev/serial/by-id/usb-FTDI-if00 -> /dev/ttyUSB0",
+                                               "/dev/serial/by-id/usb-WCH_CH343-if00 -> /dev/ttyCH343USB0",
+                                               "/dev/serial/by-id/usb-WCH_CH343-if00-again -> /dev/ttyCH343USB0",
+                                               "/dev/ttyUSB0", "/dev/ttyXRUSB1", "/dev/ttyCH343USB0"}));
+}
+
 TEST(PortLines, ComPortsNaturallyOrderedEachOnce) {
-  EXPECT_EQ(ComPortLines({"COM21", "COM3", "", "COM100", "COM1", "COM3", "COM02", "COM2"}),
+  EXPECT_EQ(PortListLines(ComPorts({"COM21", "COM3", "", "COM100", "COM1", "COM3", "COM02", "COM2"})),
             (Lines{"COM1", "COM2", "COM02", "COM3", "COM21", "COM100"}));
 }
 

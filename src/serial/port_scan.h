@@ -1,10 +1,11 @@
-// Which of the names that the platform's backend has read are serial ports, and
-// the lines --list-ports shows for them.
+// Which of the names that the platform's backend has read are serial ports.
 #pragma once
 
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "serial/port_list.h"
 
 namespace trackctl {
 
@@ -27,13 +28,15 @@ struct DeviceFolderScan {
 // only when a UART answers behind it.
 bool NeedsUartCheck(std::string_view name);
 
-// The by-id links as "<link> -> <device>", the device a path made from the link
-// text; then <root>/ttyUSB<n>, <root>/ttyACM<n> and the <root>/ttyS<n> among the
-// UART names. Each group in natural order.
-std::vector<std::string> DeviceFolderPortLines(const DeviceFolderScan& scan);
+// <root>/ttyUSB<n>, <root>/ttyACM<n> and the <root>/ttyS<n> among the UART
+// names, each group in natural order; then the devices that by-id links lead
+// to and that are none of those (ttyCH343USB0, say), in the order of their
+// links. A by-id link belongs to the device at the path made from its text;
+// each port's links are in natural order. No USB identity is filled in.
+std::vector<SerialPortEntry> DeviceFolderPorts(const DeviceFolderScan& scan);
 
-// The COM port names of the registry's serial map in natural order, each once;
+// The COM ports of the registry's serial map in natural order, each once;
 // empty names are left out.
-std::vector<std::string> ComPortLines(std::vector<std::string> names);
+std::vector<SerialPortEntry> ComPorts(std::vector<std::string> names);
 
 }  // namespace trackctl
