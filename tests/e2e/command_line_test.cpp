@@ -8,8 +8,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <fstream>
-#include <iterator>
 #include <regex>
 
 #include <nlohmann/json.hpp>
@@ -20,77 +18,51 @@ namespace trackctl::e2e {
 namespace {
 
 namespace fs = std::filesystem;
-using tracksim::Bytes;
 using tracksim::ToBytes;
-
-const std::string kPortPrompt = "\nPLEASE ENTER COM PORTS BETWEEN COM1 AND COM20\nEnter the port Number: ";
 
 class CommandLineRun : public E2eTest {
  protected:
   // Runs trackctl with `args` to its end; returns the exit status and keeps the output.
-  int Run(std::vector<std::string> args, RunOptions options = {}) {
-    options.args = std::move(args);
-    Program& run = Start("", options);
-    const int status = run.WaitExit();
-    output = run.Output();
-    return status;
-  }
+  int Run(std::vector<std::string> args, RunOptions options = {}) { return RunArgs(std::move(args), output, options); }
   // The start-up text of a command run: the menu's without the port question and the menu.
   std::string StartUp(int port = 1) {
-    std::string text = StartUpText(sim().slavePath(), state);
+    std::string text = ExpectedStartUp();
     text = text.substr(kPortPrompt.size(), text.size() - kPortPrompt.size() - kMainMenu.size());
     if (port != 1) text.replace(text.find("COM1"), 4, "COM" + std::to_string(port));
     return text;
   }
-  std::string Received() {
-    const Bytes bytes = sim().Received();
-    return std::string(bytes.begin(), bytes.end());
-  }
-  std::string ReadFile(const std::string& name) {
-    std::ifstream in(workdir() / name, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
-  template <typename Fn>
-  auto Device(Fn&& fn) {
-    return sim().WithDevice([&](tracksim::Device& device) { return fn(device.state()); });
-  }
 
   std::string output;
 };
-
-std::size_t CountLines(const std::string& text) { return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')); }
 
 TEST_F(CommandLineRun, EveryCommandDoesItsWorkAndEndsWithStatusZero) {
   EXPECT_EQ(Run({"info"}), 0);
   EXPECT_EQ(output, StartUp() + "\n");
 
   EXPECT_EQ(Run({"read-config"}), 0);
-  EXPECT_EQ(output.find(StartUp() + "\nSending READ CONFIG command to Device...DONE\n"), 0u) << output;
+  EXPECT_EQ(output.find(StartUp() + kReadConfigDone), 0u) << output;
   EXPECT_NE(output.find("version = R1.5.2\nGSM Type = 2\n"), std::string::npos) << output;
 
   EXPECT_EQ(Run({"download", "sms", "-o", "sms.dat"}), 0);
   EXPECT_EQ(output, StartUp() +
                         "Reading data from SMS sector : Started...\n\nSending Logger Read command to Device"
                         "No of records = 300\nDone : 139\nDone : 232\nReading data from SMS sector : Done...\n\n");
-  EXPECT_EQ(CountLines(ReadFile("sms.dat")), 300u);
+  EXPECT_EQ(Occurrences(ReadFile("sms.dat"), "\n"), 300u);
 
   EXPECT_EQ(Run({"erase", "sms"}), 0);
-  EXPECT_EQ(output, StartUp() +
-                        "Deleting data in SMS sector : Started...\n\nSending delete initialization command to "
-                        "device...\nDeleting data from device......\nDeleting Logger Data in SMS Sector Done..."
-                        "Deleting data in SMS sector : Over...\n\n\n");
+  EXPECT_EQ(output, StartUp() + SectorErasedText("SMS") + "\n");
   EXPECT_TRUE(Device([](auto& s) { return s.smsSector.empty(); }));
 
-  fs::copy_file(fs::path(TRACKCTL_EXAMPLES_DIR) / "config15.dat", workdir() / "bench.dat");
+  PutExample("config15.dat", "bench.dat");
   EXPECT_EQ(Run({"start", "-c", "bench.dat"}), 0);
-  EXPECT_EQ(output, StartUp() + "\nSending START TRACKING command to Device\nSTART TRACKING...DONE\n");
+  EXPECT_EQ(output, StartUp() + kStartSent + "\nSTART TRACKING...DONE\n");
   EXPECT_EQ(Device([](auto& s) { return s.config.trackStatus; }), 1);
 
   EXPECT_EQ(Run({"stop"}), 0);
-  EXPECT_EQ(output, StartUp() + "\nSending STOP TRACKING command to Device\nStop Tracking...DONE\n");
+  EXPECT_EQ(output, StartUp() + kStopSent + "\nStop Tracking...DONE\n");
   EXPECT_EQ(Device([](auto& s) { return s.config.trackStatus; }), 0);
 
-  std::ofstream(workdir() / "image.bin", std::ios::binary) << std::string(1500, '\x5A');
+  WriteFile("image.bin", std::string(1500, '\x5A'));
   EXPECT_EQ(Run({"upgrade", "image.bin"}), 0);
   EXPECT_EQ(output.find(StartUp() + "Upgrade Code : Started...\nFilelength in bytes is 1500\n"), 0u) << output;
   EXPECT_NE(output.find("Upgrade Code : Done...\n\n"), std::string::npos) << output;
@@ -111,8 +83,8 @@ TEST_F(CommandLineRun, RefusalsAndUnexpectedAnswersEndWithStatusThree) {
   knobs.replyFor["OREAD"] = ToBytes("\xEAOREAD_ERROR\xE4");
   knobs.loggerCountText = "23";
   knobs.loggerEraseFails = true;
-  fs::copy_file(fs::path(TRACKCTL_EXAMPLES_DIR) / "config15.dat", workdir() / "config15.dat");
-  std::ofstream(workdir() / "RAVU.BIN", std::ios::binary) << "image";
+  PutExample("config15.dat");
+  WriteFile("RAVU.BIN", "image");
   const std::vector<std::pair<std::vector<std::string>, std::string>> refusals = {
       {{"read-config"}, "\nan error occured. \xEA" "ERROR_BUSY\xE4\n"},
       {{"start"}, "\nERROR RESPONSE...\xEASTARTTRACK_ERROR\xE4\n"},
@@ -135,7 +107,7 @@ TEST_F(CommandLineRun, RefusalsAndUnexpectedAnswersEndWithStatusThree) {
 }
 
 TEST_F(CommandLineRun, LocalFileProblemsEndWithStatusFourAndSendNothing) {
-  std::ofstream(workdir() / "taken.dat") << "earlier download\n";
+  WriteFile("taken.dat", "earlier download\n");
   // Tracking settings that cannot be read: the device is not even woken.
   const std::vector<std::pair<std::vector<std::string>, std::string>> unread = {
       {{"start"}, "config15.dat: cannot read the tracking settings: not found"},
@@ -157,7 +129,7 @@ TEST_F(CommandLineRun, LocalFileProblemsEndWithStatusFourAndSendNothing) {
     EXPECT_EQ(Run(args), 4) << args[0] << "\n" << output;
     EXPECT_NE(output.find(StartUp()), std::string::npos) << output;
     EXPECT_NE(output.find(message), std::string::npos) << args[0] << "\n" << output;
-    EXPECT_EQ(Received(), "\xFA\xEAINIT\xE4") << args[0];  // the handshake, then nothing
+    EXPECT_EQ(sim().Received(), kHandshake) << args[0];  // the handshake, then nothing
   }
   // An existing logger file: the device is not even woken.
   StartSim();
@@ -216,7 +188,7 @@ TEST_F(CommandLineRun, APortGivenByNameAndTheMenuWithoutThePortQuestion) {
   missing.port = 23;
   missing.portPath = "";
   EXPECT_EQ(Run({"info", "-p", UnderWine() ? "COM23" : (workdir() / "ttyNONE").string()}, missing), 1);
-  EXPECT_EQ(output.find("\nMessage : \nThe specified COM port is not supported by your PC\n"), 0u) << output;
+  EXPECT_EQ(output.find(kPortNotSupported), 0u) << output;
 }
 
 TEST_F(CommandLineRun, DownloadEraseDownloadInOneScriptKeepsBothFiles) {
@@ -224,9 +196,7 @@ TEST_F(CommandLineRun, DownloadEraseDownloadInOneScriptKeepsBothFiles) {
   EXPECT_EQ(Run({"erase", "sms"}), 0);
   EXPECT_EQ(Run({"download", "sms"}), 0);
   std::vector<std::string> sizes;
-  for (const auto& entry : fs::directory_iterator(workdir())) {
-    sizes.push_back(std::to_string(CountLines(ReadFile(entry.path().filename().string()))));
-  }
+  for (const std::string& name : Files()) sizes.push_back(std::to_string(Occurrences(ReadFile(name), "\n")));
   std::sort(sizes.begin(), sizes.end());
   EXPECT_EQ(sizes, (std::vector<std::string>{"0", "300"}));
 }
@@ -239,11 +209,10 @@ TEST_F(CommandLineRun, ADownloadEndsWithinFiftyMillisecondsOfItsLastByte) {
   traced.env = {{"TRACKCTL_TRACE", "trace.txt"}};
   Program& run = Start("1\n3\n1\n\n6\n\n0\n", traced);
   EXPECT_EQ(run.WaitExit(), 0);
-  std::ifstream in(workdir() / "trace.txt");
   const std::regex stamped(R"(\d{4}-\d\d-\d\d (\d\d):(\d\d):(\d\d)\.(\d{3}) (>>|<<) .*\r?)");
   long lastReceived = -1;
   long gap = -1;
-  for (std::string line; std::getline(in, line);) {
+  for (const std::string& line : Lines(ReadFile("trace.txt"))) {
     std::smatch m;
     ASSERT_TRUE(std::regex_match(line, m, stamped)) << line;
     const long ms = ((std::stol(m[1]) * 60 + std::stol(m[2])) * 60 + std::stol(m[3])) * 1000 + std::stol(m[4]);
@@ -311,7 +280,7 @@ TEST_F(CommandLineRun, JsonCarriesEveryFieldAsTheDeviceReportsIt) {
         {"lastLoggerTime", "08:53:20"}, {"lastLoggerDate", "2005-06-15"}, {"codeUpgradeDate", "2005-06-12"},
         {"codeReleaseDate", "2005-05-10"}}}};
   EXPECT_EQ(nlohmann::json::parse(output), expected);
-  EXPECT_NE(ReadFile("messages.txt").find("\nSending READ CONFIG command to Device...DONE"), std::string::npos);
+  EXPECT_NE(ReadFile("messages.txt").find(kReadConfigSent + "...DONE"), std::string::npos);
 
   // A status-only reply has no configuration; an empty date is null; a refusal prints no JSON.
   knobs.readConfigKind = 'D';
@@ -373,10 +342,9 @@ std::thread FeedFifo(const fs::path& path, std::string bytes) {
 
 TEST_F(CommandLineRun, EveryKindOfFileForEveryFileArgument) {
   if (UnderWine()) GTEST_SKIP() << "FIFOs and links of the POSIX side";
-  std::ifstream example(fs::path(TRACKCTL_EXAMPLES_DIR) / "config15.dat", std::ios::binary);
-  const std::string config(std::istreambuf_iterator<char>(example), {});
+  const std::string config = ReadFile(ExamplePath("config15.dat"));
   const std::string logger = "5,1,0,0,1:30:0.00,31:3:2024,13.400000,52.500000,30.000000,100.000000;\n";
-  std::ofstream(workdir() / "a.dat") << logger;
+  WriteFile("a.dat", logger);
   const std::string image(1500, '\x5A');
   constexpr int kRefusedFirst = -4;  // status 4, and the port never opened
   const struct {
@@ -397,7 +365,7 @@ TEST_F(CommandLineRun, EveryKindOfFileForEveryFileArgument) {
       const fs::path x = workdir() / "X";
       fs::remove_all(x);
       fs::remove(workdir() / "out.csv");
-      if (kind == FileKind::kRegular) std::ofstream(x, std::ios::binary) << content;
+      if (kind == FileKind::kRegular) WriteFile(x, content);
       if (kind == FileKind::kDanglingLink) fs::create_symlink("nowhere", x);
       if (kind == FileKind::kFolder) fs::create_directory(x);
       if (kind == FileKind::kFifo) {
@@ -417,7 +385,7 @@ TEST_F(CommandLineRun, EveryKindOfFileForEveryFileArgument) {
       if (args[0] == "export" || expected == kRefusedFirst) {
         EXPECT_TRUE(sim().Received().empty()) << what;
       } else if (expected == 4) {
-        EXPECT_EQ(Received(), "\xFA\xEAINIT\xE4") << what;  // the handshake, then nothing
+        EXPECT_EQ(sim().Received(), kHandshake) << what;  // the handshake, then nothing
       }
       // A refused output leaves what was there; a link that leads nowhere still does.
       if (expected == kRefusedFirst || expected == 2) {
@@ -466,7 +434,7 @@ TEST_F(CommandLineRun, OutputThatFailsOnlyAtItsEndIsNoSuccess) {
 
 TEST_F(CommandLineRun, CreatedFilesTakeTheirModeFromTheUmask) {
   if (UnderWine()) GTEST_SKIP() << "file modes of the POSIX side";
-  std::ofstream(workdir() / "a.dat") << "5,1,0,0,1:30:0.00,31:3:2024,13.400000,52.500000,30.000000,100.000000;\n";
+  WriteFile("a.dat", "5,1,0,0,1:30:0.00,31:3:2024,13.400000,52.500000,30.000000,100.000000;\n");
   for (const mode_t mask : {mode_t{022}, mode_t{077}, mode_t{002}}) {
     RunOptions options;
     options.umask = mask;
@@ -520,7 +488,7 @@ TEST_F(CommandLineRun, TheSerialPortsPresentAreListed) {
   // A device folder of the test's own stands for /dev.
   const fs::path dev = workdir() / "dev";
   fs::create_directories(dev / "serial" / "by-id");
-  for (const char* name : {"ttyUSB10", "ttyUSB2", "ttyACM0", "ttyS0", "null"}) std::ofstream(dev / name) << "";
+  for (const char* name : {"ttyUSB10", "ttyUSB2", "ttyACM0", "ttyS0", "null"}) WriteFile(dev / name, "");
   fs::create_symlink("../../ttyUSB2", dev / "serial" / "by-id" / "usb-FTDI_FT232R_A1B2C3-if00-port0");
   options.env = {{"TRACKCTL_DEV_ROOT", dev.string()}, {"TRACKCTL_SYS_ROOT", (workdir() / "sys").string()}};
   EXPECT_EQ(Run({"--list-ports"}, options), 0);

@@ -8,9 +8,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
-#include <sstream>
 
 #include <nlohmann/json.hpp>
 
@@ -23,29 +20,6 @@ namespace fs = std::filesystem;
 using tracksim::LoggerRecordBytes;
 
 constexpr std::int64_t kOffsetSeconds = 5 * 3600 + 30 * 60;  // --utc-offset +05:30
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteFile(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
-
-std::vector<std::string> Split(const std::string& text, const std::string& separator) {
-  std::vector<std::string> parts;
-  std::size_t at = 0;
-  for (std::size_t end; (end = text.find(separator, at)) != std::string::npos; at = end + separator.size()) {
-    parts.push_back(text.substr(at, end - at));
-  }
-  parts.push_back(text.substr(at));
-  return parts;
-}
-
-std::size_t Occurrences(const std::string& text, const std::string& part) {
-  std::size_t count = 0;
-  for (std::size_t at = 0; (at = text.find(part, at)) != std::string::npos; at += part.size()) ++count;
-  return count;
-}
 
 // Runs a shell command; its standard output, and its exit status in `status`.
 std::string Shell(const std::string& command, int& status) {
@@ -120,20 +94,9 @@ struct Expected {
 class Export : public E2eTest {
  protected:
   // Runs `trackctl export` with `args`; returns its exit status, what it printed in `output`.
-  int RunExport(const std::vector<std::string>& args, std::string& output, const RunOptions& extra = {}) {
-    RunOptions options = extra;
-    options.args = {"export"};
-    options.args.insert(options.args.end(), args.begin(), args.end());
-    Program& run = Start("", options);
-    const int status = run.WaitExit(60s);
-    output = run.Output();
-    return status;
-  }
-  std::vector<std::string> Files() const {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(workdir())) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
+  int RunExport(std::vector<std::string> args, std::string& output, const RunOptions& options = {}) {
+    args.insert(args.begin(), "export");
+    return RunArgs(std::move(args), output, options, 60s);
   }
 };
 
@@ -224,11 +187,11 @@ TEST_F(Export, ADownloadedSectorInEveryFormatReadBackByOtherReaders) {
     for (const char* file : {"trip.kml", "trip.svg"}) ExpectWellFormedXml(workdir() / file);
     ExpectWellFormedXml(workdir() / (stem + ".gpx"));
   }
-  const std::string gpx = ReadFile(workdir() / (stem + ".gpx"));
+  const std::string gpx = ReadFile(stem + ".gpx");
   EXPECT_NE(gpx.find("<name>" + track + "</name>"), std::string::npos);
   EXPECT_EQ(Occurrences(gpx, "<trkseg>"), 3u);
 
-  const nlohmann::json geojson = nlohmann::json::parse(ReadFile(workdir() / "trip.geojson"));
+  const nlohmann::json geojson = nlohmann::json::parse(ReadFile("trip.geojson"));
   EXPECT_EQ(geojson["type"], "FeatureCollection");
   ASSERT_EQ(geojson["features"].size(), points.size());
   for (std::size_t i = 0, j = 0; i < points.size(); ++i, ++j) {
@@ -246,8 +209,8 @@ TEST_F(Export, ADownloadedSectorInEveryFormatReadBackByOtherReaders) {
   }
 
   // Every row puts the logger line's columns back together, and adds its UTC time or problem.
-  std::vector<std::string> loggerLines = Split(ReadFile(workdir() / logger), UnderWine() ? "\r\n" : "\n");
-  std::vector<std::string> rows = Split(ReadFile(workdir() / "trip.csv"), "\r\n");
+  std::vector<std::string> loggerLines = Split(ReadFile(logger), UnderWine() ? "\r\n" : "\n");
+  std::vector<std::string> rows = Split(ReadFile("trip.csv"), "\r\n");
   ASSERT_EQ(rows.size(), 302u);
   EXPECT_EQ(rows.back(), "");
   EXPECT_EQ(rows[0], "track,headCode,headState,flagCode,column4,hours,minutes,seconds,day,month,year,"
@@ -264,7 +227,7 @@ TEST_F(Export, ADownloadedSectorInEveryFormatReadBackByOtherReaders) {
     EXPECT_EQ(c[16], j == 10 ? "empty date" : j == 20 ? "hour 24 or more" : j == 30 ? "latitude above 90" : "");
   }
 
-  const std::string svg = ReadFile(workdir() / "trip.svg");
+  const std::string svg = ReadFile("trip.svg");
   EXPECT_EQ(Occurrences(svg, "<polyline"), 3u);
   EXPECT_NE(svg.find(" UTC, 297 points</text>"), std::string::npos);
 }
@@ -276,12 +239,12 @@ const std::string kSpringLines =
     "5,1,0,0,3:30:0.00,31:3:2024,13.410000,52.510000,30.000000,200.000000;\r\n";
 
 TEST_F(Export, CrLfFilesAtAnOffsetAndInTheMachinesTimeZone) {
-  WriteFile(workdir() / "spring.dat", kSpringLines);
-  WriteFile(workdir() / "lf.dat", "5,1,0,0,4:0:0.00,31:3:2024,13.420000,52.520000,30.000000,300.000000;\n");
+  WriteFile("spring.dat", kSpringLines);
+  WriteFile("lf.dat", "5,1,0,0,4:0:0.00,31:3:2024,13.420000,52.520000,30.000000,300.000000;\n");
   std::string output;
   EXPECT_EQ(RunExport({"--utc-offset", "+01:00", "-o", "both.gpx", "spring.dat", "lf.dat"}, output), 0);
   EXPECT_EQ(output, "trackctl export: both.gpx: 3 points in 2 tracks and 3 segments\n");
-  const std::string both = ReadFile(workdir() / "both.gpx");
+  const std::string both = ReadFile("both.gpx");
   EXPECT_NE(both.find("<trk>\n<name>spring</name>\n<trkseg>\n"
                       "<trkpt lat=\"52.500000\" lon=\"13.400000\"><time>2024-03-31T00:30:00Z</time></trkpt>\n"
                       "</trkseg>\n<trkseg>\n"
@@ -295,24 +258,24 @@ TEST_F(Export, CrLfFilesAtAnOffsetAndInTheMachinesTimeZone) {
   RunOptions zone;
   zone.env = {{"TZ", "CET-1CEST,M3.5.0,M10.5.0/3"}};
   EXPECT_EQ(RunExport({"--format", "csv", "spring.dat"}, output, zone), 0);
-  const std::string csv = ReadFile(workdir() / "spring.csv");
+  const std::string csv = ReadFile("spring.csv");
   EXPECT_NE(csv.find(",13.400000,52.500000,30.000000,100.000000,2024-03-31T00:30:00Z,\r\n"), std::string::npos) << csv;
   EXPECT_NE(csv.find(",13.410000,52.510000,30.000000,200.000000,2024-03-31T01:30:00Z,\r\n"), std::string::npos) << csv;
 }
 
 TEST_F(Export, LinesThatAreNotLoggerLinesAreReportedAndTheRestWritten) {
-  WriteFile(workdir() / "mixed.dat", std::string(kSpringLines) + "Reading data from SMS sector : Done...\r\n" +
+  WriteFile("mixed.dat", std::string(kSpringLines) + "Reading data from SMS sector : Done...\r\n" +
                                           "5,1,0,0,4:0:0.00,31:3:2024,13.420000,52.520000,30.000000,300.000000;\r");
   std::string output;
   EXPECT_EQ(RunExport({"--utc-offset", "+01:00", "--split-gap", "120", "mixed.dat"}, output), 1);
   EXPECT_EQ(output, "mixed.dat:3: not a logger line\n"
                     "trackctl export: mixed.gpx: 3 points in 1 track and 1 segment; 1 line not a logger line\n");
-  EXPECT_EQ(Occurrences(ReadFile(workdir() / "mixed.gpx"), "<trkpt "), 3u);
+  EXPECT_EQ(Occurrences(ReadFile("mixed.gpx"), "<trkpt "), 3u);
 }
 
 TEST_F(Export, AFailedExportLeavesNoFileAndAnOlderOutputAsItWas) {
-  WriteFile(workdir() / "good.dat", kSpringLines);
-  WriteFile(workdir() / "keep.gpx", "older");
+  WriteFile("good.dat", kSpringLines);
+  WriteFile("keep.gpx", "older");
   const struct {
     std::vector<std::string> args;
     std::string line;
@@ -337,13 +300,13 @@ TEST_F(Export, AFailedExportLeavesNoFileAndAnOlderOutputAsItWas) {
     EXPECT_EQ(output.substr(0, line.size()), line);
     EXPECT_EQ(Occurrences(output, "\n"), 1u) << output;
     EXPECT_EQ(Files(), (std::vector<std::string>{"good.dat", "keep.gpx"})) << line;
-    EXPECT_EQ(ReadFile(workdir() / "keep.gpx"), "older");
-    EXPECT_EQ(ReadFile(workdir() / "good.dat"), kSpringLines);
+    EXPECT_EQ(ReadFile("keep.gpx"), "older");
+    EXPECT_EQ(ReadFile("good.dat"), kSpringLines);
   }
   // Writes that fail: the file system takes no more than 4096 bytes of a file.
   std::string many;
   for (int i = 0; i < 100; ++i) many += kSpringLines;
-  WriteFile(workdir() / "many.dat", many);
+  WriteFile("many.dat", many);
   for (const char* format : {"gpx", "kml"}) {
     RunOptions limited;
     limited.fileSizeLimit = 4096;
@@ -352,12 +315,12 @@ TEST_F(Export, AFailedExportLeavesNoFileAndAnOlderOutputAsItWas) {
               2);
     EXPECT_EQ(output.substr(0, 39), "trackctl export: cannot write keep.gpx:") << output;
     EXPECT_EQ(Files(), (std::vector<std::string>{"good.dat", "keep.gpx", "many.dat"}));
-    EXPECT_EQ(ReadFile(workdir() / "keep.gpx"), "older");
+    EXPECT_EQ(ReadFile("keep.gpx"), "older");
   }
   // And one that succeeds replaces it.
   std::string output;
   EXPECT_EQ(RunExport({"--utc-offset", "+01:00", "-o", "keep.gpx", "good.dat"}, output), 0) << output;
-  EXPECT_EQ(Occurrences(ReadFile(workdir() / "keep.gpx"), "<trkpt "), 2u);
+  EXPECT_EQ(Occurrences(ReadFile("keep.gpx"), "<trkpt "), 2u);
   EXPECT_EQ(Files(), (std::vector<std::string>{"good.dat", "keep.gpx", "many.dat"}));
 }
 
@@ -404,11 +367,11 @@ TEST_F(Export, EveryKindOfByteInTrackNamesAndTwoTracksInEveryFormat) {
                                  "\xEF\xBF\xBD\xF0\x9F\x9A\x97 \"\xEF\xBF\xBD(&amp;"};
   // Three points in two segments, then two in one, the second track's five
   // minutes after the first's end: a segment of its own all the same.
-  WriteFile(workdir() / (names[0] + ".dat"),
+  WriteFile(names[0] + ".dat",
             "5,1,0,0,1:0:0.00,31:3:2024,13.400000,52.500000,30.000000,100.000000;\n"
             "5,1,0,0,1:5:0.00,31:3:2024,13.410000,52.510000,30.000000,100.000000;\n"
             "5,1,0,0,2:0:0.00,31:3:2024,13.420000,52.520000,30.000000,100.000000;\n");
-  WriteFile(workdir() / (names[1] + ".dat"),
+  WriteFile(names[1] + ".dat",
             "5,1,0,0,2:5:0.00,31:3:2024,13.430000,52.530000,30.000000,100.000000;\n"
             "5,1,0,0,2:6:0.00,31:3:2024,13.440000,52.540000,30.000000,100.000000;\n");
   const std::vector<Expected> points = {{52.50, 13.40, "2024-03-31T01:00:00Z", 1},
@@ -451,7 +414,7 @@ TEST_F(Export, EveryKindOfByteInTrackNamesAndTwoTracksInEveryFormat) {
               u8shown[0] + ", " + u8shown[1]);
   }
 
-  const nlohmann::json geojson = nlohmann::json::parse(ReadFile(workdir() / "out.geojson"));
+  const nlohmann::json geojson = nlohmann::json::parse(ReadFile("out.geojson"));
   ASSERT_EQ(geojson["features"].size(), points.size());
   for (std::size_t i = 0; i < points.size(); ++i) {
     const nlohmann::json& properties = geojson["features"][i]["properties"];
@@ -461,7 +424,7 @@ TEST_F(Export, EveryKindOfByteInTrackNamesAndTwoTracksInEveryFormat) {
   }
 
   // A spreadsheet would take a field that begins with '=' for a formula: it is quoted with '.
-  const std::vector<std::vector<std::string>> rows = CsvRows(ReadFile(workdir() / "out.csv"));
+  const std::vector<std::vector<std::string>> rows = CsvRows(ReadFile("out.csv"));
   ASSERT_EQ(rows.size(), points.size() + 1);
   for (std::size_t i = 0; i < points.size(); ++i) {
     ASSERT_EQ(rows[i + 1].size(), rows[0].size()) << i;
@@ -472,19 +435,19 @@ TEST_F(Export, EveryKindOfByteInTrackNamesAndTwoTracksInEveryFormat) {
 
 TEST_F(Export, AnOutputThatFailsOnlyAtItsEndLeavesTheOlderOne) {
   // Each format once whole, then with a file size limit one byte short of it.
-  WriteFile(workdir() / "good.dat", kSpringLines);
+  WriteFile("good.dat", kSpringLines);
   for (const char* format : {"gpx", "kml", "geojson", "csv", "svg"}) {
     std::string output;
     const std::string out = std::string("out.") + format;
     ASSERT_EQ(RunExport({"--utc-offset", "+01:00", "--format", format, "-o", out, "good.dat"}, output), 0) << output;
-    const std::string whole = ReadFile(workdir() / out);
-    WriteFile(workdir() / out, "older");
+    const std::string whole = ReadFile(out);
+    WriteFile(out, "older");
     RunOptions limited;
     limited.fileSizeLimit = whole.size() - 1;
     EXPECT_EQ(RunExport({"--utc-offset", "+01:00", "--format", format, "-o", out, "good.dat"}, output, limited), 2)
         << format << " of " << whole.size() << " bytes: " << output;
     EXPECT_EQ(output.substr(0, 30 + out.size()), "trackctl export: cannot write " + out) << output;
-    EXPECT_EQ(ReadFile(workdir() / out), "older") << format;
+    EXPECT_EQ(ReadFile(out), "older") << format;
   }
   EXPECT_EQ(Files(), (std::vector<std::string>{"good.dat", "out.csv", "out.geojson", "out.gpx", "out.kml", "out.svg"}));
 }

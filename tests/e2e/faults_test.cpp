@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <regex>
 
 #include "tests/e2e/harness.h"
@@ -19,15 +18,9 @@ namespace fs = std::filesystem;
 using tracksim::Bytes;
 using tracksim::ToBytes;
 
-const std::string kConfigRead = "\nSending READ CONFIG command to Device...DONE\nGPS State = 1\n";
-const std::string kStopDone = "\nSending STOP TRACKING command to Device\nStop Tracking...DONE";
+const std::string kConfigRead = kReadConfigDone + "GPS State = 1\n";
+const std::string kStopDone = kStopSent + "\nStop Tracking...DONE";
 const std::string kHangUpSkip = "wine's serial reads do not end when a pseudo-terminal hangs up";
-
-Bytes Concat(std::initializer_list<Bytes> parts) {
-  Bytes all;
-  for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
-  return all;
-}
 
 // The bytes of a literal, NULs inside it included, its terminator not.
 template <std::size_t N>
@@ -49,19 +42,7 @@ std::string Filler(std::size_t size) {
   return filler;
 }
 
-class Faults : public E2eTest {
- protected:
-  void WriteFile(const std::string& name, const Bytes& bytes) {
-    std::ofstream(workdir() / name, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  }
-
-  std::vector<std::string> Files() const {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(workdir())) names.push_back(entry.path().filename().string());
-    return names;
-  }
-};
+class Faults : public E2eTest {};
 
 TEST_F(Faults, AHangUpInTheMiddleOfAFirmwareUploadEndsTheRun) {
   if (UnderWine()) GTEST_SKIP() << kHangUpSkip;
@@ -75,11 +56,10 @@ TEST_F(Faults, AHangUpInTheMiddleOfAFirmwareUploadEndsTheRun) {
             std::string::npos)
       << output;
   // The line on standard error names the port and why.
-  EXPECT_TRUE(output.ends_with("\nMessage : Writing to PORT\nError Number : 5\ntrackctl: " + sim().slavePath() +
-                               ": device gone: Input/output error\n"))
+  EXPECT_TRUE(output.ends_with(kWriteFailed + "5\ntrackctl: " + sim().slavePath() + ": device gone: Input/output error\n"))
       << output;
   EXPECT_TRUE(sim().hungUp());
-  EXPECT_EQ(sim().WithDevice([](tracksim::Device& device) { return device.state().codeImageSize; }), 0u);
+  EXPECT_EQ(Device([](auto& s) { return s.codeImageSize; }), 0u);
 }
 
 TEST_F(Faults, AHangUpWhileAShortReplyIsGivenTimeEndsTheRun) {
@@ -90,8 +70,8 @@ TEST_F(Faults, AHangUpWhileAShortReplyIsGivenTimeEndsTheRun) {
   knobs.hangUpOn = "READCONFIG_";
   knobs.hangUpAfterBytes = 26 + 8;  // the header and the block up to that byte
   const std::string output = AfterStartUp("1\n\n0\n", 1);
-  EXPECT_EQ(output, "\nSending READ CONFIG command to Device\nMessage : Reading .....\nError Number : 5\ntrackctl: " +
-                        sim().slavePath() + ": device gone: Input/output error\n");
+  EXPECT_EQ(output, kReadConfigSent + kReadFailed + "5\ntrackctl: " + sim().slavePath() +
+                        ": device gone: Input/output error\n");
 }
 
 TEST_F(Faults, NoiseWithoutAFrameStartBeforeEveryReplyIsDropped) {
@@ -106,7 +86,7 @@ TEST_F(Faults, AReplyWithoutAnEndIsAwaitedAndTheNextCommandGetsItsOwnReply) {
   Program& run = Start("1\n6\n\n1\n\n0\n");
   // However long the end is in coming, the program waits for it and shows nothing.
   EXPECT_FALSE(run.WaitForOutput("ERROR RESPONSE", 1500ms));
-  EXPECT_TRUE(run.WaitForOutput("\nSending STOP TRACKING command to Device"));
+  EXPECT_TRUE(run.WaitForOutput(kStopSent));
   sim().Send({0xE4});
   EXPECT_EQ(run.WaitExit(), 0);
   const std::string output = run.Output();
@@ -132,7 +112,7 @@ TEST_F(Faults, NulBytesInsideReplies) {
 }
 
 TEST_F(Faults, EveryCommandGivenAnOverLongReplyLeavesTheNextCommandWorking) {
-  fs::copy_file(fs::path(TRACKCTL_EXAMPLES_DIR) / "config15.dat", workdir() / "config15.dat");
+  PutExample("config15.dat");
   WriteFile("image.bin", {1, 2, 3, 4, 5});
   const Bytes tail = ToBytes(Filler(4096) + "\xE4");
   struct Case {
@@ -210,15 +190,11 @@ TEST_F(Faults, AWorkingFolderWithoutWritePermissionGetsNoLoggerFile) {
   EXPECT_NE(output.find(kConfigRead), std::string::npos);
   EXPECT_TRUE(Files().empty());
   // Nothing was asked of the device for the download.
-  const auto served = sim().WithDevice([](tracksim::Device& device) { return device.served(); });
-  EXPECT_EQ(served, (std::vector<std::string>{"INIT", "READCONFIG_"}));
+  EXPECT_EQ(Served(), (std::vector<std::string>{"INIT", "READCONFIG_"}));
 }
 
 TEST_F(Faults, HugeLongAndBinaryTrackingFilesGiveOneWholeStartFrame) {
-  const std::string example = [] {
-    std::ifstream in(fs::path(TRACKCTL_EXAMPLES_DIR) / "config15.dat", std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), {});
-  }();
+  const std::string example = ReadFile(ExamplePath("config15.dat"));
   std::string manyLines = example;
   for (int i = 0; i < 10000; ++i) manyLines += "Extra " + std::to_string(i) + ":" + std::to_string(i) + "\n";
   std::string longLine = "Text 1:" + std::string(1 << 20, '4') + "\n" + example.substr(example.find('\n') + 1);
@@ -235,10 +211,9 @@ TEST_F(Faults, HugeLongAndBinaryTrackingFilesGiveOneWholeStartFrame) {
     const Bytes received = sim().Received();
     // The handshake, then one 103-byte start frame, then the READCONFIG request.
     const Bytes sent(received.begin() + static_cast<std::ptrdiff_t>(before), received.end());
-    const Bytes handshake = ToBytes("\xFA\xEAINIT\xE4");
-    ASSERT_EQ(sent.size(), handshake.size() + 103 + 35);
-    const Bytes frame(sent.begin() + static_cast<std::ptrdiff_t>(handshake.size()),
-                      sent.begin() + static_cast<std::ptrdiff_t>(handshake.size() + 103));
+    ASSERT_EQ(sent.size(), kHandshake.size() + 103 + 35);
+    const Bytes frame(sent.begin() + static_cast<std::ptrdiff_t>(kHandshake.size()),
+                      sent.begin() + static_cast<std::ptrdiff_t>(kHandshake.size() + 103));
     EXPECT_EQ(Bytes(frame.begin(), frame.begin() + 12), ToBytes("\xEASTARTTRACK_"));
     EXPECT_EQ(frame.back(), 0xE4);
     frames.push_back(frame);

@@ -12,10 +12,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <regex>
 #include <sstream>
 #include <stdexcept>
@@ -339,6 +341,95 @@ std::string E2eTest::AfterStartUp(const std::string& input, int expectedStatus, 
   return output.substr(std::min(output.size(), startUp.size()));
 }
 
+int E2eTest::RunArgs(std::vector<std::string> args, std::string& output, RunOptions options,
+                     std::chrono::milliseconds timeout) {
+  options.args = std::move(args);
+  Program& run = Start("", options);
+  const int status = run.WaitExit(timeout);
+  output = run.Output();
+  return status;
+}
+
+std::string E2eTest::ExpectedStartUp() { return StartUpText(sim().slavePath(), state); }
+
+std::vector<std::string> E2eTest::Served() {
+  return sim().WithDevice([](tracksim::Device& device) { return device.served(); });
+}
+
+tracksim::Bytes E2eTest::SentAfterInit(std::size_t from) {
+  const tracksim::Bytes all = sim().Received();
+  const tracksim::Bytes init = tracksim::ToBytes("\xEA" "INIT\xE4");
+  const auto at = std::search(all.begin() + static_cast<std::ptrdiff_t>(std::min(from, all.size())), all.end(),
+                              init.begin(), init.end());
+  EXPECT_NE(at, all.end()) << "no INIT request";
+  if (at == all.end()) return {};
+  return tracksim::Bytes(at + static_cast<std::ptrdiff_t>(init.size()), all.end());
+}
+
+std::string E2eTest::ReadFile(const std::filesystem::path& name) const {
+  std::ifstream in(workdir_ / name, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void E2eTest::WriteFile(const std::filesystem::path& name, std::string_view bytes) const {
+  std::ofstream(workdir_ / name, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+void E2eTest::WriteFile(const std::filesystem::path& name, const tracksim::Bytes& bytes) const {
+  WriteFile(name, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
+
+void E2eTest::PutExample(const std::string& name, std::string as) const {
+  std::filesystem::copy_file(ExamplePath(name), workdir_ / (as.empty() ? name : as));
+}
+
+std::vector<std::string> E2eTest::Files(const std::filesystem::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::string SectorErasedText(const std::string& sector) {
+  return "Deleting data in " + sector + " sector : Started...\n"
+         "\nSending delete initialization command to device...\nDeleting data from device......"
+         "\nDeleting Logger Data in " + sector + " Sector Done...Deleting data in " + sector + " sector : Over...\n\n";
+}
+
+std::filesystem::path ExamplePath(const std::string& name) {
+  return std::filesystem::path(TRACKCTL_EXAMPLES_DIR) / name;
+}
+
+std::size_t Occurrences(const std::string& text, const std::string& part) {
+  std::size_t count = 0;
+  for (std::size_t at = 0; (at = text.find(part, at)) != std::string::npos; at += part.size()) ++count;
+  return count;
+}
+
+std::vector<std::string> Split(const std::string& text, const std::string& separator) {
+  std::vector<std::string> parts;
+  std::size_t at = 0;
+  for (std::size_t end; (end = text.find(separator, at)) != std::string::npos; at = end + separator.size()) {
+    parts.push_back(text.substr(at, end - at));
+  }
+  parts.push_back(text.substr(at));
+  return parts;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines = Split(text, "\n");
+  if (lines.back().empty()) lines.pop_back();
+  return lines;
+}
+
+tracksim::Bytes Concat(std::initializer_list<tracksim::Bytes> parts) {
+  tracksim::Bytes all;
+  for (const tracksim::Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
+  return all;
+}
+
 const std::string kPause = "\nPress any key to Continue...";
 
 const std::string kMainMenu =
@@ -368,7 +459,7 @@ std::string ShownPortName(int number, const std::string& path) {
 
 std::string StartUpText(const std::string& portPath, const tracksim::DeviceState& state) {
   const std::string shownPath = ShownPortName(1, portPath);
-  return "\nPLEASE ENTER COM PORTS BETWEEN COM1 AND COM20\nEnter the port Number: Initializing " + shownPath +
+  return kPortPrompt + "Initializing " + shownPath +
          ".......DONE\n"
          "Initializing Device : Started...Waiting for ACK\nSending Initialization Command to device..."
          "\nReceived OK response from device...\nSerial key of Device = " +

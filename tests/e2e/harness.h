@@ -15,6 +15,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
+#include <initializer_list>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -125,6 +126,34 @@ class E2eTest : public ::testing::Test {
   // Runs trackctl with port 1, then `input`, to its end with `expectedStatus`;
   // checks the start-up text and returns what the program printed after it.
   std::string AfterStartUp(const std::string& input, int expectedStatus = 0, const RunOptions& options = {});
+  // Runs trackctl with `args` and no input to its end; returns its exit status,
+  // and what it printed in `output`.
+  int RunArgs(std::vector<std::string> args, std::string& output, RunOptions options = {},
+              std::chrono::milliseconds timeout = 20s);
+  // The start-up text of a menu run on port 1 with this test's device.
+  std::string ExpectedStartUp();
+
+  // What `fn` makes of the device's state, under the device's lock.
+  template <typename Fn>
+  auto Device(Fn&& fn) {
+    return sim().WithDevice([&](tracksim::Device& device) { return fn(device.state()); });
+  }
+  // The requests that the device has served, by their tokens.
+  std::vector<std::string> Served();
+  // What the program sent after the handshake's INIT request, looked for from
+  // byte `from` of what the device received; expects that request there.
+  tracksim::Bytes SentAfterInit(std::size_t from = 0);
+
+  // A file of the working folder, or any file by its absolute path: all its bytes.
+  std::string ReadFile(const std::filesystem::path& name) const;
+  // Makes the file (as ReadFile names it) hold `bytes` and nothing else.
+  void WriteFile(const std::filesystem::path& name, std::string_view bytes) const;
+  void WriteFile(const std::filesystem::path& name, const tracksim::Bytes& bytes) const;
+  // Copies the example file `name` into the working folder as `as` (by default its own name).
+  void PutExample(const std::string& name, std::string as = "") const;
+  // The names in `folder`, sorted; by default in the working folder.
+  std::vector<std::string> Files() const { return Files(workdir_); }
+  static std::vector<std::string> Files(const std::filesystem::path& folder);
 
   tracksim::DeviceState state;
   tracksim::Knobs knobs;
@@ -144,6 +173,32 @@ std::string StartUpText(const std::string& portPath, const tracksim::DeviceState
 // The main menu as printed, and the pause after every command.
 extern const std::string kMainMenu;
 extern const std::string kPause;
+// The port question of a menu run.
+inline const std::string kPortPrompt = "\nPLEASE ENTER COM PORTS BETWEEN COM1 AND COM20\nEnter the port Number: ";
+// What the device commands print before their reply is in.
+inline const std::string kReadConfigSent = "\nSending READ CONFIG command to Device";
+inline const std::string kReadConfigDone = kReadConfigSent + "...DONE\n";
+inline const std::string kStartSent = "\nSending START TRACKING command to Device";
+inline const std::string kStopSent = "\nSending STOP TRACKING command to Device";
+// The port failures: a port that does not open, a read and a write that fail (their error number follows).
+inline const std::string kPortNotSupported = "\nMessage : \nThe specified COM port is not supported by your PC\n";
+inline const std::string kReadFailed = "\nMessage : Reading .....\nError Number : ";
+inline const std::string kWriteFailed = "\nMessage : Writing to PORT\nError Number : ";
+// The handshake as the device receives it: the wake byte, then the INIT request.
+inline const tracksim::Bytes kHandshake = tracksim::ToBytes("\xFA\xEAINIT\xE4");
+
+// What erasing the logger sector `sector` ("SMS" or "DataCall") prints when the device agrees.
+std::string SectorErasedText(const std::string& sector);
+// The example file `name` of the examples folder.
+std::filesystem::path ExamplePath(const std::string& name);
+// How often `part` stands in `text`, the places not overlapping.
+std::size_t Occurrences(const std::string& text, const std::string& part);
+// The pieces of `text` between the `separator`s: one more than there are separators.
+std::vector<std::string> Split(const std::string& text, const std::string& separator);
+// The lines of `text` without their LF, as std::getline reads them.
+std::vector<std::string> Lines(const std::string& text);
+// The parts one after the other.
+tracksim::Bytes Concat(std::initializer_list<tracksim::Bytes> parts);
 
 // The settings of a terminal or port, one number each, for comparing two readings.
 std::vector<unsigned> LineSettings(const termios& mode);

@@ -10,9 +10,6 @@ namespace {
 using tracksim::Bytes;
 using tracksim::ToBytes;
 
-const std::string kSending = "\nSending READ CONFIG command to Device";
-const std::string kDone = kSending + "...DONE\n";
-
 // The default device's blocks, as the console shows them.
 const std::string kConfigText =
     "GPS State = 1\nTrack Mode = 1\nTrack Status = 0\nUnits = 0\nSignal Strength = 23\nSession Id = 7\n"
@@ -27,9 +24,7 @@ const std::string kStatusText =
     "Last Logger Time = 8:53:20Last Logger Date = 15/6/2005\nCode Upgrade Date = 12/6/2005\n"
     "Code Release Date = 10/5/2005\nHome Number = +919845099999\n";
 
-class ReadConfig : public E2eTest {
- protected:
-};
+class ReadConfig : public E2eTest {};
 
 std::uint16_t TimeWordNow(std::time_t t) {
   const std::tm* local = std::localtime(&t);
@@ -46,9 +41,8 @@ TEST_F(ReadConfig, SendsTheRequestWithTheClockAndTheFirstRandomByte) {
   AfterStartUp("1\n\n0\n");
   const std::time_t after = std::time(nullptr);
   const Bytes received = sim().Received();
-  const Bytes startUp = ToBytes("\xFA\xEAINIT\xE4");
-  ASSERT_EQ(received.size(), startUp.size() + 35);
-  const Bytes request(received.begin() + static_cast<std::ptrdiff_t>(startUp.size()), received.end());
+  ASSERT_EQ(received.size(), kHandshake.size() + 35);
+  const Bytes request(received.begin() + static_cast<std::ptrdiff_t>(kHandshake.size()), received.end());
   EXPECT_EQ(Bytes(request.begin(), request.begin() + 13), ToBytes("\xEAREADCONFIG_C"));
   const unsigned timeWord = request[13] * 256u + request[14];
   const unsigned dateWord = request[15] * 256u + request[16];
@@ -69,7 +63,7 @@ TEST_F(ReadConfig, PrintsTheBlocksThatTheKindLetterNames) {
   for (const auto& [kind, text] : kinds) {
     knobs.readConfigKind = kind;
     StartSim();
-    EXPECT_EQ(AfterStartUp("1\n\n0\n"), kDone + text + kPause + kMainMenu) << kind;
+    EXPECT_EQ(AfterStartUp("1\n\n0\n"), kReadConfigDone + text + kPause + kMainMenu) << kind;
   }
 }
 
@@ -98,10 +92,9 @@ TEST_F(ReadConfig, BlockBytesE4AreValuesAndTheNextCommandStillWorks) {
   swap(status, "Last Logger Time = 8:53:20", "Last Logger Time = 0:7:36");
   swap(status, "Code Upgrade Date = 12/6/2005", "Code Upgrade Date = 4/6/2005");
   swap(status, "Home Number = +919845099999", "Home Number = 12345678901234");
-  const std::string once = kDone + config + status + kPause + kMainMenu;
+  const std::string once = kReadConfigDone + config + status + kPause + kMainMenu;
   EXPECT_EQ(AfterStartUp("1\n\n1\n\n0\n"), once + once);
-  const auto served = sim().WithDevice([](tracksim::Device& device) { return device.served(); });
-  EXPECT_EQ(served, (std::vector<std::string>{"INIT", "READCONFIG_", "READCONFIG_"}));
+  EXPECT_EQ(Served(), (std::vector<std::string>{"INIT", "READCONFIG_", "READCONFIG_"}));
 }
 
 TEST_F(ReadConfig, AShortReplyIsReportedWithoutValues) {
@@ -112,7 +105,7 @@ TEST_F(ReadConfig, AShortReplyIsReportedWithoutValues) {
   knobs.replyFor["READCONFIG_"] = reply;
   const auto started = std::chrono::steady_clock::now();
   EXPECT_EQ(AfterStartUp("1\n\n0\n"),
-            kSending + "\nshort reply from device: 57 of 124 bytes received.\n" + kPause + kMainMenu);
+            kReadConfigSent + "\nshort reply from device: 57 of 124 bytes received.\n" + kPause + kMainMenu);
   EXPECT_GE(std::chrono::steady_clock::now() - started, 900ms);  // a quiet second first
 }
 
@@ -120,16 +113,16 @@ TEST_F(ReadConfig, ErrorAndUnknownReplies) {
   knobs.replyFor["READCONFIG_"] = ToBytes("\xEA" "ERROR_NOT_READY\xE4");
   StartSim();
   EXPECT_EQ(AfterStartUp("1\n\n0\n"),
-            kSending + "\nan error occured. \xEA" "ERROR_NOT_READY\xE4\n" + kPause + kMainMenu);
+            kReadConfigSent + "\nan error occured. \xEA" "ERROR_NOT_READY\xE4\n" + kPause + kMainMenu);
 
   knobs.replyFor["READCONFIG_"] = ToBytes("\xEAREADCONFIG_BUSY\xE4");
   StartSim();
-  EXPECT_EQ(AfterStartUp("1\n\n0\n"), kSending + "\nunknown error occured." + kPause + kMainMenu);
+  EXPECT_EQ(AfterStartUp("1\n\n0\n"), kReadConfigSent + "\nunknown error occured." + kPause + kMainMenu);
 }
 
 TEST_F(ReadConfig, NoiseBeforeTheReplyIsDropped) {
   knobs.noiseBeforeReply = {0x11, 0xFA, 0x00, 0xE4};
-  EXPECT_EQ(AfterStartUp("1\n\n0\n"), kDone + kConfigText + kStatusText + kPause + kMainMenu);
+  EXPECT_EQ(AfterStartUp("1\n\n0\n"), kReadConfigDone + kConfigText + kStatusText + kPause + kMainMenu);
 }
 
 }  // namespace

@@ -10,45 +10,34 @@ using tracksim::ToBytes;
 
 using testing::kKeyFormat;
 const std::string kWritten = "############# Done...\nSerial key written to flash...\n";
-const Bytes kHandshake = ToBytes("\xFA\xEAINIT\xE4");
 
-class WriteSerialKey : public E2eTest {
- protected:
-};
+class WriteSerialKey : public E2eTest {};
 
 TEST_F(WriteSerialKey, AShortKeyIsFilledWithSpacesAndReportedByTheNextHandshake) {
   // Empty lines before the key are skipped.
   EXPECT_EQ(AfterStartUp("9\n\n   1000752\n\n0\n"), kKeyFormat + kWritten + kPause + kMainMenu);
-  EXPECT_EQ(sim().Received(), [] {
-    Bytes expected = kHandshake;
-    const Bytes frame = ToBytes("\xEASERIALKEY_1000752   \xE4");
-    expected.insert(expected.end(), frame.begin(), frame.end());
-    return expected;
-  }());
+  EXPECT_EQ(sim().Received(), Concat({kHandshake, ToBytes("\xEASERIALKEY_1000752   \xE4")}));
 
   // A second run against the same device sees the new key at start-up.
   state.serialKey = "1000752   ";
   Program& again = Start("1\n0\n");
   EXPECT_EQ(again.WaitExit(), 0);
-  EXPECT_EQ(again.Output(), StartUpText(sim().slavePath(), state));
+  EXPECT_EQ(again.Output(), ExpectedStartUp());
 }
 
 TEST_F(WriteSerialKey, TenCharactersGoAsTheyAreElevenAreRefused) {
   EXPECT_EQ(AfterStartUp("9\nABCDEFGHIJ\n\n9\n10007523011\n\n0\n"),
             kKeyFormat + kWritten + kPause + kMainMenu + kKeyFormat +
                 "Serial key must be only 10 characters in lenght\n" + kPause + kMainMenu);
-  Bytes expected = kHandshake;
-  const Bytes frame = ToBytes("\xEASERIALKEY_ABCDEFGHIJ\xE4");
-  expected.insert(expected.end(), frame.begin(), frame.end());
-  EXPECT_EQ(sim().Received(), expected);
-  EXPECT_EQ(sim().WithDevice([](tracksim::Device& device) { return device.state().serialKey; }), "ABCDEFGHIJ");
+  EXPECT_EQ(sim().Received(), Concat({kHandshake, ToBytes("\xEASERIALKEY_ABCDEFGHIJ\xE4")}));
+  EXPECT_EQ(Device([](auto& s) { return s.serialKey; }), "ABCDEFGHIJ");
 }
 
 TEST_F(WriteSerialKey, AnErrorReplyIsShownAndTheKeyStaysUnchanged) {
   knobs.replyFor["SERIALKEY_"] = ToBytes("\xEASERIALKEY_ERROR\xE4");
   EXPECT_EQ(AfterStartUp("9\n1000752301\n\n0\n"),
             kKeyFormat + "################Error Response.. \xEASERIALKEY_ERROR\xE4\n" + kPause + kMainMenu);
-  EXPECT_EQ(sim().WithDevice([](tracksim::Device& device) { return device.state().serialKey; }), state.serialKey);
+  EXPECT_EQ(Device([](auto& s) { return s.serialKey; }), state.serialKey);
 }
 
 TEST_F(WriteSerialKey, TheEndOfInputInsteadOfAKeySendsNothing) {

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <regex>
-#include <fstream>
 
 #include "tests/e2e/harness.h"
 
@@ -17,8 +16,7 @@ using tracksim::Bytes;
 using tracksim::ToBytes;
 
 const std::string kRefused =
-    "\nPLEASE ENTER COM PORTS BETWEEN COM1 AND COM20\nEnter the port Number: "
-    "\nThe specified COM port is not supported by our Application\nQuiting Application";
+    kPortPrompt + "\nThe specified COM port is not supported by our Application\nQuiting Application";
 
 class StartUp : public E2eTest {};
 
@@ -47,9 +45,7 @@ TEST_F(StartUp, AMissingPortEndsTheRunWithTheSystemsErrorNumber) {
   Program& run = Start("19\n", options);
   EXPECT_EQ(run.WaitExit(), 1);
   // The menu's texts, then one line that names the port and the reason.
-  const std::string menuTexts =
-      "\nPLEASE ENTER COM PORTS BETWEEN COM1 AND COM20\nEnter the port Number: "
-      "\nMessage : \nThe specified COM port is not supported by your PC\n\nError Number : 2\n";
+  const std::string menuTexts = kPortPrompt + kPortNotSupported + "\nError Number : 2\n";
   EXPECT_EQ(run.Output().substr(0, menuTexts.size()), menuTexts);
   EXPECT_TRUE(std::regex_match(run.Output().substr(menuTexts.size()),
                                std::regex("trackctl: [^\n]+: cannot open: [^\n]+\n")))
@@ -63,18 +59,16 @@ TEST_F(StartUp, APortThatAnotherProgramHoldsDoesNotOpen) {
   ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
   Program& run = Start("1\n");
   EXPECT_EQ(run.WaitExit(), 1);
-  EXPECT_NE(run.Output().find("\nMessage : \nThe specified COM port is not supported by your PC\n\nError Number : " +
-                              std::to_string(EWOULDBLOCK) + "\n"),
+  EXPECT_NE(run.Output().find(kPortNotSupported + "\nError Number : " + std::to_string(EWOULDBLOCK) + "\n"),
             std::string::npos);
   close(holder);
   EXPECT_TRUE(sim().Received().empty());
 }
 
 TEST_F(StartUp, AFileThatIsNotAPortFailsWhenItsSettingsAreRead) {
-  const auto file = workdir() / "plain-file";
-  std::ofstream(file) << "not a port";
+  WriteFile("plain-file", "not a port");
   RunOptions options;
-  options.portPath = file.string();
+  options.portPath = (workdir() / "plain-file").string();
   Program& run = Start("1\n", options);
   EXPECT_EQ(run.WaitExit(), 1);
   const int notAPort = UnderWine() ? 6 : ENOTTY;  // wine: ERROR_INVALID_HANDLE
@@ -86,8 +80,8 @@ TEST_F(StartUp, AFileThatIsNotAPortFailsWhenItsSettingsAreRead) {
 TEST_F(StartUp, HandshakeThenMenuThenExit) {
   Program& run = Start("1\n0\n");
   EXPECT_EQ(run.WaitExit(), 0);
-  EXPECT_EQ(run.Output(), StartUpText(sim().slavePath(), state));
-  EXPECT_EQ(sim().Received(), ToBytes("\xFA\xEAINIT\xE4"));
+  EXPECT_EQ(run.Output(), ExpectedStartUp());
+  EXPECT_EQ(sim().Received(), kHandshake);
 }
 
 TEST_F(StartUp, BytesWaitingOnTheLineBeforeStartAreFlushed) {
@@ -95,7 +89,7 @@ TEST_F(StartUp, BytesWaitingOnTheLineBeforeStartAreFlushed) {
   sim().Send(ToBytes("\xFA\xEAINIT_OK 0000000042 090909 GT09\xE4"));
   Program& run = Start("1\n0\n");
   EXPECT_EQ(run.WaitExit(), 0);
-  EXPECT_EQ(run.Output(), StartUpText(sim().slavePath(), state));
+  EXPECT_EQ(run.Output(), ExpectedStartUp());
 }
 
 TEST_F(StartUp, ThePortsLineSettingsArePutBackWhenTheRunEnds) {
@@ -137,7 +131,7 @@ TEST_F(StartUp, ASilentDeviceIsWokenAboutTwiceASecond) {
   EXPECT_EQ(run.WaitExit(), 0);
   const auto took = std::chrono::steady_clock::now() - started;
   EXPECT_GE(took, 1400ms);  // three unanswered reads of about half a second
-  EXPECT_EQ(run.Output(), StartUpText(sim().slavePath(), state));
+  EXPECT_EQ(run.Output(), ExpectedStartUp());
   const Bytes received = sim().Received();
   EXPECT_EQ(std::count(received.begin(), received.end(), 0xFA), 4);
 }
@@ -159,7 +153,7 @@ TEST_F(StartUp, WakeUpVariantsStillReachTheMenu) {
     StartSim();
     Program& run = Start("1\n0\n");
     EXPECT_EQ(run.WaitExit(), 0) << variant.name;
-    EXPECT_EQ(run.Output(), StartUpText(sim().slavePath(), state)) << variant.name;
+    EXPECT_EQ(run.Output(), ExpectedStartUp()) << variant.name;
   }
 }
 
@@ -207,8 +201,8 @@ TEST_F(StartUp, ADeviceThatHangsUpEndsTheRunWithAPortError) {
   Program& run = Start("1\n0\n");
   EXPECT_EQ(run.WaitExit(5s), 1);
   const std::string output = run.Output();
-  EXPECT_TRUE(output.find("\nMessage : Reading .....\nError Number : ") != std::string::npos ||
-              output.find("\nMessage : Writing to PORT\nError Number : ") != std::string::npos)
+  EXPECT_TRUE(output.find(kReadFailed) != std::string::npos ||
+              output.find(kWriteFailed) != std::string::npos)
       << output;
 
   knobs = {};
@@ -217,7 +211,7 @@ TEST_F(StartUp, ADeviceThatHangsUpEndsTheRunWithAPortError) {
   StartSim();
   Program& cut = Start("1\n0\n");
   EXPECT_EQ(cut.WaitExit(5s), 1);
-  EXPECT_NE(cut.Output().find("\nMessage : Reading .....\nError Number : 5\n"), std::string::npos) << cut.Output();
+  EXPECT_NE(cut.Output().find(kReadFailed + "5\n"), std::string::npos) << cut.Output();
 }
 
 }  // namespace

@@ -10,7 +10,6 @@
 namespace trackctl::e2e {
 namespace {
 
-const std::string kPortPrompt = "\nPLEASE ENTER COM PORTS BETWEEN COM1 AND COM20\nEnter the port Number: ";
 const std::string kClear = "\x1b[H\x1b[2J\x1b[3J";
 
 class AtATerminal : public E2eTest {
@@ -36,7 +35,7 @@ class AtATerminal : public E2eTest {
 
   // The screen at the first main menu, after port 1 was typed.
   std::string ScreenAtMenu() {
-    std::string startUp = StartUpText(sim().slavePath(), state);
+    std::string startUp = ExpectedStartUp();
     startUp.insert(kPortPrompt.size(), "1\n");  // the answer, echoed
     return startUp;
   }

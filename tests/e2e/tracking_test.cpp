@@ -15,10 +15,6 @@ using tracksim::Bytes;
 using tracksim::ToBytes;
 using testing::kExampleStartFrame;
 
-const std::string kStartSent = "\nSending START TRACKING command to Device";
-const std::string kStopSent = "\nSending STOP TRACKING command to Device";
-
-
 // What a command may carry when run between two readings of the calendar time:
 // the time and date words (4 bytes, high bytes first) and the random byte.
 struct Moments {
@@ -49,11 +45,6 @@ Bytes Slice(const Bytes& bytes, std::size_t offset, std::size_t count) {
 
 class Tracking : public E2eTest {
  protected:
-  void PutExampleConfig() {
-    std::filesystem::copy_file(std::filesystem::path(TRACKCTL_EXAMPLES_DIR) / "config15.dat",
-                               workdir() / "config15.dat");
-  }
-
   // Runs the menu with `input` after the port answer and returns what follows start-up.
   std::string Run(const std::string& input) {
     first_ = std::time(nullptr);
@@ -64,13 +55,7 @@ class Tracking : public E2eTest {
   }
 
   // What this run wrote to the line after the handshake.
-  Bytes SentAfterInit() {
-    const Bytes all = sim().Received();
-    const Bytes init = ToBytes("\xEA" "INIT\xE4");
-    auto at = std::search(all.begin() + static_cast<std::ptrdiff_t>(receivedBefore_), all.end(), init.begin(), init.end());
-    EXPECT_NE(at, all.end());
-    return at == all.end() ? Bytes{} : Bytes(at + static_cast<std::ptrdiff_t>(init.size()), all.end());
-  }
+  Bytes SentByThisRun() { return SentAfterInit(receivedBefore_); }
 
   void ExpectStartFrame(const Bytes& frame) const {
     ASSERT_EQ(frame.size(), kExampleStartFrame.size());
@@ -99,9 +84,9 @@ class Tracking : public E2eTest {
 };
 
 TEST_F(Tracking, StartSendsTheExampleFileAndTheDeviceStartsTracking) {
-  PutExampleConfig();
+  PutExample("config15.dat");
   EXPECT_EQ(Run("5\n\n0\n"), kStartSent + "\nSTART TRACKING...DONE" + kPause + kMainMenu);
-  ExpectStartFrame(SentAfterInit());
+  ExpectStartFrame(SentByThisRun());
   sim().WithDevice([](tracksim::Device& device) {
     const tracksim::ConfigBlock& config = device.state().config;
     EXPECT_EQ(config.trackStatus, 1);
@@ -117,47 +102,47 @@ TEST_F(Tracking, StartWithoutAReadableFileSendsNothing) {
                             "REASON\n" + kPause + kMainMenu;
   const std::regex reason("settings: [^\n]+\n");
   EXPECT_EQ(std::regex_replace(Run("5\n\n0\n"), reason, "settings: REASON\n"), shown);
-  EXPECT_TRUE(SentAfterInit().empty());
+  EXPECT_TRUE(SentByThisRun().empty());
   // A folder of that name: on Linux it opens, and the first read fails.
   std::filesystem::create_directory(workdir() / "config15.dat");
   EXPECT_EQ(std::regex_replace(Run("5\n\n0\n"), reason, "settings: REASON\n"), shown);
-  EXPECT_TRUE(SentAfterInit().empty());
+  EXPECT_TRUE(SentByThisRun().empty());
 }
 
 TEST_F(Tracking, AnyOtherReplyToStartIsShown) {
-  PutExampleConfig();
+  PutExample("config15.dat");
   knobs.noiseBeforeReply = {0x00, 0xFA};
   knobs.replyFor["STARTTRACK_"] = ToBytes("\xEA" "STARTTRACK_ERR\xE4");
   EXPECT_EQ(Run("5\n\n0\n"), kStartSent + "\nERROR RESPONSE...\xEA" "STARTTRACK_ERR\xE4\n" + kPause + kMainMenu);
-  ExpectStartFrame(SentAfterInit());
+  ExpectStartFrame(SentByThisRun());
 }
 
 TEST_F(Tracking, StopWorksWithoutTheFileAndEndsTracking) {
   state.config.trackStatus = 1;
   EXPECT_EQ(Run("6\n\n0\n"), kStopSent + "\nStop Tracking...DONE" + kPause + kMainMenu);
-  ExpectStopFrame(SentAfterInit());
-  EXPECT_EQ(sim().WithDevice([](tracksim::Device& device) { return device.state().config.trackStatus; }), 0);
+  ExpectStopFrame(SentByThisRun());
+  EXPECT_EQ(Device([](auto& s) { return s.config.trackStatus; }), 0);
 }
 
 TEST_F(Tracking, AnyOtherReplyToStopIsShown) {
   knobs.replyFor["STOPTRACK"] = ToBytes("\xEA" "STARTTRACK_OK\xE4");
   EXPECT_EQ(Run("6\n\n0\n"), kStopSent + "\nERROR RESPONSE...\xEA" "STARTTRACK_OK\xE4\n" + kPause + kMainMenu);
-  ExpectStopFrame(SentAfterInit());
+  ExpectStopFrame(SentByThisRun());
 }
 
 TEST_F(Tracking, StartThenStopInOneRun) {
-  PutExampleConfig();
+  PutExample("config15.dat");
   EXPECT_EQ(Run("5\n\n6\n\n0\n"), kStartSent + "\nSTART TRACKING...DONE" + kPause + kMainMenu + kStopSent +
                                       "\nStop Tracking...DONE" + kPause + kMainMenu);
-  const Bytes sent = SentAfterInit();
+  const Bytes sent = SentByThisRun();
   ASSERT_EQ(sent.size(), 103u + 30u);
   ExpectStartFrame(Slice(sent, 0, 103));
   ExpectStopFrame(Slice(sent, 103, 30));
-  EXPECT_EQ(sim().WithDevice([](tracksim::Device& device) { return device.state().config.trackStatus; }), 0);
+  EXPECT_EQ(Device([](auto& s) { return s.config.trackStatus; }), 0);
 }
 
 TEST_F(Tracking, ReadingTheConfigurationAfterAStartShowsTheFilesValuesAndThePcsClock) {
-  PutExampleConfig();
+  PutExample("config15.dat");
   const std::string output = Run("5\n\n1\n\n0\n");
   EXPECT_NE(output.find("Track Status = 1\n"), std::string::npos) << output;
   EXPECT_NE(output.find("Features Enabled = 13\n"), std::string::npos);

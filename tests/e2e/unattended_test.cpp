@@ -4,7 +4,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <regex>
 
 #include "tests/e2e/harness.h"
@@ -28,15 +27,6 @@ class Unattended : public E2eTest {
     took = Clock::now() - started;
     output = run.Output();
     return status;
-  }
-  std::vector<std::string> Files() const {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(workdir())) names.push_back(entry.path().filename().string());
-    return names;
-  }
-  std::string ReadFile(const std::string& name) const {
-    std::ifstream in(workdir() / name, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
   }
   // The lines that the SMS sector's first `records` records give, as the device holds them.
   bool IsWholeLinesOfTheSector(const std::string& content) {

@@ -1,7 +1,5 @@
 // The command line and the protocol trace.
-#include <fstream>
 #include <regex>
-#include <sstream>
 
 #include "tests/e2e/harness.h"
 
@@ -26,10 +24,9 @@ class Usability : public E2eTest {
  protected:
   // The trace file's lines as "<direction> <hex>", each checked for its time stamp.
   std::vector<std::string> TraceLines(const std::string& name) {
-    std::ifstream in(workdir() / name);
     std::vector<std::string> lines;
     const std::regex line(R"((\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}) (>>|<<) ((?:[0-9A-F]{2} ?)+) +\|.*\|\r?)");
-    for (std::string text; std::getline(in, text);) {
+    for (const std::string& text : Lines(ReadFile(name))) {
       std::smatch parts;
       EXPECT_TRUE(std::regex_match(text, parts, line)) << text;
       std::string hex = parts[3];
@@ -59,7 +56,7 @@ TEST_F(Usability, TheTraceHoldsEveryByteOfTheHandshakeAndChangesNothingElse) {
   const RunOptions traced = WithTrace("trace.txt");
   Program& run = Start("1\n0\n", traced);
   EXPECT_EQ(run.WaitExit(), 0);
-  EXPECT_EQ(run.Output(), StartUpText(sim().slavePath(), state));
+  EXPECT_EQ(run.Output(), ExpectedStartUp());
   const std::vector<std::string> handshake = {
       ">> FA",
       "<< FA",
@@ -85,7 +82,7 @@ TEST_F(Usability, ATraceFileThatCannotBeOpenedGivesOneWarning) {
   const std::string output = run.Output();
   const std::size_t lineEnd = output.find('\n');
   EXPECT_EQ(output.substr(0, lineEnd).find("trackctl: cannot open the trace file missing/trace.txt ("), 0u) << output;
-  EXPECT_EQ(output.substr(lineEnd + 1), StartUpText(sim().slavePath(), state));
+  EXPECT_EQ(output.substr(lineEnd + 1), ExpectedStartUp());
 }
 
 }  // namespace
