@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "app/command_runs.h"
+#include "app/download_archive.h"
 #include "app/program_exit.h"
 #include "logger/logger_download.h"
 #include "logger/logger_erase.h"
@@ -59,8 +60,7 @@ std::unique_ptr<LoggerFile> CreateLoggerFile(Session& session, Sector sector,
 
 // The file first, so that nothing is asked of the device when it cannot be
 // created; the records go into it once the whole sector has arrived.
-Outcome Download(CommandRun& run, Sector sector, const std::optional<std::string>& fileName) {
-  std::string name;
+Outcome Download(CommandRun& run, Sector sector, const std::optional<std::string>& fileName, std::string& name) {
   const std::unique_ptr<LoggerFile> file = CreateLoggerFile(run.session, sector, fileName, name);
   if (!file) {
     run.say.Say("error creating file\n");
@@ -96,9 +96,10 @@ Outcome Erase(CommandRun& run, Sector sector) {
   return Outcome::kRefused;
 }
 
-Outcome DownloadAnnounced(CommandRun& run, Sector sector, const std::optional<std::string>& fileName) {
+Outcome DownloadAnnounced(CommandRun& run, Sector sector, const std::optional<std::string>& fileName,
+                          std::string& name) {
   run.say.Say("Reading data from %s sector : Started...\n", SectorName(sector));
-  const Outcome outcome = Download(run, sector, fileName);
+  const Outcome outcome = Download(run, sector, fileName, name);
   run.say.Say("Reading data from %s sector : Done...\n", SectorName(sector));
   return outcome;
 }
@@ -113,7 +114,9 @@ Outcome EraseAnnounced(CommandRun& run, Sector sector) {
 }  // namespace
 
 Outcome DownloadSector(CommandRun& run, const DeviceCommand& command) {
-  return DownloadAnnounced(run, command.sector, command.outputFile);
+  std::string name;
+  const Outcome outcome = DownloadAnnounced(run, command.sector, command.outputFile, name);
+  return outcome == Outcome::kDone ? ArchiveDownloadedFile(run, command, name) : outcome;
 }
 
 Outcome EraseSector(CommandRun& run, const DeviceCommand& command) { return EraseAnnounced(run, command.sector); }
@@ -131,9 +134,11 @@ void ShowLoggerMenu(CommandRun& run) {
 
   switch (choice) {
     case 1:
-    case 2:
-      DownloadAnnounced(run, choice == 1 ? Sector::kSms : Sector::kDataCall, std::nullopt);
+    case 2: {
+      std::string name;
+      DownloadAnnounced(run, choice == 1 ? Sector::kSms : Sector::kDataCall, std::nullopt, name);
       break;
+    }
     case 3:
     case 4:
       EraseAnnounced(run, choice == 3 ? Sector::kSms : Sector::kDataCall);
