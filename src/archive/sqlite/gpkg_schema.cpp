@@ -84,7 +84,7 @@ CREATE TABLE records (
   geom POINT,
   device TEXT NOT NULL,
   sector TEXT NOT NULL,
-  utc_time DATETIME,
+  utc_time TEXT,
   local_time TEXT NOT NULL,
   headCode INTEGER NOT NULL,
   headState INTEGER NOT NULL,
