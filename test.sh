@@ -11,6 +11,8 @@ cd "$(dirname "$0")"
 source scripts/ensure-packages.sh
 
 ensure_packages "Linux build and tests" cmake ninja-build g++ ccache libgtest-dev googletest nlohmann-json3-dev
+# The archive's store, and GDAL's readers of it for the tests.
+ensure_packages "the track archive" libsqlite3-dev gdal-bin
 # Independent readers of what trackctl export writes: GPX and KML, XML.
 ensure_packages "export round trips" gpsbabel libxml2-utils
 # A locale with a decimal comma, for the test that logger lines keep their '.'.

@@ -21,3 +21,7 @@ build/release/bench/transfer_bench "$@"
 build/release/bench/format_bench 2>/dev/null
 echo
 build/release/bench/export_bench
+if [ -x build/release/bench/archive_bench ]; then
+  echo
+  build/release/bench/archive_bench
+fi

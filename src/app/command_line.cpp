@@ -21,6 +21,10 @@ constexpr const char* kUsageToFormats =
 constexpr const char* kUsageFromFormats =
     "] [-o OUT]\n"
     "                       [--utc-offset +HH:MM] [--split-gap MINUTES] FILE...\n"
+    "       trackctl export --archive DB [--device KEY]... [--since T] [--until T]\n"
+    "                       [--format F] [--split-gap MINUTES] -o OUT\n"
+    "       trackctl import [--archive DB] [--utc-offset +HH:MM] FILE...\n"
+    "       trackctl archive [--archive DB] [--json]\n"
     "       trackctl --list-ports [--json] | --help | --version\n"
     "\n"
     "Service console for a GPS/GSM tracking device on a serial port: read its\n"
@@ -39,6 +43,16 @@ constexpr const char* kUsageEnd =
     "A new segment starts where points are more than --split-gap minutes apart\n"
     "(default 10). Status 0, 1 when a line was not a logger line (the rest is\n"
     "written), 2 when a file cannot be read or written or an argument is refused.\n"
+    "\n"
+    "The archive (DB: --archive, else TRACKCTL_ARCHIVE, else tracks.gpkg here) is\n"
+    "a GeoPackage that GIS programs open as a point layer 'records'. import puts\n"
+    "logger files into it, one transaction each, every record once (same device,\n"
+    "sector and logger columns); its summary says read / new / already archived /\n"
+    "not valid. archive lists per device the records, first and last UTC time,\n"
+    "downloads and the last known version and type. export --archive writes one\n"
+    "track per device, T a UTC date (YYYY-MM-DD) or time (YYYY-MM-DDThh:mm:ssZ).\n"
+    "A file that is no archive of trackctl, or of a newer one, is refused with\n"
+    "status 2 and left as it is.\n"
     "\n"
     "Options:\n"
     "  -p, --port PORT  the port: a number 1-20 as the menu's answer, a device\n"
@@ -174,12 +188,23 @@ std::optional<std::string> RefuseOption(std::string_view option, const DeviceCom
          CommandsThat([option](const DeviceCommandRow& candidate) { return candidate.option == option; }) + " only";
 }
 
-// "export" and its arguments, after the options before it: help and version,
-// before "export" or among its arguments, still answer; an option for a device
-// run has no place.
-CommandLine ReadExport(CommandLine line, std::span<const char* const> exportArgs, bool help, bool version,
-                       bool otherOptions) {
-  for (const char* arg : exportArgs) {
+// The commands that take their own options after their word, and no port.
+struct OwnOptionsCommand {
+  std::string_view word;
+  CommandLine::Action action;
+};
+constexpr OwnOptionsCommand kOwnOptionsCommands[] = {
+    {"export", CommandLine::Action::kExport},
+    {"import", CommandLine::Action::kImport},
+    {"archive", CommandLine::Action::kArchive},
+};
+
+// Such a command and its arguments, after the options before it: help and
+// version, before its word or among its arguments, still answer; an option for
+// a device run has no place.
+CommandLine ReadOwnOptionsCommand(CommandLine line, const OwnOptionsCommand& command,
+                                  std::span<const char* const> ownArgs, bool help, bool version, bool otherOptions) {
+  for (const char* arg : ownArgs) {
     const std::string_view text(arg);
     if (text == "--") break;
     help = help || text == "--help" || text == "-h";
@@ -190,10 +215,10 @@ CommandLine ReadExport(CommandLine line, std::span<const char* const> exportArgs
   } else if (version) {
     line.action = CommandLine::Action::kVersion;
   } else if (otherOptions) {
-    return Refuse("export takes its own options after it, and no port");
+    return Refuse(std::string(command.word) + " takes its own options after it, and no port");
   } else {
-    line.action = CommandLine::Action::kExport;
-    line.exportArgs = exportArgs;
+    line.action = command.action;
+    line.ownArgs = ownArgs;
   }
   return line;
 }
@@ -220,16 +245,18 @@ CommandLine ParseCommandLine(std::span<const char* const> args) {
   bool listPorts = false;
   std::optional<std::string> outputFile;  // -o
   std::optional<std::string> configFile;  // -c
+  std::optional<std::string> archive;     // --archive
   std::vector<std::string_view> words;
   bool optionsEnded = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg(args[i]);
     if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
-      // Everything after "export" is the export's own.
-      if (words.empty() && arg == "export") {
-        const bool otherOptions =
-            line.port || line.json || listPorts || outputFile || configFile || line.timeout || line.quiet;
-        return ReadExport(line, args.subspan(i + 1), help, version, otherOptions);
+      // Everything after "export", "import" or "archive" is its own.
+      for (const OwnOptionsCommand& command : kOwnOptionsCommands) {
+        if (!words.empty() || arg != command.word) continue;
+        const bool otherOptions = line.port || line.json || listPorts || outputFile || configFile || archive ||
+                                  line.timeout || line.quiet;
+        return ReadOwnOptionsCommand(line, command, args.subspan(i + 1), help, version, otherOptions);
       }
       words.push_back(arg);
       continue;
@@ -258,7 +285,10 @@ CommandLine ParseCommandLine(std::span<const char* const> args) {
       const std::string_view value = arg.substr(arg[1] == '-' ? 7 : 2);
       if (value.empty()) return Refuse("option --port needs a value");
       if (auto problem = SetPort(line, value)) return Refuse(*problem);
-    } else if (arg == "-p" || arg == "--port" || arg == "-o" || arg == "-c") {
+    } else if (arg.starts_with("--archive=")) {
+      if (arg.size() == 10) return Refuse("option --archive needs a value");
+      archive = std::string(arg.substr(10));
+    } else if (arg == "-p" || arg == "--port" || arg == "-o" || arg == "-c" || arg == "--archive") {
       // A port never starts with '-': that is the next option, not the port.
       const bool isPort = arg == "-p" || arg == "--port";
       if (i + 1 == args.size() || *args[i + 1] == '\0' || (isPort && *args[i + 1] == '-')) {
@@ -267,6 +297,8 @@ CommandLine ParseCommandLine(std::span<const char* const> args) {
       const std::string value(args[++i]);
       if (arg == "-o") {
         outputFile = value;
+      } else if (arg == "--archive") {
+        archive = value;
       } else if (arg == "-c") {
         configFile = value;
       } else if (auto problem = SetPort(line, value)) {
@@ -300,11 +332,16 @@ CommandLine ParseCommandLine(std::span<const char* const> args) {
   if (line.json && !listPorts && !(row != nullptr && row->json)) {
     return Refuse("--json goes with " + CommandsThat([](const DeviceCommandRow& r) { return r.json; }) + " only");
   }
+  if (archive && !(row != nullptr && row->archive)) {
+    return Refuse("--archive goes with " + CommandsThat([](const DeviceCommandRow& r) { return r.archive; }) +
+                  " only");
+  }
   if (listPorts && (hasCommand || line.port)) return Refuse("--list-ports takes no port and no command");
   if (listPorts && (line.timeout || line.quiet)) return Refuse("--list-ports takes no --timeout and no -q");
   if (line.quiet && !hasCommand) return Refuse("-q goes with a command only");
   line.command.outputFile = outputFile;
   line.command.configFile = configFile;
+  line.command.archive = archive;
 
   if (listPorts) {
     line.action = CommandLine::Action::kListPorts;

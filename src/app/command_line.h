@@ -1,6 +1,6 @@
 // What trackctl's command line asks for: without arguments the menu, as it always
-// was; otherwise one device command per run, an export of logger files, the port
-// list, help or version.
+// was; otherwise one device command per run, an export of logger files, an
+// import into the archive or its summary, the port list, help or version.
 #pragma once
 
 #include <optional>
@@ -21,7 +21,7 @@ struct PortChoice {
 };
 
 struct CommandLine {
-  enum class Action { kMenu, kCommand, kExport, kListPorts, kHelp, kVersion, kRefuse };
+  enum class Action { kMenu, kCommand, kExport, kImport, kArchive, kListPorts, kHelp, kVersion, kRefuse };
   Action action = Action::kMenu;
   std::string error;                // kRefuse: one line naming the problem, without its line end
   std::optional<PortChoice> port;   // kMenu, kCommand: -p
@@ -29,7 +29,7 @@ struct CommandLine {
   std::optional<unsigned> timeout;  // kMenu, kCommand: --timeout, in seconds; 0: wait for ever
   bool quiet = false;               // kCommand: -q, no progress bar
   DeviceCommand command;            // kCommand
-  std::span<const char* const> exportArgs;  // kExport: the arguments after "export"
+  std::span<const char* const> ownArgs;  // kExport, kImport, kArchive: the arguments after its word
 };
 
 // `args` are the arguments after the program name.

@@ -24,9 +24,12 @@ constexpr DeviceCommandRow kRows[] = {
     {.word = "download",
      .arguments = Args::kSector,
      .option = "-o",
+     .archive = true,
      .usage = "  download sms|datacall [-o FILE] a logger sector into a new logger file\n"
-              "                                  (default name: key, sector, date, time);\n"
-              "                                  an existing FILE is never overwritten\n",
+              "           [--archive DB]         (default name: key, sector, date, time);\n"
+              "                                  an existing FILE is never overwritten; with\n"
+              "                                  --archive (or TRACKCTL_ARCHIVE) the file goes\n"
+              "                                  into the archive DB too\n",
      .run = DownloadSector},
     {.word = "erase",
      .arguments = Args::kSector,

@@ -24,6 +24,7 @@ struct DeviceCommand {
   Sector sector = Sector::kSms;           // download, erase
   std::optional<std::string> outputFile;  // download -o
   std::optional<std::string> configFile;  // start -c
+  std::optional<std::string> archive;     // download --archive
   std::optional<std::string> image;       // upgrade
   std::string key;                        // write-key: exactly 10 printable characters
 };
@@ -52,6 +53,7 @@ struct DeviceCommandRow {
   CommandArguments arguments = CommandArguments::kNone;
   std::string_view option{};  // the one option that goes with it ("-o", "-c"), or none
   bool json = false;        // takes --json
+  bool archive = false;     // takes --archive
   const char* usage = "";   // its lines in the usage text
   Outcome (*run)(CommandRun&, const DeviceCommand&) = nullptr;  // a command line run
   void (*menu)(CommandRun&) = nullptr;                          // the menu's; null: no operation

@@ -5,7 +5,11 @@
 #include <optional>
 #include <string_view>
 
+#include "app/archive_messages.h"
 #include "app/export_messages.h"
+#include "archive/archive_export.h"
+#include "archive/archive_time.h"
+#include "archive/open_archive.h"
 #include "export/run_export.h"
 
 namespace trackctl {
@@ -17,18 +21,6 @@ std::string Error(const std::string& text) { return "trackctl export: " + text; 
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// "+HH:MM" or "-HH:MM", hours 00 to 23, in minutes.
-std::optional<int> ParseUtcOffset(std::string_view text) {
-  if (text.size() != 6 || (text[0] != '+' && text[0] != '-') || text[3] != ':') return std::nullopt;
-  for (const std::size_t i : {1u, 2u, 4u, 5u}) {
-    if (!IsDigit(text[i])) return std::nullopt;
-  }
-  const int hours = (text[1] - '0') * 10 + (text[2] - '0');
-  const int minutes = (text[4] - '0') * 10 + (text[5] - '0');
-  if (hours > 23 || minutes > 59) return std::nullopt;
-  return (text[0] == '-' ? -1 : 1) * (hours * 60 + minutes);
-}
-
 std::optional<int> ParseMinutes(std::string_view text) {
   if (text.empty() || text.size() > 7) return std::nullopt;
   int value = 0;
@@ -39,7 +31,35 @@ std::optional<int> ParseMinutes(std::string_view text) {
   return value <= kMaxSplitGapMinutes ? std::optional<int>(value) : std::nullopt;
 }
 
+// The export from the archive, its summary or why it stopped; the status.
+int RunArchiveExportCommand(const ExportOptions& options) {
+  const std::string path = ArchivePath(options.archive);
+  auto opened = OpenArchive(path, ArchiveAccess::kRead);
+  if (const ArchiveError* error = std::get_if<ArchiveError>(&opened)) {
+    std::fprintf(stderr, "%s\n", ArchiveErrorLine("export", path, *error).c_str());
+    return 2;
+  }
+  const auto result = RunArchiveExport(*std::get<std::unique_ptr<Archive>>(opened), path, options);
+  if (const ExportFailure* failure = std::get_if<ExportFailure>(&result)) {
+    std::fprintf(stderr, "%s\n", FailureLine(*failure).c_str());
+    return 2;
+  }
+  std::fprintf(stderr, "%s\n", SummaryLine(std::get<ExportCounts>(result), *options.format, options.output).c_str());
+  return 0;
+}
+
 }  // namespace
+
+std::optional<int> ParseUtcOffset(std::string_view text) {
+  if (text.size() != 6 || (text[0] != '+' && text[0] != '-') || text[3] != ':') return std::nullopt;
+  for (const std::size_t i : {1u, 2u, 4u, 5u}) {
+    if (!IsDigit(text[i])) return std::nullopt;
+  }
+  const int hours = (text[1] - '0') * 10 + (text[2] - '0');
+  const int minutes = (text[4] - '0') * 10 + (text[5] - '0');
+  if (hours > 23 || minutes > 59) return std::nullopt;
+  return (text[0] == '-' ? -1 : 1) * (hours * 60 + minutes);
+}
 
 std::variant<ExportOptions, std::string> ParseExportArguments(std::span<const char* const> args) {
   ExportOptions options;
@@ -63,7 +83,8 @@ std::variant<ExportOptions, std::string> ParseExportArguments(std::span<const ch
     } else if (i + 1 < args.size()) {
       value = args[i + 1];
     }
-    if (name != "--format" && name != "-o" && name != "--utc-offset" && name != "--split-gap") {
+    if (name != "--format" && name != "-o" && name != "--utc-offset" && name != "--split-gap" &&
+        name != "--archive" && name != "--device" && name != "--since" && name != "--until") {
       return Error("unknown option '" + std::string(arg) + "'");
     }
     if (!value) return Error(std::string(name) + " needs a value");
@@ -82,11 +103,32 @@ std::variant<ExportOptions, std::string> ParseExportArguments(std::span<const ch
       const std::optional<int> offset = ParseUtcOffset(*value);
       if (!offset) return Error("--utc-offset wants +HH:MM or -HH:MM, e.g. +05:30, not '" + std::string(*value) + "'");
       options.utcOffsetMinutes = offset;
+    } else if (name == "--archive" || name == "--device") {
+      if (value->empty()) return Error(std::string(name) + " needs a value");
+      options.fromArchive = true;
+      if (name == "--archive") {
+        options.archive = *value;
+      } else {
+        options.devices.emplace_back(*value);
+      }
+    } else if (name == "--since" || name == "--until") {
+      const std::optional<std::string> bound = TimeBound(*value, name == "--since" ? BoundEnd::kFirst : BoundEnd::kLast);
+      if (!bound) {
+        return Error(std::string(name) + " wants a UTC date or time, YYYY-MM-DD or YYYY-MM-DDThh:mm:ssZ, not '" +
+                     std::string(*value) + "'");
+      }
+      options.fromArchive = true;
+      (name == "--since" ? options.since : options.until) = bound;
     } else {
       const std::optional<int> minutes = ParseMinutes(*value);
       if (!minutes) return Error("--split-gap wants a whole number of minutes, not '" + std::string(*value) + "'");
       options.splitGapMinutes = *minutes;
     }
+  }
+  if (options.fromArchive) {
+    if (!options.files.empty()) return Error("an export from the archive takes no logger file: '" + options.files.front() + "'");
+    if (options.output.empty()) return Error("-o OUT is needed for an export from the archive");
+    return options;
   }
   if (options.files.empty()) return Error("no logger file given");
   if (options.output.empty()) {
@@ -104,6 +146,7 @@ int RunExportCommand(std::span<const char* const> args) {
   }
   const ExportOptions& options = std::get<ExportOptions>(parsed);
   try {
+    if (options.fromArchive) return RunArchiveExportCommand(options);
     const auto result = RunExport(options, [](const std::string& file, std::size_t line) {
       std::fprintf(stderr, "%s:%zu: not a logger line\n", file.c_str(), line);
     });

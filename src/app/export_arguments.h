@@ -3,13 +3,18 @@
 // with NAME one of the export formats.
 #pragma once
 
+#include <optional>
 #include <span>
+#include <string_view>
 #include <string>
 #include <variant>
 
 #include "export/export_options.h"
 
 namespace trackctl {
+
+// "+HH:MM" or "-HH:MM", hours 00 to 23, in minutes; nothing for anything else.
+std::optional<int> ParseUtcOffset(std::string_view text);
 
 // The options, or a one-line error without its line end. `args` are the
 // arguments after "export". Options take their value as the next argument or

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "app/command_runs.h"
+#include "app/download_archive.h"
 #include "app/program_exit.h"
 #include "app/set_aside_on_signal.h"
 #include "logger/logger_download.h"
@@ -134,9 +135,8 @@ std::string CreationProblem(const std::string& name, int error) {
 }
 
 // The file first, so that nothing is asked of the device when it cannot be
-// created; the records go into it as they arrive.
-Outcome Download(CommandRun& run, Sector sector, const std::optional<std::string>& fileName) {
-  std::string name;
+// created; the records go into it as they arrive. `name` is the file's name.
+Outcome Download(CommandRun& run, Sector sector, const std::optional<std::string>& fileName, std::string& name) {
   int error = 0;
   std::unique_ptr<LoggerFile> created = CreateLoggerFile(run.session, sector, fileName, name, error);
   if (!created) {
@@ -175,9 +175,10 @@ Outcome Erase(CommandRun& run, Sector sector) {
   return Outcome::kRefused;
 }
 
-Outcome DownloadAnnounced(CommandRun& run, Sector sector, const std::optional<std::string>& fileName) {
+Outcome DownloadAnnounced(CommandRun& run, Sector sector, const std::optional<std::string>& fileName,
+                          std::string& name) {
   run.say.Say("Reading data from %s sector : Started...\n", SectorName(sector));
-  const Outcome outcome = Download(run, sector, fileName);
+  const Outcome outcome = Download(run, sector, fileName, name);
   run.say.Say("Reading data from %s sector : Done...\n", SectorName(sector));
   return outcome;
 }
@@ -192,7 +193,9 @@ Outcome EraseAnnounced(CommandRun& run, Sector sector) {
 }  // namespace
 
 Outcome DownloadSector(CommandRun& run, const DeviceCommand& command) {
-  return DownloadAnnounced(run, command.sector, command.outputFile);
+  std::string name;
+  const Outcome outcome = DownloadAnnounced(run, command.sector, command.outputFile, name);
+  return outcome == Outcome::kDone ? ArchiveDownloadedFile(run, command, name) : outcome;
 }
 
 Outcome EraseSector(CommandRun& run, const DeviceCommand& command) { return EraseAnnounced(run, command.sector); }
@@ -210,9 +213,11 @@ void ShowLoggerMenu(CommandRun& run) {
 
   switch (choice) {
     case 1:
-    case 2:
-      DownloadAnnounced(run, choice == 1 ? Sector::kSms : Sector::kDataCall, std::nullopt);
+    case 2: {
+      std::string name;
+      DownloadAnnounced(run, choice == 1 ? Sector::kSms : Sector::kDataCall, std::nullopt, name);
       break;
+    }
     case 3:
     case 4:
       EraseAnnounced(run, choice == 3 ? Sector::kSms : Sector::kDataCall);

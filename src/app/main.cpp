@@ -8,6 +8,7 @@
 #include <exception>
 #include <optional>
 
+#include "app/archive_commands.h"
 #include "app/command_line.h"
 #include "app/console_report.h"
 #include "app/export_arguments.h"
@@ -129,7 +130,15 @@ int main(int argc, char** argv) {
   if (line.action == CommandLine::Action::kListPorts) return ShowPortList(line.json);
   if (line.action == CommandLine::Action::kExport) {
     PrepareProcess();
-    return RunExportCommand(line.exportArgs);
+    return RunExportCommand(line.ownArgs);
+  }
+  if (line.action == CommandLine::Action::kImport) {
+    PrepareProcess();
+    return RunImportCommand(line.ownArgs);
+  }
+  if (line.action == CommandLine::Action::kArchive) {
+    PrepareProcess();
+    return RunArchiveCommand(line.ownArgs);
   }
   if (line.action != CommandLine::Action::kMenu && line.action != CommandLine::Action::kCommand) {
     return ShowCommandLineAnswer(line);

@@ -18,6 +18,13 @@ struct ExportOptions {
   std::string output;              // the file written
   std::optional<int> utcOffsetMinutes;  // the device clock's offset from UTC; none: this machine's zone
   int splitGapMinutes = kDefaultSplitGapMinutes;
+  // From the archive instead of files: the archive (none given: the default
+  // one), the devices (none: every one), UTC bounds as the archive stores them.
+  bool fromArchive = false;
+  std::optional<std::string> archive;
+  std::vector<std::string> devices;
+  std::optional<std::string> since;
+  std::optional<std::string> until;
 };
 
 // `file` with its extension, if it has one, replaced by the format's.

@@ -52,8 +52,8 @@ bool ConvertFile(const std::string& file, TrackConverter& converter, std::vector
 
 }  // namespace
 
-std::variant<ExportCounts, ExportFailure> RunExport(const ExportOptions& options,
-                                                    const NotLoggerLineReport& notLoggerLine) {
+std::variant<ExportCounts, ExportFailure> RunExportOf(const ExportOptions& options, const TrackFeed& feed,
+                                                      const TrackConverter::BadLineReport& notLoggerLine) {
   using Kind = ExportFailure::Kind;
   if (NamesAFolder(options.output)) return ExportFailure{Kind::kOutputIsAFolder, options.output, {}};
   for (const std::string& file : options.files) {
@@ -76,24 +76,31 @@ std::variant<ExportCounts, ExportFailure> RunExport(const ExportOptions& options
   } else {
     rule = std::make_unique<MachineZoneRule>();
   }
-  const std::string* current = nullptr;
-  TrackConverter converter(*writer, *rule, std::int64_t{options.splitGapMinutes} * 60,
-                           [&](std::size_t line) { notLoggerLine(*current, line); });
-
-  std::vector<char> buffer(kReadSize);
-  for (const std::string& file : options.files) {
-    current = &file;
-    if (!ConvertFile(file, converter, buffer)) {
-      const std::string reason = ErrnoText();
-      return ExportFailure{Kind::kCannotRead, file, reason};
-    }
-  }
+  TrackConverter converter(*writer, *rule, std::int64_t{options.splitGapMinutes} * 60, notLoggerLine);
+  if (std::optional<ExportFailure> failure = feed(converter)) return std::move(*failure);
   converter.Finish();
   if (spoolFile && !spoolFile->error().empty()) {
     return ExportFailure{Kind::kCannotWrite, options.output, spoolFile->error()};
   }
   if (!output.Commit()) return ExportFailure{Kind::kCannotWrite, options.output, output.error()};
   return converter.counts();
+}
+
+std::variant<ExportCounts, ExportFailure> RunExport(const ExportOptions& options,
+                                                    const NotLoggerLineReport& notLoggerLine) {
+  const std::string* current = nullptr;
+  const auto feed = [&](TrackConverter& converter) -> std::optional<ExportFailure> {
+    std::vector<char> buffer(kReadSize);
+    for (const std::string& file : options.files) {
+      current = &file;
+      if (!ConvertFile(file, converter, buffer)) {
+        const std::string reason = ErrnoText();
+        return ExportFailure{ExportFailure::Kind::kCannotRead, file, reason};
+      }
+    }
+    return std::nullopt;
+  };
+  return RunExportOf(options, feed, [&](std::size_t line) { notLoggerLine(*current, line); });
 }
 
 }  // namespace trackctl

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <variant>
 
@@ -34,5 +35,13 @@ using NotLoggerLineReport = std::function<void(const std::string& file, std::siz
 // Converts the files into the output: what was written, or why it stopped.
 std::variant<ExportCounts, ExportFailure> RunExport(const ExportOptions& options,
                                                     const NotLoggerLineReport& notLoggerLine);
+
+// Feeds the tracks of an export to the converter; a failure stops the export.
+using TrackFeed = std::function<std::optional<ExportFailure>(TrackConverter& converter)>;
+
+// The output of `options` written from the tracks that `feed` gives, with the
+// same output rules as RunExport; `notLoggerLine` gets the converter's bad lines.
+std::variant<ExportCounts, ExportFailure> RunExportOf(const ExportOptions& options, const TrackFeed& feed,
+                                                      const TrackConverter::BadLineReport& notLoggerLine);
 
 }  // namespace trackctl

@@ -46,7 +46,10 @@ void TrackConverter::Line(std::string_view text) {
     onBadLine_(lineNumber_);
     return;
   }
-  const TrackPoint point = MakeTrackPoint(*line, rule_);
+  Point(MakeTrackPoint(*line, rule_));
+}
+
+void TrackConverter::Point(const TrackPoint& point) {
   if (point.problem != PointProblem::kNone) {
     ++counts_.leftOut[static_cast<std::size_t>(point.problem)];
     writer_.LeftOut(point);

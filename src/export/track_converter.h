@@ -38,6 +38,9 @@ class TrackConverter {
   void BeginTrack(std::string_view name);
   // The next piece of the track's logger file, cut anywhere.
   void Text(std::string_view text);
+  // A point of the track that is read already: it goes into the segments as a
+  // point of a line would.
+  void Point(const TrackPoint& point);
   void EndTrack();
   // Ends the writer's document.
   void Finish();

@@ -80,9 +80,9 @@ TEST(CommandLine, EachCommandTakesItsOwnArguments) {
   const std::vector<const char*> exportLine = {"export", "-o", "trip.gpx", "a.dat", "-p"};
   const CommandLine exported = ParseCommandLine(exportLine);  // refers to the arguments, as to argv
   EXPECT_EQ(exported.action, Action::kExport);
-  EXPECT_EQ(exported.exportArgs.data(), exportLine.data() + 1);
-  EXPECT_EQ(exported.exportArgs.size(), 4u);
-  EXPECT_EQ(Parse({"export"}).exportArgs.size(), 0u);
+  EXPECT_EQ(exported.ownArgs.data(), exportLine.data() + 1);
+  EXPECT_EQ(exported.ownArgs.size(), 4u);
+  EXPECT_EQ(Parse({"export"}).ownArgs.size(), 0u);
   EXPECT_EQ(Parse({"export", "--", "--help"}).action, Action::kExport);
 }
 

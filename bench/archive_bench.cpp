@@ -1,0 +1,85 @@
+// How fast a 1 MiB sector's logger file (47,662 records) goes into the archive:
+// into an empty archive, then again when every record is archived already;
+// and how many bytes the archive takes per record. In process, through the same
+// calls as `trackctl import` (file read, lines parsed, one transaction), the
+// median of five runs each on a fresh archive. Prints a Markdown table.
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "archive/import_file.h"
+#include "archive/logger_file_records.h"
+#include "archive/open_archive.h"
+#include "logger/logger_record.h"
+#include "sim/device.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr std::size_t kRecords = 47'662;
+constexpr int kRuns = 5;
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+// Milliseconds of one import of `file` into the archive at `path`, or -1 when it failed.
+double TimedImport(const std::string& path, const std::string& file) {
+  const auto start = Clock::now();
+  auto opened = trackctl::OpenArchive(path, trackctl::ArchiveAccess::kCreate);
+  if (!std::holds_alternative<std::unique_ptr<trackctl::Archive>>(opened)) return -1;
+  trackctl::FixedOffsetRule rule(330);
+  const auto result = trackctl::ImportLoggerFile(*std::get<std::unique_ptr<trackctl::Archive>>(opened), file,
+                                                 *trackctl::DownloadOfFileName(file), rule);
+  if (!std::holds_alternative<trackctl::FileImported>(result)) return -1;
+  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// The archive's size with its log written back into it.
+std::uintmax_t CheckpointedSize(const std::string& path) {
+  sqlite3* db = nullptr;
+  sqlite3_open(path.c_str(), &db);
+  sqlite3_exec(db, "PRAGMA wal_checkpoint(TRUNCATE)", nullptr, nullptr, nullptr);
+  sqlite3_close(db);
+  return fs::file_size(path);
+}
+
+}  // namespace
+
+int main() {
+  const fs::path dir = fs::temp_directory_path() / ("archive_bench_" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  const std::string file = (dir / "1000752301_P20240501220000.dat").string();
+  {
+    std::string text;
+    for (const tracksim::LoggerRecordBytes& record : tracksim::DefaultLoggerRecords(kRecords, 9, 45)) {
+      text += trackctl::FormatLoggerLine(trackctl::LoggerLineOf(trackctl::DecodeLoggerRecord(record)));
+    }
+    std::ofstream(file, std::ios::binary) << text;
+  }
+  std::vector<double> empty, again;
+  std::uintmax_t size = 0;
+  for (int run = 0; run < kRuns; ++run) {
+    const std::string archive = (dir / ("run" + std::to_string(run) + ".gpkg")).string();
+    empty.push_back(TimedImport(archive, file));
+    again.push_back(TimedImport(archive, file));
+    size = CheckpointedSize(archive);
+  }
+  std::printf("| Archive import of a 1 MiB sector (%zu records) | Runs | Wall (median) |\n|---|---|---|\n", kRecords);
+  std::printf("| into an empty archive | %d | %.0f ms |\n", kRuns, Median(empty));
+  std::printf("| again, every record archived already | %d | %.0f ms |\n", kRuns, Median(again));
+  std::printf("\nArchive size: %ju bytes for %zu records, %.0f bytes per record (indexes included).\n", size,
+              kRecords, static_cast<double>(size) / kRecords);
+  fs::remove_all(dir);
+  return 0;
+}

@@ -1,0 +1,93 @@
+#include "app/archive_messages.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include <nlohmann/json.hpp>
+
+namespace trackctl {
+namespace {
+
+constexpr const char* kDefaultArchive = "tracks.gpkg";
+
+std::string Why(const ArchiveError& error) {
+  switch (error.kind) {
+    case ArchiveError::Kind::kMissing: return "no archive there (" + error.detail + ")";
+    case ArchiveError::Kind::kNotArchive: return "not an archive of trackctl (" + error.detail + ")";
+    case ArchiveError::Kind::kNewer: return "written by a newer trackctl (" + error.detail + ")";
+    case ArchiveError::Kind::kFailed: return error.detail;
+    case ArchiveError::Kind::kNotBuilt: return "the archive is not built into this build of trackctl";
+  }
+  return error.detail;
+}
+
+std::string Padded(std::string text, std::size_t width, bool right) {
+  if (text.size() >= width) return text;
+  const std::string fill(width - text.size(), ' ');
+  return right ? fill + text : text + fill;
+}
+
+}  // namespace
+
+std::string ArchivePath(const std::optional<std::string>& given) {
+  if (given) return *given;
+  const char* environment = std::getenv("TRACKCTL_ARCHIVE");
+  return environment != nullptr && *environment != '\0' ? environment : kDefaultArchive;
+}
+
+std::string ArchiveErrorLine(std::string_view command, const std::string& archive, const ArchiveError& error) {
+  return "trackctl " + std::string(command) + ": cannot use " + archive + ": " + Why(error);
+}
+
+std::string ImportCountsText(const ImportCounts& counts) {
+  return std::to_string(counts.read) + " read, " + std::to_string(counts.added) + " new, " +
+         std::to_string(counts.alreadyArchived) + " already archived, " + std::to_string(counts.notValid) +
+         " not valid";
+}
+
+std::string FleetTable(const std::vector<DeviceSummary>& fleet) {
+  const std::vector<std::string> header = {"device", "records", "first (UTC)", "last (UTC)", "downloads",
+                                           "last download", "version", "type"};
+  std::vector<std::vector<std::string>> rows = {header};
+  for (const DeviceSummary& device : fleet) {
+    rows.push_back({device.device, std::to_string(device.records), device.firstUtc.value_or("-"),
+                    device.lastUtc.value_or("-"), std::to_string(device.downloads), device.lastDownload,
+                    device.version.value_or("-"), device.deviceType.value_or("-")});
+  }
+  std::vector<std::size_t> widths(header.size(), 0);
+  for (const auto& row : rows) {
+    for (std::size_t i = 0; i < row.size(); ++i) widths[i] = std::max(widths[i], row[i].size());
+  }
+  std::string text;
+  for (const auto& row : rows) {
+    std::string line;
+    for (std::size_t i = 0; i < row.size(); ++i) {
+      if (i > 0) line += "  ";
+      const bool number = i == 1 || i == 4;
+      line += Padded(row[i], i + 1 == row.size() ? 0 : widths[i], number);
+    }
+    text += line + "\n";
+  }
+  return text;
+}
+
+std::string FleetJson(const std::vector<DeviceSummary>& fleet) {
+  nlohmann::ordered_json devices = nlohmann::ordered_json::array();
+  const auto optional = [](const std::optional<std::string>& text) {
+    return text ? nlohmann::ordered_json(*text) : nlohmann::ordered_json(nullptr);
+  };
+  for (const DeviceSummary& device : fleet) {
+    devices.push_back({{"device", device.device},
+                       {"records", device.records},
+                       {"firstUtc", optional(device.firstUtc)},
+                       {"lastUtc", optional(device.lastUtc)},
+                       {"downloads", device.downloads},
+                       {"lastDownload", device.lastDownload},
+                       {"version", optional(device.version)},
+                       {"deviceType", optional(device.deviceType)}});
+  }
+  // Serial keys and versions come from the device: bytes that are not UTF-8 are replaced.
+  return devices.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+}
+
+}  // namespace trackctl

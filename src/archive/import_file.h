@@ -1,0 +1,30 @@
+// One logger file into the archive: read whole (up to a bound), its lines read
+// as records, all of them imported in one transaction.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "archive/archive.h"
+#include "export/local_time_rule.h"
+#include "files/whole_file.h"
+
+namespace trackctl {
+
+// Far above the logger file of the largest sector, a few MiB.
+inline constexpr std::size_t kMaxLoggerFileBytes = 256u * 1024 * 1024;
+
+struct FileImported {
+  ImportCounts counts;
+  std::vector<std::size_t> notLoggerLines;  // their numbers, from 1; left out of the import
+};
+
+// Imports the file at `path` as `download`: what was imported, why the file
+// could not be read, or why the archive took nothing.
+std::variant<FileImported, FileError, ArchiveError> ImportLoggerFile(Archive& archive, const std::string& path,
+                                                                     const ArchiveDownload& download,
+                                                                     LocalTimeRule& rule);
+
+}  // namespace trackctl

@@ -1,0 +1,19 @@
+// The archive's tables in a GeoPackage 1.3: the required gpkg_* tables, the
+// point layer `records` with its R-tree spatial index, the attribute table
+// `downloads`, and trackctl_schema, which holds the version of this schema.
+#pragma once
+
+#include <cstdint>
+
+namespace trackctl {
+
+inline constexpr std::int32_t kGpkgApplicationId = 0x47504B47;  // "GPKG"
+inline constexpr std::int32_t kGpkgUserVersion = 10300;         // GeoPackage 1.3.0
+// Raised with each change of the tables below; an archive of a higher version is
+// refused, one of a lower version is migrated.
+inline constexpr std::int64_t kArchiveSchemaVersion = 1;
+
+// Every statement that makes an empty database an archive, in one string.
+extern const char* const kCreateArchiveSql;
+
+}  // namespace trackctl

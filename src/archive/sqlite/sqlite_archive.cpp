@@ -1,0 +1,379 @@
+#include "archive/sqlite/sqlite_archive.h"
+
+#include <chrono>
+#include <cmath>
+#include <string_view>
+#include <thread>
+
+#include "archive/archive_time.h"
+#include "archive/sqlite/gpkg_functions.h"
+#include "archive/sqlite/gpkg_geometry.h"
+#include "archive/sqlite/gpkg_schema.h"
+#include "archive/sqlite/sqlite_handles.h"
+#include "export/utc_time.h"
+
+namespace trackctl {
+namespace {
+
+using Kind = ArchiveError::Kind;
+
+// How long a writer waits for another one to finish its import.
+constexpr int kBusyTimeoutMs = 120'000;
+constexpr auto kBusyRetry = std::chrono::milliseconds(20);
+
+constexpr const char* kInsertRecordSql =
+    "INSERT OR IGNORE INTO records (geom, device, sector, utc_time, local_time, headCode, headState, flagCode,"
+    " column4, hours, minutes, seconds, day, month, year, longitude, latitude, byteValue, wideValue, problem,"
+    " download_id) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17, ?18, ?19,"
+    " ?20, ?21)";
+
+constexpr const char* kPointsSql =
+    "SELECT utc_time, headCode, headState, flagCode, column4, hours, minutes, seconds, day, month, year,"
+    " longitude, latitude, byteValue, wideValue FROM records"
+    " WHERE device = ?1 AND utc_time BETWEEN ?2 AND ?3 AND geom IS NOT NULL ORDER BY utc_time, fid";
+
+constexpr const char* kFleetSql =
+    "WITH r AS (SELECT device, count(*) AS n, min(utc_time) AS first, max(utc_time) AS last"
+    "           FROM records GROUP BY device),"
+    " d AS (SELECT device, count(*) AS n, max(downloaded) AS last FROM downloads GROUP BY device),"
+    " v AS (SELECT device, version, device_type,"
+    "       row_number() OVER (PARTITION BY device ORDER BY downloaded DESC, id DESC) AS k"
+    "       FROM downloads WHERE version IS NOT NULL)"
+    " SELECT d.device, coalesce(r.n, 0), r.first, r.last, d.n, d.last, v.version, v.device_type"
+    " FROM d LEFT JOIN r USING (device) LEFT JOIN v ON v.device = d.device AND v.k = 1 ORDER BY d.device";
+
+const char* SectorWord(Sector sector) { return sector == Sector::kSms ? "sms" : "datacall"; }
+
+std::string DateTimeText(const LocalDateTime& time, char between) {
+  std::string text;
+  AppendDateTime(text, time, between);
+  return text;
+}
+
+std::optional<std::string> ColumnText(sqlite3_stmt* statement, int column) {
+  const unsigned char* text = sqlite3_column_text(statement, column);
+  if (text == nullptr) return std::nullopt;
+  return std::string(reinterpret_cast<const char*>(text));
+}
+
+std::size_t ColumnCount(sqlite3_stmt* statement, int column) {
+  return static_cast<std::size_t>(sqlite3_column_int64(statement, column));
+}
+
+void BindText(sqlite3* db, sqlite3_stmt* statement, int index, std::string_view text) {
+  Check(db, sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT));
+}
+
+void BindOptionalText(sqlite3* db, sqlite3_stmt* statement, int index, const std::optional<std::string>& text) {
+  if (text) return BindText(db, statement, index, *text);
+  Check(db, sqlite3_bind_null(statement, index));
+}
+
+// A step that gives no row (or, with `row`, one row).
+void Step(sqlite3* db, sqlite3_stmt* statement, int expected = SQLITE_DONE) {
+  Check(db, sqlite3_step(statement), expected);
+}
+
+std::int64_t SingleInteger(sqlite3* db, const char* sql) {
+  const Statement statement = Prepare(db, sql);
+  Step(db, statement.get(), SQLITE_ROW);
+  return sqlite3_column_int64(statement.get(), 0);
+}
+
+// The application id, and how many tables, indexes and triggers the file holds.
+struct Probe {
+  std::int64_t applicationId = 0;
+  std::int64_t objects = 0;
+  bool Empty() const { return applicationId == 0 && objects == 0; }
+};
+
+Probe ProbeFile(sqlite3* db) {
+  return Probe{SingleInteger(db, "PRAGMA application_id"), SingleInteger(db, "SELECT count(*) FROM sqlite_master")};
+}
+
+// Switches an empty database to WAL, waiting while another program holds it.
+void UseWal(sqlite3* db) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyTimeoutMs);
+  for (;;) {
+    const Statement statement = Prepare(db, "PRAGMA journal_mode = WAL");
+    const int code = sqlite3_step(statement.get());
+    if (code == SQLITE_ROW) {
+      const std::optional<std::string> mode = ColumnText(statement.get(), 0);
+      if (mode == "wal") return;
+      throw SqliteFailure{SQLITE_ERROR, "the file system does not allow WAL mode"};
+    }
+    if (code != SQLITE_BUSY && code != SQLITE_LOCKED) Check(db, code);
+    if (std::chrono::steady_clock::now() > deadline) Check(db, code);
+    std::this_thread::sleep_for(kBusyRetry);
+  }
+}
+
+void CreateArchive(sqlite3* db) {
+  UseWal(db);
+  Transaction transaction(db);
+  if (!ProbeFile(db).Empty()) return;  // another program made it meanwhile
+  Execute(db, kCreateArchiveSql);
+  const Statement version = Prepare(db, "INSERT INTO trackctl_schema VALUES (?1)");
+  Check(db, sqlite3_bind_int64(version.get(), 1, kArchiveSchemaVersion));
+  Step(db, version.get());
+  transaction.Commit();
+}
+
+// Nothing when the file holds an archive of this schema; why not otherwise.
+std::optional<ArchiveError> CheckArchive(sqlite3* db) {
+  const Probe probe = ProbeFile(db);
+  if (probe.Empty()) return ArchiveError{Kind::kMissing, "an empty file"};
+  if (probe.applicationId != kGpkgApplicationId) return ArchiveError{Kind::kNotArchive, "not a GeoPackage"};
+  if (SingleInteger(db, "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'trackctl_schema'") == 0) {
+    return ArchiveError{Kind::kNotArchive, "a GeoPackage without trackctl's tables"};
+  }
+  const std::int64_t version = SingleInteger(db, "SELECT coalesce(max(version), 0) FROM trackctl_schema");
+  if (version > kArchiveSchemaVersion) {
+    return ArchiveError{Kind::kNewer, "schema version " + std::to_string(version) + ", this program knows " +
+                                          std::to_string(kArchiveSchemaVersion)};
+  }
+  if (version < kArchiveSchemaVersion) {
+    return ArchiveError{Kind::kNotArchive, "schema version " + std::to_string(version)};
+  }
+  return std::nullopt;
+}
+
+ArchiveError FailureError(const SqliteFailure& failure) {
+  const int primary = failure.code & 0xFF;
+  if (primary == SQLITE_NOTADB) return ArchiveError{Kind::kNotArchive, "not a database"};
+  return ArchiveError{Kind::kFailed, failure.message};
+}
+
+class GeoPackageArchive : public Archive {
+ public:
+  explicit GeoPackageArchive(Connection db) : db_(std::move(db)) {}
+
+  std::variant<ImportCounts, ArchiveError> Import(const ArchiveDownload& download,
+                                                  std::span<const TrackPoint> records) override {
+    try {
+      return ImportAll(download, records);
+    } catch (const SqliteFailure& failure) {
+      return FailureError(failure);
+    }
+  }
+
+  std::variant<std::vector<DeviceSummary>, ArchiveError> Fleet() override {
+    try {
+      return ReadFleet();
+    } catch (const SqliteFailure& failure) {
+      return FailureError(failure);
+    }
+  }
+
+  std::optional<ArchiveError> Points(const TrackQuery& query, const PointVisitor& onPoint) override {
+    try {
+      ReadPoints(query, onPoint);
+      return std::nullopt;
+    } catch (const SqliteFailure& failure) {
+      return FailureError(failure);
+    }
+  }
+
+ private:
+  // The download's row: the one there, or a new one; `isNew` says which.
+  std::int64_t DownloadRow(const ArchiveDownload& download, std::size_t read, bool& isNew) {
+    sqlite3* db = db_.get();
+    const std::string downloaded = DateTimeText(download.downloaded, ' ');
+    const Statement find = Prepare(db, "SELECT id FROM downloads WHERE device = ?1 AND sector = ?2 AND downloaded = ?3");
+    BindText(db, find.get(), 1, download.device);
+    BindText(db, find.get(), 2, SectorWord(download.sector));
+    BindText(db, find.get(), 3, downloaded);
+    const int found = sqlite3_step(find.get());
+    Check(db, found, SQLITE_ROW, SQLITE_DONE);
+    isNew = found == SQLITE_DONE;
+    if (!isNew) return sqlite3_column_int64(find.get(), 0);
+    const Statement insert = Prepare(db,
+        "INSERT INTO downloads (file_name, device, sector, downloaded, version, device_type, records_read,"
+        " records_new) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, 0)");
+    BindText(db, insert.get(), 1, download.fileName);
+    BindText(db, insert.get(), 2, download.device);
+    BindText(db, insert.get(), 3, SectorWord(download.sector));
+    BindText(db, insert.get(), 4, downloaded);
+    BindOptionalText(db, insert.get(), 5, download.version);
+    BindOptionalText(db, insert.get(), 6, download.deviceType);
+    Check(db, sqlite3_bind_int64(insert.get(), 7, static_cast<sqlite3_int64>(read)));
+    Step(db, insert.get());
+    return sqlite3_last_insert_rowid(db);
+  }
+
+  ImportCounts ImportAll(const ArchiveDownload& download, std::span<const TrackPoint> records) {
+    sqlite3* db = db_.get();
+    Transaction transaction(db);
+    ImportCounts counts;
+    counts.read = records.size();
+    bool isNew = false;
+    const std::int64_t downloadId = DownloadRow(download, records.size(), isNew);
+
+    const Statement insert = Prepare(db, kInsertRecordSql);
+    sqlite3_stmt* s = insert.get();
+    Check(db, sqlite3_bind_text(s, 2, download.device.data(), static_cast<int>(download.device.size()), SQLITE_STATIC));
+    Check(db, sqlite3_bind_text(s, 3, SectorWord(download.sector), -1, SQLITE_STATIC));
+    Check(db, sqlite3_bind_int64(s, 21, downloadId));
+    std::optional<GpkgBounds> added;
+    std::string utc, local;
+    for (const TrackPoint& point : records) {
+      const LoggerLine& line = point.line;
+      const double longitude = static_cast<double>(line.longitude) / 1e6;
+      const double latitude = static_cast<double>(line.latitude) / 1e6;
+      const bool valid = point.problem == PointProblem::kNone;
+      const auto blob = GpkgPoint(longitude, latitude, kWgs84SrsId);
+      if (valid) {
+        Check(db, sqlite3_bind_blob(s, 1, blob.data(), static_cast<int>(blob.size()), SQLITE_STATIC));
+        utc.clear();
+        AppendIsoUtc(utc, *point.utc);
+        Check(db, sqlite3_bind_text(s, 4, utc.data(), static_cast<int>(utc.size()), SQLITE_STATIC));
+        Check(db, sqlite3_bind_null(s, 20));
+      } else {
+        Check(db, sqlite3_bind_null(s, 1));
+        if (point.utc) {
+          utc.clear();
+          AppendIsoUtc(utc, *point.utc);
+          Check(db, sqlite3_bind_text(s, 4, utc.data(), static_cast<int>(utc.size()), SQLITE_STATIC));
+        } else {
+          Check(db, sqlite3_bind_null(s, 4));
+        }
+        const std::string_view problem = ProblemText(point.problem);
+        Check(db, sqlite3_bind_text(s, 20, problem.data(), static_cast<int>(problem.size()), SQLITE_STATIC));
+      }
+      local.clear();
+      AppendDateTime(local,
+                     LocalDateTime{static_cast<int>(line.year), static_cast<int>(line.month),
+                                   static_cast<int>(line.day), static_cast<int>(line.hours),
+                                   static_cast<int>(line.minutes), static_cast<int>(line.seconds)},
+                     ' ');
+      Check(db, sqlite3_bind_text(s, 5, local.data(), static_cast<int>(local.size()), SQLITE_STATIC));
+      int index = 6;
+      for (const std::uint32_t column : {line.headCode, line.headState, line.flagCode, line.column4, line.hours,
+                                         line.minutes, line.seconds, line.day, line.month, line.year}) {
+        Check(db, sqlite3_bind_int64(s, index++, column));
+      }
+      for (const double column : {longitude, latitude, static_cast<double>(line.byteValue) / 1e6,
+                                  static_cast<double>(line.wideValue) / 1e6}) {
+        Check(db, sqlite3_bind_double(s, index++, column));
+      }
+      Step(db, s);
+      Check(db, sqlite3_reset(s));
+      counts.notValid += valid ? 0 : 1;
+      if (sqlite3_changes(db) == 0) {
+        ++counts.alreadyArchived;
+        continue;
+      }
+      ++counts.added;
+      if (!valid) continue;
+      if (!added) added = GpkgBounds{longitude, longitude, latitude, latitude};
+      added->minX = std::min(added->minX, longitude), added->maxX = std::max(added->maxX, longitude);
+      added->minY = std::min(added->minY, latitude), added->maxY = std::max(added->maxY, latitude);
+    }
+
+    if (isNew) {
+      const Statement update = Prepare(db, "UPDATE downloads SET records_new = ?1 WHERE id = ?2");
+      Check(db, sqlite3_bind_int64(update.get(), 1, static_cast<sqlite3_int64>(counts.added)));
+      Check(db, sqlite3_bind_int64(update.get(), 2, downloadId));
+      Step(db, update.get());
+    }
+    if (added) {
+      const Statement extent = Prepare(db,
+          "UPDATE gpkg_contents SET min_x = min(coalesce(min_x, ?1), ?1), max_x = max(coalesce(max_x, ?2), ?2),"
+          " min_y = min(coalesce(min_y, ?3), ?3), max_y = max(coalesce(max_y, ?4), ?4),"
+          " last_change = strftime('%Y-%m-%dT%H:%M:%fZ', 'now') WHERE table_name = 'records'");
+      Check(db, sqlite3_bind_double(extent.get(), 1, added->minX));
+      Check(db, sqlite3_bind_double(extent.get(), 2, added->maxX));
+      Check(db, sqlite3_bind_double(extent.get(), 3, added->minY));
+      Check(db, sqlite3_bind_double(extent.get(), 4, added->maxY));
+      Step(db, extent.get());
+    }
+    transaction.Commit();
+    return counts;
+  }
+
+  std::vector<DeviceSummary> ReadFleet() {
+    sqlite3* db = db_.get();
+    const Statement statement = Prepare(db, kFleetSql);
+    std::vector<DeviceSummary> fleet;
+    int code;
+    while ((code = sqlite3_step(statement.get())) == SQLITE_ROW) {
+      sqlite3_stmt* s = statement.get();
+      fleet.push_back(DeviceSummary{*ColumnText(s, 0), ColumnCount(s, 1), ColumnText(s, 2), ColumnText(s, 3),
+                                    ColumnCount(s, 4), ColumnText(s, 5).value_or(""), ColumnText(s, 6),
+                                    ColumnText(s, 7)});
+    }
+    Check(db, code, SQLITE_DONE);
+    return fleet;
+  }
+
+  std::vector<std::string> AllDevices() {
+    sqlite3* db = db_.get();
+    const Statement statement = Prepare(db, "SELECT DISTINCT device FROM downloads ORDER BY device");
+    std::vector<std::string> devices;
+    int code;
+    while ((code = sqlite3_step(statement.get())) == SQLITE_ROW) devices.push_back(*ColumnText(statement.get(), 0));
+    Check(db, code, SQLITE_DONE);
+    return devices;
+  }
+
+  void ReadPoints(const TrackQuery& query, const PointVisitor& onPoint) {
+    sqlite3* db = db_.get();
+    // One read transaction, so that every device is read from the same state.
+    Execute(db, "BEGIN");
+    const struct EndRead {
+      sqlite3* db;
+      ~EndRead() { sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr); }
+    } endRead{db};
+    const std::vector<std::string> devices = query.devices.empty() ? AllDevices() : query.devices;
+    const Statement statement = Prepare(db, kPointsSql);
+    sqlite3_stmt* s = statement.get();
+    for (const std::string& device : devices) {
+      const StatementUse use(s);
+      BindText(db, s, 1, device);
+      BindText(db, s, 2, query.since.value_or("0000"));
+      BindText(db, s, 3, query.until.value_or("9999-99-99"));
+      int code;
+      while ((code = sqlite3_step(s)) == SQLITE_ROW) {
+        TrackPoint point;
+        const auto column = [s](int i) { return static_cast<std::uint32_t>(sqlite3_column_int64(s, i)); };
+        const auto millionths = [s](int i) { return static_cast<std::uint64_t>(std::llround(sqlite3_column_double(s, i) * 1e6)); };
+        point.line = LoggerLine{column(1), column(2), column(3), column(4), column(5), column(6), column(7),
+                                column(8), column(9), column(10), millionths(11), millionths(12), millionths(13),
+                                millionths(14)};
+        point.utc = ParseIsoUtc(ColumnText(s, 0).value_or(""));
+        if (!point.utc) continue;  // a time that this program did not write
+        onPoint(device, point);
+      }
+      Check(db, code, SQLITE_DONE);
+    }
+  }
+
+  Connection db_;
+};
+
+}  // namespace
+
+std::variant<std::unique_ptr<Archive>, ArchiveError> OpenGeoPackageArchive(const std::string& path,
+                                                                            ArchiveAccess access) {
+  sqlite3* raw = nullptr;
+  const int flags = access == ArchiveAccess::kRead ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+  const int opened = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
+  Connection db(raw);
+  if (opened != SQLITE_OK) {
+    const std::string message = raw != nullptr ? sqlite3_errmsg(raw) : "out of memory";
+    if (access == ArchiveAccess::kRead && opened == SQLITE_CANTOPEN) return ArchiveError{Kind::kMissing, message};
+    return ArchiveError{Kind::kFailed, message};
+  }
+  try {
+    Check(db.get(), sqlite3_busy_timeout(db.get(), kBusyTimeoutMs));
+    Check(db.get(), sqlite3_extended_result_codes(db.get(), 1));
+    Check(db.get(), RegisterGeometryFunctions(db.get()));
+    if (access == ArchiveAccess::kCreate && ProbeFile(db.get()).Empty()) CreateArchive(db.get());
+    if (const std::optional<ArchiveError> refused = CheckArchive(db.get())) return *refused;
+  } catch (const SqliteFailure& failure) {
+    return FailureError(failure);
+  }
+  return std::make_unique<GeoPackageArchive>(std::move(db));
+}
+
+}  // namespace trackctl

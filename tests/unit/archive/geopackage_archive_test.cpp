@@ -1,0 +1,256 @@
+// The GeoPackage archive through its interface, checked with SQLite itself:
+// the required tables and header, each record once, one transaction per
+// import, and files that are no archive refused and left as they were.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "archive/open_archive.h"
+#include "archive/sqlite/sqlite_handles.h"
+#include "export/local_time_rule.h"
+#include "tests/unit/work_dir.h"
+
+namespace trackctl {
+namespace {
+
+using testing::WorkDir;
+
+LoggerLine Line(std::uint32_t hours, std::uint32_t minutes, std::uint32_t seconds, std::uint64_t longitude) {
+  return LoggerLine{5, 2, 1, 0, hours, minutes, seconds, 12, 6, 2005, longitude, 12'971'640, 33'000'000, 74'790'000'000};
+}
+
+std::vector<TrackPoint> Points(const std::vector<LoggerLine>& lines) {
+  FixedOffsetRule rule(330);  // +05:30
+  std::vector<TrackPoint> points;
+  for (const LoggerLine& line : lines) points.push_back(MakeTrackPoint(line, rule));
+  return points;
+}
+
+ArchiveDownload Download(int minute) {
+  ArchiveDownload download;
+  download.fileName = "1000752301_P200506122300" + std::to_string(minute) + ".dat";
+  download.device = "1000752301";
+  download.sector = Sector::kSms;
+  download.downloaded = LocalDateTime{2005, 6, 12, 23, minute, 0};
+  return download;
+}
+
+std::unique_ptr<Archive> OpenOrFail(const std::string& path, ArchiveAccess access = ArchiveAccess::kCreate) {
+  auto opened = OpenArchive(path, access);
+  if (auto* error = std::get_if<ArchiveError>(&opened)) {
+    ADD_FAILURE() << "archive refused: " << error->detail;
+    return nullptr;
+  }
+  return std::move(std::get<std::unique_ptr<Archive>>(opened));
+}
+
+ImportCounts ImportOrFail(Archive& archive, const ArchiveDownload& download, const std::vector<TrackPoint>& points) {
+  auto imported = archive.Import(download, points);
+  if (auto* error = std::get_if<ArchiveError>(&imported)) {
+    ADD_FAILURE() << "import failed: " << error->detail;
+    return {};
+  }
+  return std::get<ImportCounts>(imported);
+}
+
+// One value of a query, as text ("NULL" for none), read with SQLite alone.
+std::string Query(const std::string& path, const std::string& sql) {
+  sqlite3* raw = nullptr;
+  sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
+  const Connection db(raw);
+  sqlite3_stmt* statement = nullptr;
+  if (sqlite3_prepare_v2(db.get(), sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) {
+    return std::string("error: ") + sqlite3_errmsg(db.get());
+  }
+  const Statement owned(statement);
+  if (sqlite3_step(statement) != SQLITE_ROW) return "no row";
+  const unsigned char* text = sqlite3_column_text(statement, 0);
+  return text == nullptr ? "NULL" : reinterpret_cast<const char*>(text);
+}
+
+void RunSql(const std::string& path, const char* sql) {
+  sqlite3* raw = nullptr;
+  ASSERT_EQ(sqlite3_open(path.c_str(), &raw), SQLITE_OK);
+  const Connection db(raw);
+  ASSERT_EQ(sqlite3_exec(db.get(), sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db.get());
+}
+
+std::string Bytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST(GeoPackageArchive, ANewArchiveIsAGeoPackageWithItsRequiredTables) {
+  WorkDir dir;
+  ASSERT_TRUE(OpenOrFail("a.gpkg"));
+  EXPECT_EQ(Query("a.gpkg", "PRAGMA application_id"), "1196444487");
+  EXPECT_EQ(Query("a.gpkg", "PRAGMA user_version"), "10300");
+  EXPECT_EQ(Query("a.gpkg", "PRAGMA journal_mode"), "wal");
+  EXPECT_EQ(Query("a.gpkg", "SELECT group_concat(srs_id) FROM (SELECT srs_id FROM gpkg_spatial_ref_sys ORDER BY srs_id)"),
+            "-1,0,4326");
+  EXPECT_EQ(Query("a.gpkg", "SELECT data_type || ' ' || srs_id FROM gpkg_contents WHERE table_name = 'records'"),
+            "features 4326");
+  EXPECT_EQ(Query("a.gpkg", "SELECT geometry_type_name || ' ' || column_name FROM gpkg_geometry_columns"), "POINT geom");
+  EXPECT_EQ(Query("a.gpkg", "SELECT extension_name FROM gpkg_extensions WHERE table_name = 'records'"),
+            "gpkg_rtree_index");
+  EXPECT_EQ(Query("a.gpkg", "SELECT count(*) FROM sqlite_master WHERE type = 'trigger' AND name LIKE 'rtree_records_geom_%'"),
+            "6");
+  EXPECT_EQ(Query("a.gpkg", "SELECT version FROM trackctl_schema"), "1");
+  EXPECT_EQ(Query("a.gpkg", "PRAGMA integrity_check"), "ok");
+}
+
+TEST(GeoPackageArchive, ImportingTheSameDownloadTwiceAddsEachRecordOnce) {
+  WorkDir dir;
+  const auto archive = OpenOrFail("a.gpkg");
+  ASSERT_TRUE(archive);
+  const auto points = Points({Line(22, 0, 30, 77'594'680), Line(22, 1, 0, 77'594'700), Line(24, 0, 0, 77'594'720)});
+  const ImportCounts first = ImportOrFail(*archive, Download(10), points);
+  EXPECT_EQ(first.read, 3u);
+  EXPECT_EQ(first.added, 3u);
+  EXPECT_EQ(first.alreadyArchived, 0u);
+  EXPECT_EQ(first.notValid, 1u);
+  const ImportCounts second = ImportOrFail(*archive, Download(10), points);
+  EXPECT_EQ(second.read, 3u);
+  EXPECT_EQ(second.added, 0u);
+  EXPECT_EQ(second.alreadyArchived, 3u);
+  EXPECT_EQ(second.notValid, 1u);
+  EXPECT_EQ(Query("a.gpkg", "SELECT count(*) FROM records"), "3");
+  EXPECT_EQ(Query("a.gpkg", "SELECT count(*) FROM rtree_records_geom"), "2");
+  EXPECT_EQ(Query("a.gpkg", "SELECT count(*) || ' ' || records_read || ' ' || records_new FROM downloads"), "1 3 3");
+  // What was stored of the first record, and of the one without a valid time.
+  EXPECT_EQ(Query("a.gpkg", "SELECT utc_time || ' ' || local_time || ' ' || longitude || ' ' || latitude || ' ' ||"
+                            " sector || ' ' || device FROM records WHERE fid = 1"),
+            "2005-06-12T16:30:30Z 2005-06-12 22:00:30 77.59468 12.97164 sms 1000752301");
+  EXPECT_EQ(Query("a.gpkg", "SELECT quote(geom) || ' ' || quote(utc_time) || ' ' || problem FROM records WHERE hours = 24"),
+            "NULL NULL hour 24 or more");
+  EXPECT_EQ(Query("a.gpkg", "SELECT min_x || ' ' || max_x || ' ' || min_y || ' ' || max_y FROM gpkg_contents"
+                            " WHERE table_name = 'records'"),
+            "77.59468 77.5947 12.97164 12.97164");
+}
+
+TEST(GeoPackageArchive, ALaterDownloadOfTheSameSectorAddsOnlyItsNewRecords) {
+  WorkDir dir;
+  const auto archive = OpenOrFail("a.gpkg");
+  ASSERT_TRUE(archive);
+  ImportOrFail(*archive, Download(10), Points({Line(22, 0, 30, 1), Line(22, 1, 0, 2)}));
+  const ImportCounts later = ImportOrFail(*archive, Download(40), Points({Line(22, 0, 30, 1), Line(22, 1, 0, 2), Line(22, 1, 30, 3)}));
+  EXPECT_EQ(later.added, 1u);
+  EXPECT_EQ(later.alreadyArchived, 2u);
+  // The same columns from the other sector, or another device, are other records.
+  ArchiveDownload otherSector = Download(50);
+  otherSector.sector = Sector::kDataCall;
+  EXPECT_EQ(ImportOrFail(*archive, otherSector, Points({Line(22, 0, 30, 1)})).added, 1u);
+  ArchiveDownload otherDevice = Download(50);
+  otherDevice.device = "1000752302";
+  EXPECT_EQ(ImportOrFail(*archive, otherDevice, Points({Line(22, 0, 30, 1)})).added, 1u);
+  EXPECT_EQ(Query("a.gpkg", "SELECT count(*) FROM records"), "5");
+  EXPECT_EQ(Query("a.gpkg", "SELECT group_concat(download_id) FROM records WHERE device = '1000752301' AND sector = 'sms'"),
+            "1,1,2");
+}
+
+TEST(GeoPackageArchive, AnImportThatFailsLeavesTheArchiveAsItWas) {
+  WorkDir dir;
+  {
+    const auto archive = OpenOrFail("a.gpkg");
+    ASSERT_TRUE(archive);
+    ImportOrFail(*archive, Download(10), Points({Line(22, 0, 30, 1)}));
+  }
+  // The third record's insert fails, after a download row and two records.
+  RunSql("a.gpkg", "CREATE TRIGGER planted AFTER INSERT ON records WHEN NEW.minutes = 7 "
+                   "BEGIN SELECT RAISE(ABORT, 'planted failure'); END;");
+  const auto archive = OpenOrFail("a.gpkg");
+  ASSERT_TRUE(archive);
+  auto imported = archive->Import(Download(20), Points({Line(22, 5, 0, 1), Line(22, 6, 0, 2), Line(22, 7, 0, 3)}));
+  ASSERT_TRUE(std::holds_alternative<ArchiveError>(imported));
+  EXPECT_EQ(std::get<ArchiveError>(imported).kind, ArchiveError::Kind::kFailed);
+  EXPECT_NE(std::get<ArchiveError>(imported).detail.find("planted failure"), std::string::npos);
+  EXPECT_EQ(Query("a.gpkg", "SELECT count(*) FROM records"), "1");
+  EXPECT_EQ(Query("a.gpkg", "SELECT count(*) FROM downloads"), "1");
+  EXPECT_EQ(Query("a.gpkg", "SELECT count(*) FROM rtree_records_geom"), "1");
+}
+
+// Each of these is refused and its bytes stay as they were.
+void ExpectRefused(const std::string& path, ArchiveError::Kind kind, ArchiveAccess access = ArchiveAccess::kCreate) {
+  const std::string before = Bytes(path);
+  auto opened = OpenArchive(path, access);
+  ASSERT_TRUE(std::holds_alternative<ArchiveError>(opened)) << path;
+  EXPECT_EQ(std::get<ArchiveError>(opened).kind, kind) << path << ": " << std::get<ArchiveError>(opened).detail;
+  EXPECT_EQ(Bytes(path), before) << path;
+  EXPECT_FALSE(std::filesystem::exists(path + "-wal")) << path;
+}
+
+TEST(GeoPackageArchive, FilesThatAreNoArchiveOfThisProgramAreRefusedUnchanged) {
+  WorkDir dir;
+  RunSql("plain.db", "CREATE TABLE notes (text TEXT); INSERT INTO notes VALUES ('kept');");
+  ExpectRefused("plain.db", ArchiveError::Kind::kNotArchive);
+  dir.Write("text.gpkg", "5,2,1,0,22:0:30.00,12:6:2005,77.594680,12.971640,33.000000,74790.000000;\n");
+  ExpectRefused("text.gpkg", ArchiveError::Kind::kNotArchive);
+  RunSql("other.gpkg", "PRAGMA application_id = 1196444487; CREATE TABLE gpkg_contents (table_name TEXT);");
+  ExpectRefused("other.gpkg", ArchiveError::Kind::kNotArchive);
+  ExpectRefused("text.gpkg", ArchiveError::Kind::kNotArchive, ArchiveAccess::kRead);
+}
+
+TEST(GeoPackageArchive, AnArchiveOfANewerSchemaIsRefusedUnchanged) {
+  WorkDir dir;
+  ASSERT_TRUE(OpenOrFail("a.gpkg"));
+  RunSql("a.gpkg", "PRAGMA wal_checkpoint(TRUNCATE); UPDATE trackctl_schema SET version = 2;");
+  RunSql("a.gpkg", "PRAGMA wal_checkpoint(TRUNCATE);");
+  std::filesystem::remove("a.gpkg-wal");
+  std::filesystem::remove("a.gpkg-shm");
+  ExpectRefused("a.gpkg", ArchiveError::Kind::kNewer);
+  ExpectRefused("a.gpkg", ArchiveError::Kind::kNewer, ArchiveAccess::kRead);
+}
+
+TEST(GeoPackageArchive, ReadingAMissingArchiveCreatesNothing) {
+  WorkDir dir;
+  auto opened = OpenArchive("missing.gpkg", ArchiveAccess::kRead);
+  ASSERT_TRUE(std::holds_alternative<ArchiveError>(opened));
+  EXPECT_EQ(std::get<ArchiveError>(opened).kind, ArchiveError::Kind::kMissing);
+  EXPECT_TRUE(dir.Files(".").empty());
+}
+
+TEST(GeoPackageArchive, PointsByDeviceAndTimeAndTheFleet) {
+  WorkDir dir;
+  const auto archive = OpenOrFail("a.gpkg");
+  ASSERT_TRUE(archive);
+  ArchiveDownload known = Download(10);
+  known.version = "1:2:3";
+  known.deviceType = "GT01";
+  ImportOrFail(*archive, known, Points({Line(22, 1, 0, 2), Line(22, 0, 30, 1), Line(24, 0, 0, 3)}));
+  ArchiveDownload other = Download(20);
+  other.device = "0000000007";
+  ImportOrFail(*archive, other, Points({Line(23, 0, 0, 5)}));
+
+  std::vector<std::string> seen;
+  const TrackQuery all;
+  EXPECT_FALSE(archive->Points(all, [&](const std::string& device, const TrackPoint& point) {
+    seen.push_back(device + " " + std::to_string(*point.utc) + " " + std::to_string(point.line.longitude));
+  }));
+  EXPECT_EQ(seen, (std::vector<std::string>{"0000000007 1118597400 5", "1000752301 1118593830 1",
+                                            "1000752301 1118593860 2"}));
+  seen.clear();
+  const TrackQuery one{{"1000752301"}, "2005-06-12T16:31:00Z", "2005-06-12T16:31:00Z"};
+  EXPECT_FALSE(archive->Points(one, [&](const std::string& device, const TrackPoint& point) {
+    seen.push_back(device + " " + std::to_string(*point.utc));
+  }));
+  EXPECT_EQ(seen, (std::vector<std::string>{"1000752301 1118593860"}));
+
+  const auto fleet = archive->Fleet();
+  ASSERT_TRUE(std::holds_alternative<std::vector<DeviceSummary>>(fleet));
+  const auto& devices = std::get<std::vector<DeviceSummary>>(fleet);
+  ASSERT_EQ(devices.size(), 2u);
+  EXPECT_EQ(devices[1].device, "1000752301");
+  EXPECT_EQ(devices[1].records, 3u);
+  EXPECT_EQ(devices[1].firstUtc, "2005-06-12T16:30:30Z");
+  EXPECT_EQ(devices[1].lastUtc, "2005-06-12T16:31:00Z");
+  EXPECT_EQ(devices[1].downloads, 1u);
+  EXPECT_EQ(devices[1].lastDownload, "2005-06-12 23:10:00");
+  EXPECT_EQ(devices[1].version, "1:2:3");
+  EXPECT_EQ(devices[1].deviceType, "GT01");
+  EXPECT_EQ(devices[0].version, std::nullopt);
+}
+
+}  // namespace
+}  // namespace trackctl
