@@ -40,6 +40,9 @@ class Unattended : public E2eTest {
     return whole.starts_with(content);
   }
 
+  // The port as the program names it.
+  std::string Port() { return ShownPortName(1, sim().slavePath()); }
+
   std::string output;
   Clock::duration took{};
 };
@@ -49,7 +52,7 @@ TEST_F(Unattended, ADeviceThatNeverWakesEndsTheRunAfterFiveSeconds) {
   EXPECT_EQ(Run({"info"}), 1);
   EXPECT_GE(took, 5s);
   EXPECT_LT(took, 6s + 500ms);
-  EXPECT_TRUE(output.ends_with("Waiting for ACKtrackctl: no device answers on " + sim().slavePath() + "\n"))
+  EXPECT_TRUE(output.ends_with("Waiting for ACKtrackctl: no device answers on " + Port() + "\n"))
       << output;
 }
 
@@ -57,14 +60,14 @@ TEST_F(Unattended, ADeviceThatNeverRepliesEndsTheRunAtTheLimit) {
   knobs.replyFor["INIT"] = {};  // awake, but no answer to INIT
   EXPECT_EQ(Run({"--timeout", "1", "info"}), 1);
   EXPECT_LT(took, 2s + 500ms);
-  EXPECT_TRUE(output.ends_with("trackctl: " + sim().slavePath() + ": no reply to INIT within 1 s\n")) << output;
+  EXPECT_TRUE(output.ends_with("trackctl: " + Port() + ": no reply to INIT within 1 s\n")) << output;
 
   sim().WithDevice([](tracksim::Device& device) {
     device.knobs().replyFor.clear();
     device.knobs().replyFor["READCONFIG_"] = {};
   });
   EXPECT_EQ(Run({"--timeout", "1", "read-config"}), 1);
-  EXPECT_TRUE(output.ends_with("trackctl: " + sim().slavePath() + ": no reply to READCONFIG within 1 s\n"))
+  EXPECT_TRUE(output.ends_with("trackctl: " + Port() + ": no reply to READCONFIG within 1 s\n"))
       << output;
 }
 
@@ -74,7 +77,7 @@ TEST_F(Unattended, ADownloadThatFallsSilentLeavesAPartialFileOnly) {
   EXPECT_EQ(Run({"--timeout", "1", "download", "sms", "-o", "sms.dat"}), 1);
   EXPECT_LT(took, 3s);
   EXPECT_NE(output.find("trackctl: download incomplete: sms.dat kept as sms.dat.partial\ntrackctl: " +
-                        sim().slavePath() + ": no reply to PREAD within 1 s\n"),
+                        Port() + ": no reply to PREAD within 1 s\n"),
             std::string::npos)
       << output;
   EXPECT_EQ(Files(), std::vector<std::string>{"sms.dat.partial"});
@@ -113,7 +116,7 @@ TEST_F(Unattended, TheMenuWaitsForEverUnlessTheLimitIsGiven) {
   options.args = {"--timeout", "1"};
   Program& limited = Start("1\n6\n\n0\n", options);
   EXPECT_EQ(limited.WaitExit(5s), 1);
-  EXPECT_TRUE(limited.Output().ends_with("trackctl: " + sim().slavePath() + ": no reply to STOPTRACK within 1 s\n"))
+  EXPECT_TRUE(limited.Output().ends_with("trackctl: " + Port() + ": no reply to STOPTRACK within 1 s\n"))
       << limited.Output();
 
   Program& unlimited = Start("1\n6\n\n0\n");
