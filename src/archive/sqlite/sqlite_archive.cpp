@@ -366,6 +366,11 @@ std::variant<std::unique_ptr<Archive>, ArchiveError> OpenGeoPackageArchive(const
   }
   try {
     Check(db.get(), sqlite3_busy_timeout(db.get(), kBusyTimeoutMs));
+    // An import inserts into four B-trees at once (the table, its two indexes
+    // and the spatial index): statement journals in memory and a cache that
+    // holds a sector's pages spare it the file's writes and reads back.
+    Execute(db.get(), "PRAGMA temp_store = MEMORY");
+    Execute(db.get(), "PRAGMA cache_size = -65536");
     Check(db.get(), sqlite3_extended_result_codes(db.get(), 1));
     Check(db.get(), RegisterGeometryFunctions(db.get()));
     if (access == ArchiveAccess::kCreate && ProbeFile(db.get()).Empty()) CreateArchive(db.get());
