@@ -21,19 +21,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Shell(const std::string& command, int& status) {
-  std::string output;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) {
-    status = -1;
-    return output;
-  }
-  char buffer[4096];
-  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
-  status = pclose(pipe);
-  return output;
-}
-
 // Whether GDAL's tools are there; under CI they must be.
 bool HaveGdal() {
   int status = 0;

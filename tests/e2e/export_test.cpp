@@ -21,20 +21,6 @@ using tracksim::LoggerRecordBytes;
 
 constexpr std::int64_t kOffsetSeconds = 5 * 3600 + 30 * 60;  // --utc-offset +05:30
 
-// Runs a shell command; its standard output, and its exit status in `status`.
-std::string Shell(const std::string& command, int& status) {
-  std::string output;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) {
-    status = -1;
-    return output;
-  }
-  char buffer[4096];
-  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
-  status = pclose(pipe);
-  return output;
-}
-
 // Whether `tool` can be run. A missing tool skips its checks, except under CI,
 // where every check must run.
 bool Have(const std::string& tool) {

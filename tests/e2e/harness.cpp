@@ -453,6 +453,19 @@ std::vector<unsigned> LineSettings(const termios& mode) {
   return words;
 }
 
+std::string Shell(const std::string& command, int& status) {
+  std::string output;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) {
+    status = -1;
+    return output;
+  }
+  char buffer[4096];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
+  status = pclose(pipe);
+  return output;
+}
+
 std::string ShownPortName(int number, const std::string& path) {
   return UnderWine() ? "\\\\.\\COM" + std::to_string(number) : path;
 }

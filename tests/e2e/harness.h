@@ -102,6 +102,9 @@ class Program {
   std::thread reader_;
 };
 
+// Runs a shell command; its standard output, and its exit status in `status`.
+std::string Shell(const std::string& command, int& status);
+
 // True when the runs use trackctl.exe under wine.
 bool UnderWine();
 // True when the native program is built with AddressSanitizer, which reserves
