@@ -67,6 +67,9 @@ constexpr const char* kUsageEnd =
     "and received from it (<<) is appended to that file as timestamped hex and\n"
     "ASCII lines.\n";
 
+// The characters that Windows or Linux does not take in a file name.
+constexpr const char* kNotInFileNames = "/\\:*?\"<>|";
+
 // Ends the one line of a refusal.
 constexpr const char* kUsageHint = " (usage: trackctl --help)";
 
@@ -88,6 +91,9 @@ PortChoice ReadPortChoice(std::string_view text) {
   if (number < kFirstPort || number > kLastPort) return PortChoice{0, std::string(text)};
   return PortChoice{number, {}};
 }
+
+// Each option takes one value: a second one is refused, not silently taken.
+std::string GivenTwice(std::string_view option) { return "option " + std::string(option) + " is given twice"; }
 
 CommandLine Refuse(std::string problem) {
   CommandLine line;
@@ -114,6 +120,7 @@ std::optional<std::string> ReadCommand(const std::vector<std::string_view>& word
       command.sector = words[1] == "sms" ? Sector::kSms : Sector::kDataCall;
       break;
     case CommandArguments::kOptionalImage:
+      if (count == 1 && words[1].empty()) return std::string(word) + " needs a file name, not ''";
       if (count == 1) command.image = std::string(words[1]);
       break;
     case CommandArguments::kKey:
@@ -125,6 +132,11 @@ std::optional<std::string> ReadCommand(const std::vector<std::string_view>& word
       // As typed at the menu's prompt: one word of printable characters.
       if (std::any_of(words[1].begin(), words[1].end(), [](char c) { return c < 0x21 || c > 0x7E; })) {
         return "the serial key must be printable characters without spaces: " + Quoted(words[1]);
+      }
+      // The key names every default-named logger file of the device.
+      if (words[1].find_first_of(kNotInFileNames) != std::string_view::npos) {
+        return std::string("the serial key must not hold any of ") + kNotInFileNames +
+               " (it becomes part of file names): " + Quoted(words[1]);
       }
       command.key = std::string(words[1]);
       break;
@@ -213,6 +225,7 @@ CommandLine ParseCommandLine(std::span<const char* const> args) {
       // The port joined to its option: --port=COM23, -p/dev/ttyUSB0.
       const std::string_view value = arg.substr(arg[1] == '-' ? 7 : 2);
       if (value.empty()) return Refuse("option --port needs a value");
+      if (line.port) return Refuse(GivenTwice("--port"));
       line.port = ReadPortChoice(value);
     } else if (arg == "-p" || arg == "--port" || arg == "-o" || arg == "-c") {
       // A port never starts with '-': that is the next option, not the port.
@@ -221,12 +234,12 @@ CommandLine ParseCommandLine(std::span<const char* const> args) {
         return Refuse("option " + std::string(arg) + " needs a value");
       }
       const std::string value(args[++i]);
-      if (arg == "-o") {
-        outputFile = value;
-      } else if (arg == "-c") {
-        configFile = value;
-      } else {
+      std::optional<std::string>& set = arg == "-o" ? outputFile : configFile;
+      if (isPort ? line.port.has_value() : set.has_value()) return Refuse(GivenTwice(isPort ? "--port" : arg));
+      if (isPort) {
         line.port = ReadPortChoice(value);
+      } else {
+        set = value;
       }
     } else {
       return Refuse("unknown option " + Quoted(arg));
@@ -249,6 +262,7 @@ CommandLine ParseCommandLine(std::span<const char* const> args) {
   const DeviceCommandRow* row = line.command.row;
   if (outputFile) {
     if (auto problem = RefuseOption("-o", row)) return Refuse(*problem);
+    if (*outputFile == "-") return Refuse("-o - is not taken here: standard output carries the run's messages");
   }
   if (configFile) {
     if (auto problem = RefuseOption("-c", row)) return Refuse(*problem);

@@ -28,7 +28,7 @@ Outcome ShowTrackingAnswer(CommandRun& run, const Answer& answer, const char* do
     run.say.Say("\n%s", done);
     return Outcome::kDone;
   }
-  run.say.Say("\nERROR RESPONSE...%s\n", answer.reply.c_str());
+  run.say.Say("\nERROR RESPONSE...%s\n", run.say.Device(answer.reply).c_str());
   return Outcome::kRefused;
 }
 
@@ -44,7 +44,7 @@ Outcome ReadConfiguration(CommandRun& run, const DeviceCommand&) {
   const ConfigReply reply = ExchangeReadConfig(run.session);
   const Outcome outcome = ConfigReplyOutcome(reply);
   if (!run.json || outcome != Outcome::kDone) {
-    run.say.Say("%s", DescribeConfigReply(reply).c_str());
+    run.say.Say("%s", DescribeConfigReply(reply, run.say.deviceText()).c_str());
     return outcome;
   }
   run.say.Say("...DONE");

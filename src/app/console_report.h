@@ -5,6 +5,10 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "app/device_text.h"
 
 #include "protocol/report.h"
 #include "serial/port_failure.h"
@@ -13,10 +17,14 @@ namespace trackctl {
 
 class ConsoleReport : public Report {
  public:
-  explicit ConsoleReport(std::FILE* out) : out_(out) {}
+  explicit ConsoleReport(std::FILE* out, DeviceTextMode deviceText = DeviceTextMode::kAsItIs)
+      : out_(out), deviceText_(deviceText) {}
 
   // printf to the message stream.
   [[gnu::format(printf, 2, 3)]] void Say(const char* format, ...);
+  // A device's text as the message stream shows it.
+  std::string Device(std::string_view text) const { return ShownDeviceText(text, deviceText_); }
+  DeviceTextMode deviceText() const { return deviceText_; }
 
   void StepBegun(Step step) override;
   void ReplyByte() override;
@@ -30,6 +38,7 @@ class ConsoleReport : public Report {
 
  private:
   std::FILE* out_;
+  DeviceTextMode deviceText_;
   std::uint64_t nextDoneLine_ = 0;  // a "Done : N" line once N passes this
 };
 

@@ -7,6 +7,7 @@
 
 #include "app/command_runs.h"
 #include "app/program_exit.h"
+#include "files/output_place.h"
 #include "logger/logger_download.h"
 #include "logger/logger_erase.h"
 #include "logger/logger_file.h"
@@ -38,7 +39,11 @@ std::unique_ptr<LoggerFile> CreateLoggerFile(Session& session, Sector sector,
                                              const std::optional<std::string>& fileName, std::string& name) {
   if (fileName) {
     name = *fileName;
-    auto file = std::make_unique<LoggerFile>(name);
+    // A device or FIFO is written as it is; anything else must be a new name.
+    const OutputPlace place = PlaceOf(name);
+    const bool stream = place.kind == OutputPlace::Kind::kStream;
+    auto file = std::make_unique<LoggerFile>(stream ? place.path : name,
+                                             stream ? LoggerFile::Target::kStream : LoggerFile::Target::kNewFile);
     return file->IsOpen() ? std::move(file) : nullptr;
   }
   const SerialKey& buffer = session.serialKey;
@@ -88,7 +93,7 @@ Outcome Erase(CommandRun& run, Sector sector) {
       run.say.Say("\nDeleting Logger Data in %s Sector Done...", SectorName(sector));
       return Outcome::kDone;
     case EraseAnswer::Kind::kDelError:
-      run.say.Say("\nERROR RESPONSE...%s RETRY\n", answer.reply.c_str());
+      run.say.Say("\nERROR RESPONSE...%s RETRY\n", run.say.Device(answer.reply).c_str());
       break;
     case EraseAnswer::Kind::kUnexpected:
       break;

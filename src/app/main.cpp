@@ -17,6 +17,7 @@
 #include "app/program_exit.h"
 #include "app/stream_console.h"
 #include "app/system_clock.h"
+#include "app/terminal.h"
 #include "protocol/handshake.h"
 #include "serial/traced_port.h"
 
@@ -62,10 +63,10 @@ int RunDevice(const CommandLine& line, ConsoleReport& say) {
   switch (device.kind) {
     case InitAnswer::Kind::kAccepted:
       say.Say("\nReceived OK response from device...");
-      say.Say("\nSerial key of Device = %s", session.serialKey.data());
-      say.Say("\nVersion Number = %s:%s:%s", device.fields.version[0].c_str(), device.fields.version[1].c_str(),
-              device.fields.version[2].c_str());
-      say.Say("\nDevice type = %s", device.fields.deviceType.c_str());
+      say.Say("\nSerial key of Device = %s", say.Device(session.serialKey.data()).c_str());
+      say.Say("\nVersion Number = %s:%s:%s", say.Device(device.fields.version[0]).c_str(),
+              say.Device(device.fields.version[1]).c_str(), say.Device(device.fields.version[2]).c_str());
+      say.Say("\nDevice type = %s", say.Device(device.fields.deviceType).c_str());
       break;
     case InitAnswer::Kind::kInitError:
       say.Say("Error in initializing the device...\n");
@@ -102,7 +103,8 @@ int main(int argc, char** argv) {
   }
 
   // With --json, standard output carries the JSON document alone.
-  ConsoleReport say(line.json ? stderr : stdout);
+  std::FILE* messages = line.json ? stderr : stdout;
+  ConsoleReport say(messages, StreamIsTerminal(messages) ? DeviceTextMode::kEscaped : DeviceTextMode::kAsItIs);
   if (line.action == CommandLine::Action::kCommand) {
     if (const std::optional<int> status = RefuseBeforeOpening(line.command, say)) return *status;
   }

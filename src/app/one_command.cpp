@@ -1,5 +1,9 @@
 #include "app/one_command.h"
 
+#include "app/command_runs.h"
+#include "files/output_place.h"
+#include "protocol/firmware_upgrade.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -22,9 +26,17 @@ int ExitStatus(Outcome outcome) {
 }  // namespace
 
 std::optional<int> RefuseBeforeOpening(const DeviceCommand& command, ConsoleReport& say) {
+  if (command.row->arguments == CommandArguments::kOptionalImage) {
+    const std::optional<FileError> problem = ImageProblem(command);
+    if (!problem) return std::nullopt;
+    SayImageProblem(say, command.image.value_or(kDefaultImage), *problem);
+    return ExitStatus(Outcome::kFileProblem);
+  }
   if (!command.outputFile) return std::nullopt;
+  // A device or FIFO is written as it is, nothing is overwritten. Otherwise a
+  // link counts, even one that leads nowhere: it is not followed.
+  if (PlaceOf(*command.outputFile).kind == OutputPlace::Kind::kStream) return std::nullopt;
   std::error_code error;
-  // A link counts, even one that leads nowhere: it is not followed.
   if (!std::filesystem::exists(std::filesystem::symlink_status(*command.outputFile, error))) return std::nullopt;
   say.Say("error creating file\n");
   return ExitStatus(Outcome::kFileProblem);

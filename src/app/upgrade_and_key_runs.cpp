@@ -1,3 +1,5 @@
+#include <cerrno>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <variant>
@@ -25,9 +27,9 @@ void PrintKeyFormat(ConsoleReport& say) {
 // Reads the image whole, then uploads that one copy. A file that cannot be
 // opened or read is a file problem, and nothing is sent.
 Outcome UpgradeFromFile(CommandRun& run, const std::string& name) {
-  const auto file = ReadWholeFile(name, kMaxImageSize);
+  const auto file = ReadWholeRegularFile(name, kMaxImageSize);
   if (const auto* error = std::get_if<FileError>(&file)) {
-    run.say.Say(error->step == FileError::Step::kOpen ? "FILE not found...\n" : "Unable to open the specified file...\n");
+    SayImageProblem(run.say, name, *error);
     return Outcome::kFileProblem;
   }
   const auto& image = std::get<std::vector<std::uint8_t>>(file);
@@ -38,10 +40,11 @@ Outcome UpgradeFromFile(CommandRun& run, const std::string& name) {
       run.say.Say("Upgrade Code : Done...\n");
       return Outcome::kDone;
     case UpgradeAnswer::Kind::kHeaderRefused:
-      run.say.Say("\nThe device refused the code upgrade : %s\nNo data sent...\n", answer.reply.c_str());
+      run.say.Say("\nThe device refused the code upgrade : %s\nNo data sent...\n",
+                  run.say.Device(answer.reply).c_str());
       return Outcome::kRefused;
     case UpgradeAnswer::Kind::kImageRefused:
-      run.say.Say("Received Response ... %s\n", answer.reply.c_str());
+      run.say.Say("Received Response ... %s\n", run.say.Device(answer.reply).c_str());
       return Outcome::kRefused;
   }
   return Outcome::kRefused;
@@ -58,11 +61,27 @@ Outcome WriteKey(CommandRun& run, const SerialKeyFrame& frame) {
     run.say.Say("Serial key written to flash...\n");
     return Outcome::kDone;
   }
-  run.say.Say("Error Response.. %s\n", answer.reply.c_str());
+  run.say.Say("Error Response.. %s\n", run.say.Device(answer.reply).c_str());
   return Outcome::kRefused;
 }
 
 }  // namespace
+
+void SayImageProblem(ConsoleReport& say, const std::string& name, const FileError& error) {
+  say.Say(error.step == FileError::Step::kRead ? "Unable to open the specified file...\n" : "FILE not found...\n");
+  // A file of the wrong kind or size is not what those lines say: why goes to standard error.
+  const std::string shown = ShownDeviceText(name, DeviceTextMode::kEscaped);
+  if (error.step == FileError::Step::kNotRegular) {
+    std::fprintf(stderr, "trackctl: %s is not a regular file; an image is read from a regular file only\n",
+                 shown.c_str());
+  } else if (error.step == FileError::Step::kRead && error.number == EFBIG) {
+    std::fprintf(stderr, "trackctl: %s is longer than an image can be (%zu bytes)\n", shown.c_str(), kMaxImageSize);
+  }
+}
+
+std::optional<FileError> ImageProblem(const DeviceCommand& command) {
+  return RegularFileProblem(command.image.value_or(kDefaultImage), kMaxImageSize);
+}
 
 Outcome UpgradeCode(CommandRun& run, const DeviceCommand& command) {
   run.say.Say("Upgrade Code : Started...\n");

@@ -20,9 +20,9 @@ TrackConverter::TrackConverter(TrackWriter& writer, LocalTimeRule& rule, std::in
 }
 
 void TrackConverter::BeginTrack(std::string_view name) {
-  writer_.BeginTrack(name);
-  ++counts_.tracks;
+  trackName_ = name;
   lineNumber_ = 0;
+  inTrack_ = false;
   inSegment_ = false;
 }
 
@@ -30,21 +30,29 @@ void TrackConverter::Text(std::string_view text) {
   splitter_.Feed(text, [this](std::string_view line) { Line(line); });
 }
 
-void TrackConverter::EndTrack() {
+bool TrackConverter::EndTrack() {
   splitter_.Finish([this](std::string_view line) { Line(line); });
+  if (!inTrack_) return false;
   if (inSegment_) writer_.EndSegment();
   writer_.EndTrack();
+  return true;
 }
 
 void TrackConverter::Finish() { writer_.Finish(); }
 
 void TrackConverter::Line(std::string_view text) {
   ++lineNumber_;
+  if (text.empty()) return;
   const std::optional<LoggerLine> line = ParseLoggerLine(text);
   if (!line) {
     ++counts_.notLoggerLines;
     onBadLine_(lineNumber_);
     return;
+  }
+  if (!inTrack_) {
+    writer_.BeginTrack(trackName_);
+    ++counts_.tracks;
+    inTrack_ = true;
   }
   const TrackPoint point = MakeTrackPoint(*line, rule_);
   if (point.problem != PointProblem::kNone) {

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <string_view>
 
 #include "export/line_splitter.h"
@@ -35,10 +36,13 @@ class TrackConverter {
   // Begins the writer's document.
   TrackConverter(TrackWriter& writer, LocalTimeRule& rule, std::int64_t splitGapSeconds, BadLineReport onBadLine);
 
+  // The track begins at the file's first logger line: a file without one gives
+  // no track. An empty line is passed over.
   void BeginTrack(std::string_view name);
   // The next piece of the track's logger file, cut anywhere.
   void Text(std::string_view text);
-  void EndTrack();
+  // False when the file held no logger line, and so gave no track.
+  bool EndTrack();
   // Ends the writer's document.
   void Finish();
 
@@ -53,6 +57,8 @@ class TrackConverter {
   BadLineReport onBadLine_;
   LineSplitter splitter_;
   std::size_t lineNumber_ = 0;
+  std::string trackName_;
+  bool inTrack_ = false;
   bool inSegment_ = false;
   std::int64_t lastUtc_ = 0;
   ExportCounts counts_;

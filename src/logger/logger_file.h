@@ -11,9 +11,13 @@ namespace trackctl {
 
 class LoggerFile {
  public:
-  // Creates the file; a file of that name already there is never opened, so
-  // never truncated or appended to. See IsOpen() and NameTaken().
-  explicit LoggerFile(const std::string& name);
+  enum class Target {
+    kNewFile,  // created: a file of that name already there is never opened, so
+               // never truncated or appended to
+    kStream,   // a device or FIFO that is there, written as it is
+  };
+  // See IsOpen() and NameTaken().
+  explicit LoggerFile(const std::string& name, Target target = Target::kNewFile);
   ~LoggerFile();
   LoggerFile(const LoggerFile&) = delete;
   LoggerFile& operator=(const LoggerFile&) = delete;
