@@ -15,9 +15,9 @@
 namespace trackctl {
 namespace {
 
-// Far more than any tracking configuration file holds (its values are on its
-// first lines), and still a bound on what a wrong file name can cost.
-constexpr std::size_t kMaxTrackingConfigSize = std::size_t{64} << 20;
+// Far more than any tracking configuration file holds (28 lines of a few dozen
+// bytes), and a bound on what a wrong file name (/dev/zero) can cost.
+constexpr std::size_t kMaxTrackingConfigSize = std::size_t{1} << 20;
 
 // One JSON document on standard output; its write errors count when the run ends.
 void WriteJson(const nlohmann::ordered_json& json) { std::fputs((JsonText(json) + "\n").c_str(), stdout); }
