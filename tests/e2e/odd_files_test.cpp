@@ -214,6 +214,24 @@ TEST_F(OddFiles, ImagesThatAreNoRegularFileAreRefusedAtOnce) {
   EXPECT_NE(output.find("Upgrade Code : Done...\n"), std::string::npos) << output;
 }
 
+// config15.dat is read up to 1 MiB: the example padded to that runs, a byte more
+// (or /dev/zero) is a file problem.
+TEST_F(OddFiles, TheTrackingConfigurationIsReadUpToOneMebibyte) {
+  std::ifstream example(fs::path(TRACKCTL_EXAMPLES_DIR) / "config15.dat", std::ios::binary);
+  std::string config(std::istreambuf_iterator<char>(example), {});
+  config.resize(std::size_t{1} << 20, '\n');
+  std::ofstream(workdir() / "whole.dat", std::ios::binary) << config;
+  std::ofstream(workdir() / "over.dat", std::ios::binary) << config << '\n';
+  EXPECT_EQ(Run({"start", "-c", "whole.dat"}), 0) << output;
+  StartSim();
+  EXPECT_EQ(Run({"start", "-c", "over.dat"}), 4) << output;
+  EXPECT_NE(output.find("Cannot open input file.\n"), std::string::npos) << output;
+  if (!UnderWine()) {
+    StartSim();
+    EXPECT_EQ(Run({"start", "-c", "/dev/zero"}), 4) << output;
+  }
+}
+
 // Each character that cannot stand in a file name: refused, nothing sent.
 TEST_F(OddFiles, KeysThatCannotStandInAFileNameAreRefused) {
   for (const char c : std::string_view("/\\:*?\"<>|")) {
