@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   int ports = 0, outputs = 0, configs = 0;
   for (std::size_t i = 0; i < words.size() && words[i] != "--" && words[i] != "export"; ++i) {
     const std::string& word = words[i];
-    ports += word == "-p" || word == "--port" || word.starts_with("--port=") || (word.starts_with("-p") && word != "-p");
+    ports += word == "-p" || word == "--port" || word.starts_with("--port=") || word.starts_with("-p");
     outputs += word == "-o";
     configs += word == "-c";
     if (word == "-p" || word == "--port" || word == "-o" || word == "-c") ++i;  // its value

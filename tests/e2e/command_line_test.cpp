@@ -360,17 +360,6 @@ std::thread FeedFifo(const fs::path& path, std::string bytes) {
   });
 }
 
-// Reads the FIFO `path` to its end into `bytes` once a writer has opened it.
-std::thread DrainFifo(const fs::path& path, std::string& bytes) {
-  return std::thread([path, &bytes] {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return;
-    char block[4096];
-    for (ssize_t n; (n = read(fd, block, sizeof block)) > 0;) bytes.append(block, static_cast<std::size_t>(n));
-    close(fd);
-  });
-}
-
 TEST_F(CommandLineRun, EveryKindOfFileForEveryFileArgument) {
   if (UnderWine()) GTEST_SKIP() << "FIFOs and links of the POSIX side";
   std::ifstream example(fs::path(TRACKCTL_EXAMPLES_DIR) / "config15.dat", std::ios::binary);
@@ -406,13 +395,14 @@ TEST_F(CommandLineRun, EveryKindOfFileForEveryFileArgument) {
         ASSERT_EQ(mkfifo(x.c_str(), 0600), 0);
       }
       std::thread feeder;
-      std::string drained;
       if (kind == FileKind::kFifo && readsX) feeder = FeedFifo(x, content);
       const int expected = statuses[static_cast<std::size_t>(kind)];
-      if (kind == FileKind::kFifo && writesX && expected == 0) feeder = DrainFifo(x, drained);
+      std::optional<FifoReader> reader;
+      if (kind == FileKind::kFifo && writesX && expected == 0) reader.emplace(x);
       StartSim();
       const int status = Run(args);
       if (feeder.joinable()) feeder.join();
+      const std::string drained = reader ? reader->Finish() : std::string();
       const std::string what = args[0] + " " + args[args.size() - 2] + ", kind " + std::to_string(int(kind));
       EXPECT_EQ(status, std::abs(expected)) << what << "\n" << output;
       if (args[0] == "upgrade" && expected == 0) {

@@ -138,8 +138,8 @@ TEST(CommandLine, EachLimitTakesItsLastValueAndRefusesTheNext) {
       key[at] = c;
       const CommandLine line = Parse({"write-key", key.c_str()});
       EXPECT_EQ(line.action, Action::kRefuse) << key;
-      EXPECT_EQ(line.error, "trackctl: the serial key must not hold any of /\\:*?\"<>| (it becomes part of file names): '" +
-                                key + "'");
+      EXPECT_EQ(line.error, "trackctl: the serial key must not hold any of /\\:*?\"<>| "
+                            "(it becomes part of file names): '" + key + "'");
     }
   }
   for (const char* key : {"100!#$%&'(", "1000)+,-.;", "=@[]^_`{}~"}) {

@@ -123,10 +123,12 @@ TEST(JsonRecords, DatesAndTimesThatDoNotExistAreNull) {
     std::uint32_t word;
     const char* shown;  // nullptr: null
   } dates[] = {
-      {DateWord(2004, 2, 29), "2004-02-29"}, {DateWord(2005, 2, 29), nullptr},   {DateWord(2000, 2, 29), "2000-02-29"},
-      {DateWord(2100, 2, 29), nullptr},      {DateWord(2005, 4, 30), "2005-04-30"}, {DateWord(2005, 4, 31), nullptr},
-      {DateWord(2005, 1, 31), "2005-01-31"}, {DateWord(2005, 12, 31), "2005-12-31"}, {DateWord(2005, 13, 1), nullptr},
-      {DateWord(2005, 0, 1), nullptr},       {DateWord(2005, 1, 0), nullptr},      {DateWord(2157, 6, 30), "2157-06-30"},
+      {DateWord(2004, 2, 29), "2004-02-29"}, {DateWord(2005, 2, 29), nullptr},
+      {DateWord(2000, 2, 29), "2000-02-29"}, {DateWord(2100, 2, 29), nullptr},
+      {DateWord(2005, 4, 30), "2005-04-30"}, {DateWord(2005, 4, 31), nullptr},
+      {DateWord(2005, 1, 31), "2005-01-31"}, {DateWord(2005, 12, 31), "2005-12-31"},
+      {DateWord(2005, 13, 1), nullptr},      {DateWord(2005, 0, 1), nullptr},
+      {DateWord(2005, 1, 0), nullptr},       {DateWord(2157, 6, 30), "2157-06-30"},
       {0xFFFF, nullptr},                     {0, nullptr},
   };
   for (const auto& [word, shown] : dates) {
