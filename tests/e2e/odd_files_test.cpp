@@ -95,6 +95,20 @@ TEST_F(OddFiles, ExportOutputsThatAreNoPlainFileAreWrittenAndKept) {
   EXPECT_EQ(reader.Finish(), gpx);
   EXPECT_EQ(fs::symlink_status(workdir() / "pipe").type(), fs::file_type::fifo);
 
+  // A FIFO in a folder where nothing can be created: KML, which holds text aside
+  // until the end, holds it elsewhere.
+  fs::create_directory(workdir() / "closed");
+  ASSERT_EQ(mkfifo((workdir() / "closed" / "pipe").c_str(), 0600), 0);
+  fs::permissions(workdir() / "closed", fs::perms::owner_read | fs::perms::owner_exec);
+  RunOptions bound;
+  bound.permissionsBindRoot = true;
+  ASSERT_EQ(Run({"export", "--utc-offset", "+00:00", "--format", "kml", "-o", "ref.kml", "a.dat"}), 0) << output;
+  FifoReader kml(workdir() / "closed" / "pipe");
+  EXPECT_EQ(Run({"export", "--utc-offset", "+00:00", "--format", "kml", "-o", "closed/pipe", "a.dat"}, bound), 0)
+      << output;
+  EXPECT_EQ(kml.Finish(), ReadFile(workdir() / "ref.kml"));
+  fs::permissions(workdir() / "closed", fs::perms::owner_all);
+
   // A link to a file in another folder: the file is replaced in its folder,
   // the link stays, and no temporary file is left in either.
   fs::create_directory(workdir() / "real");
