@@ -17,7 +17,7 @@ namespace {
 
 // Far more than any tracking configuration file holds (28 lines of a few dozen
 // bytes), and a bound on what a wrong file name (/dev/zero) can cost.
-constexpr std::size_t kMaxTrackingConfigSize = std::size_t{1} << 20;
+constexpr std::size_t kMaxTrackingConfigSize = std::size_t{2} << 20;
 
 // One JSON document on standard output; its write errors count when the run ends.
 void WriteJson(const nlohmann::ordered_json& json) { std::fputs((JsonText(json) + "\n").c_str(), stdout); }

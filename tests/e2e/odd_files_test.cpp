@@ -227,12 +227,12 @@ TEST_F(OddFiles, ImagesThatAreNoRegularFileAreRefusedAtOnce) {
   EXPECT_NE(output.find("Upgrade Code : Done...\n"), std::string::npos) << output;
 }
 
-// config15.dat is read up to 1 MiB: the example padded to that runs, a byte more
+// config15.dat is read up to 2 MiB: the example padded to that runs, a byte more
 // (or /dev/zero) is a file problem.
-TEST_F(OddFiles, TheTrackingConfigurationIsReadUpToOneMebibyte) {
+TEST_F(OddFiles, TheTrackingConfigurationIsReadUpToTwoMebibytes) {
   std::ifstream example(fs::path(TRACKCTL_EXAMPLES_DIR) / "config15.dat", std::ios::binary);
   std::string config(std::istreambuf_iterator<char>(example), {});
-  config.resize(std::size_t{1} << 20, '\n');
+  config.resize(std::size_t{2} << 20, '\n');
   std::ofstream(workdir() / "whole.dat", std::ios::binary) << config;
   std::ofstream(workdir() / "over.dat", std::ios::binary) << config << '\n';
   EXPECT_EQ(Run({"start", "-c", "whole.dat"}), 0) << output;
