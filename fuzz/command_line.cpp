@@ -1,6 +1,7 @@
 // The command line: any arguments. Input bytes are split at NUL into arguments.
 // Whatever the parse gives must hold together: a refusal names its problem in
-// one line without control characters; a command carries only what that command takes.
+// one line without control characters; a command carries only what that command
+// takes, each option once, and no name that is refused.
 #include <string>
 #include <vector>
 
@@ -45,6 +46,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(!command.outputFile || row.option == "-o");
   FUZZ_CHECK(!command.configFile || row.option == "-c");
   FUZZ_CHECK(!command.image || row.arguments == CommandArguments::kOptionalImage);
+  // The refusals of names: a key that cannot name a file, an empty image, output to "-".
+  FUZZ_CHECK(command.key.find_first_of("/\\:*?\"<>|") == std::string::npos);
+  FUZZ_CHECK(!command.image || !command.image->empty());
+  FUZZ_CHECK(!command.outputFile || (!command.outputFile->empty() && *command.outputFile != "-"));
+  // Each option at most once: a port, -o and -c given twice are refused.
+  int ports = 0, outputs = 0, configs = 0;
+  for (std::size_t i = 0; i < words.size() && words[i] != "--" && words[i] != "export"; ++i) {
+    const std::string& word = words[i];
+    ports += word == "-p" || word == "--port" || word.starts_with("--port=") || word.starts_with("-p");
+    outputs += word == "-o";
+    configs += word == "-c";
+    if (word == "-p" || word == "--port" || word == "-o" || word == "-c") ++i;  // its value
+  }
+  FUZZ_CHECK(ports <= 1 && outputs <= 1 && configs <= 1);
   FUZZ_CHECK(command.sector == Sector::kSms || row.arguments == CommandArguments::kSector);
   return 0;
 }

@@ -38,8 +38,9 @@ constexpr const char* kUsageEnd =
     "\n"
     "export turns logger files into GPX (the default), KML, GeoJSON, CSV or an SVG\n"
     "picture, one track per file, without opening a port; OUT is FILE with the\n"
-    "format's extension unless -o names it. Logger times are the device's local\n"
-    "time: --utc-offset gives its offset from UTC, else this machine's zone is used.\n"
+    "format's extension unless -o names it (- is standard output). Logger times\n"
+    "are the device's local time: --utc-offset gives its offset from UTC, else\n"
+    "this machine's zone is used.\n"
     "A new segment starts where points are more than --split-gap minutes apart\n"
     "(default 10). Status 0, 1 when a line was not a logger line (the rest is\n"
     "written), 2 when a file cannot be read or written or an argument is refused.\n"
@@ -90,6 +91,9 @@ constexpr const char* kUsageEnd =
     "and received from it (<<) is appended to that file as timestamped hex and\n"
     "ASCII lines.\n";
 
+// The characters that Windows or Linux does not take in a file name.
+constexpr const char* kNotInFileNames = "/\\:*?\"<>|";
+
 // Ends the one line of a refusal.
 constexpr const char* kUsageHint = " (usage: trackctl --help)";
 
@@ -124,6 +128,9 @@ std::optional<unsigned> ReadSeconds(std::string_view text) {
   return seconds;
 }
 
+// Each option takes one value: a second one is refused, not silently taken.
+std::string GivenTwice(std::string_view option) { return "option " + std::string(option) + " is given twice"; }
+
 CommandLine Refuse(std::string problem) {
   CommandLine line;
   line.action = CommandLine::Action::kRefuse;
@@ -149,6 +156,7 @@ std::optional<std::string> ReadCommand(const std::vector<std::string_view>& word
       command.sector = words[1] == "sms" ? Sector::kSms : Sector::kDataCall;
       break;
     case CommandArguments::kOptionalImage:
+      if (count == 1 && words[1].empty()) return std::string(word) + " needs a file name, not ''";
       if (count == 1) command.image = std::string(words[1]);
       break;
     case CommandArguments::kKey:
@@ -160,6 +168,11 @@ std::optional<std::string> ReadCommand(const std::vector<std::string_view>& word
       // As typed at the menu's prompt: one word of printable characters.
       if (std::any_of(words[1].begin(), words[1].end(), [](char c) { return c < 0x21 || c > 0x7E; })) {
         return "the serial key must be printable characters without spaces: " + QuotedArgument(words[1]);
+      }
+      // The key names every default-named logger file of the device.
+      if (words[1].find_first_of(kNotInFileNames) != std::string_view::npos) {
+        return std::string("the serial key must not hold any of ") + kNotInFileNames +
+               " (it becomes part of file names): " + QuotedArgument(words[1]);
       }
       command.key = std::string(words[1]);
       break;
@@ -275,6 +288,7 @@ CommandLine ParseCommandLine(std::span<const char* const> args) {
       line.quiet = true;
     } else if (arg == "--timeout") {
       if (i + 1 == args.size()) return Refuse("option --timeout needs a value");
+      if (line.timeout) return Refuse(GivenTwice("--timeout"));
       line.timeout = ReadSeconds(args[++i]);
       if (!line.timeout) {
         return Refuse("--timeout wants whole seconds from 0 to " + std::to_string(kMaxTimeout) + ", not " +
@@ -284,9 +298,11 @@ CommandLine ParseCommandLine(std::span<const char* const> args) {
       // The port joined to its option: --port=COM23, -p/dev/ttyUSB0.
       const std::string_view value = arg.substr(arg[1] == '-' ? 7 : 2);
       if (value.empty()) return Refuse("option --port needs a value");
+      if (line.port) return Refuse(GivenTwice("--port"));
       if (auto problem = SetPort(line, value)) return Refuse(*problem);
     } else if (arg.starts_with("--archive=")) {
       if (arg.size() == 10) return Refuse("option --archive needs a value");
+      if (archive) return Refuse(GivenTwice("--archive"));
       archive = std::string(arg.substr(10));
     } else if (arg == "-p" || arg == "--port" || arg == "-o" || arg == "-c" || arg == "--archive") {
       // A port never starts with '-': that is the next option, not the port.
@@ -295,14 +311,13 @@ CommandLine ParseCommandLine(std::span<const char* const> args) {
         return Refuse("option " + std::string(arg) + " needs a value");
       }
       const std::string value(args[++i]);
-      if (arg == "-o") {
-        outputFile = value;
-      } else if (arg == "--archive") {
-        archive = value;
-      } else if (arg == "-c") {
-        configFile = value;
-      } else if (auto problem = SetPort(line, value)) {
-        return Refuse(*problem);
+      if (isPort) {
+        if (line.port) return Refuse(GivenTwice("--port"));
+        if (auto problem = SetPort(line, value)) return Refuse(*problem);
+      } else {
+        std::optional<std::string>& set = arg == "-o" ? outputFile : arg == "-c" ? configFile : archive;
+        if (set) return Refuse(GivenTwice(arg));
+        set = value;
       }
     } else {
       return Refuse("unknown option " + QuotedArgument(arg));
@@ -325,6 +340,7 @@ CommandLine ParseCommandLine(std::span<const char* const> args) {
   const DeviceCommandRow* row = line.command.row;
   if (outputFile) {
     if (auto problem = RefuseOption("-o", row)) return Refuse(*problem);
+    if (*outputFile == "-") return Refuse("-o - is not taken here: standard output carries the run's messages");
   }
   if (configFile) {
     if (auto problem = RefuseOption("-c", row)) return Refuse(*problem);

@@ -16,9 +16,9 @@
 namespace trackctl {
 namespace {
 
-// Far more than any tracking configuration file holds (its values are on its
-// first lines), and still a bound on what a wrong file name can cost.
-constexpr std::size_t kMaxTrackingConfigSize = std::size_t{64} << 20;
+// Far more than any tracking configuration file holds (28 lines of a few dozen
+// bytes), and a bound on what a wrong file name (/dev/zero) can cost.
+constexpr std::size_t kMaxTrackingConfigSize = std::size_t{2} << 20;
 
 // One JSON document on standard output; its write errors count when the run ends.
 void WriteJson(const nlohmann::ordered_json& json) { std::fputs((JsonText(json) + "\n").c_str(), stdout); }
@@ -29,7 +29,7 @@ Outcome ShowTrackingAnswer(CommandRun& run, const Answer& answer, const char* do
     run.say.Say("\n%s", done);
     return Outcome::kDone;
   }
-  run.say.Say("\nERROR RESPONSE...%s\n", answer.reply.c_str());
+  run.say.Say("\nERROR RESPONSE...%s\n", run.say.Device(answer.reply).c_str());
   return Outcome::kRefused;
 }
 
@@ -45,7 +45,7 @@ Outcome ReadConfiguration(CommandRun& run, const DeviceCommand&) {
   const ConfigReply reply = ExchangeReadConfig(run.session);
   const Outcome outcome = ConfigReplyOutcome(reply);
   if (!run.json || outcome != Outcome::kDone) {
-    run.say.Say("%s", DescribeConfigReply(reply).c_str());
+    run.say.Say("%s", DescribeConfigReply(reply, run.say.deviceText()).c_str());
     return outcome;
   }
   run.say.Say("...DONE");

@@ -2,7 +2,11 @@
 // exchange, the files it reads and writes, its outcome.
 #pragma once
 
+#include <optional>
+#include <string>
+
 #include "app/device_commands.h"
+#include "files/whole_file.h"
 
 namespace trackctl {
 
@@ -30,6 +34,13 @@ void ShowLoggerMenu(CommandRun& run);
 // empty), and a file that cannot be opened or read ends the run with status 1.
 Outcome UpgradeCode(CommandRun& run, const DeviceCommand& command);
 void UpgradeCodeFromMenu(CommandRun& run);
+// Only a regular file of at most kMaxImageSize bytes is an image. Why the
+// upgrade's image cannot be sent, found without opening it; nothing when it can.
+std::optional<FileError> ImageProblem(const DeviceCommand& command);
+// The console's line for an image that cannot be sent ("FILE not found...",
+// "Unable to open the specified file..."); for a file of the wrong kind or size,
+// why on standard error.
+void SayImageProblem(ConsoleReport& say, const std::string& name, const FileError& error);
 
 // write-key KEY; menu choice 9 shows the key format and reads the key, refuses
 // one longer than 10 characters and sends nothing at the end of the input.

@@ -9,8 +9,8 @@ namespace trackctl {
 namespace {
 
 // Appends "label = value" for each field, in block order.
-auto LineWriter(std::string& out) {
-  return [&out](const FieldInfo& field, const auto& member) {
+auto LineWriter(std::string& out, DeviceTextMode mode) {
+  return [&out, mode](const FieldInfo& field, const auto& member) {
     out += field.label;
     out += " = ";
     if constexpr (std::is_arithmetic_v<std::remove_cvref_t<decltype(member)>>) {
@@ -25,7 +25,7 @@ auto LineWriter(std::string& out) {
           out += std::to_string(member);
       }
     } else {
-      out += member.data();
+      out += ShownDeviceText(member.data(), mode);
     }
     out += '\n';
   };
@@ -41,19 +41,19 @@ std::string FormatDate(CalendarDate date) {
   return std::to_string(date.day) + '/' + std::to_string(date.month) + '/' + std::to_string(date.year) + '\n';
 }
 
-std::string FormatConfigRecord(const ConfigRecord& record) {
+std::string FormatConfigRecord(const ConfigRecord& record, DeviceTextMode mode) {
   std::string out;
-  ForEachConfigField(record, LineWriter(out));
+  ForEachConfigField(record, LineWriter(out, mode));
   return out;
 }
 
-std::string FormatStatusRecord(const StatusRecord& record) {
+std::string FormatStatusRecord(const StatusRecord& record, DeviceTextMode mode) {
   std::string out;
-  ForEachStatusField(record, LineWriter(out));
+  ForEachStatusField(record, LineWriter(out, mode));
   return out;
 }
 
-std::string DescribeConfigReply(const ConfigReply& reply) {
+std::string DescribeConfigReply(const ConfigReply& reply, DeviceTextMode mode) {
   switch (ClassifyConfigReply(reply)) {
     case ConfigReplyKind::kShort: {
       char text[96];
@@ -62,7 +62,7 @@ std::string DescribeConfigReply(const ConfigReply& reply) {
       return text;
     }
     case ConfigReplyKind::kDeviceError:
-      return "\nan error occured. " + std::string(ReplyText(reply.bytes)) + "\n";
+      return "\nan error occured. " + ShownDeviceText(ReplyText(reply.bytes), mode) + "\n";
     case ConfigReplyKind::kUnknown:
       return "\nunknown error occured.";
     case ConfigReplyKind::kRecords:
@@ -70,8 +70,8 @@ std::string DescribeConfigReply(const ConfigReply& reply) {
   }
   const ConfigReplyRecords records = DecodeConfigReply(reply);
   std::string out = "...DONE\n";
-  if (CarriesConfigBlock(records.config.kind)) out += FormatConfigRecord(records.config);
-  if (CarriesStatusBlock(records.config.kind)) out += FormatStatusRecord(records.status);
+  if (CarriesConfigBlock(records.config.kind)) out += FormatConfigRecord(records.config, mode);
+  if (CarriesStatusBlock(records.config.kind)) out += FormatStatusRecord(records.status, mode);
   return out;
 }
 

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "app/device_text.h"
 #include "protocol/config_record.h"
 #include "protocol/read_configuration.h"
 
@@ -14,11 +15,12 @@ std::string FormatTime(TimeOfDay time);
 std::string FormatDate(CalendarDate date);
 // One "label = value" line per field, except that a time shares its line with
 // the date after it.
-std::string FormatConfigRecord(const ConfigRecord& record);
-std::string FormatStatusRecord(const StatusRecord& record);
+// Text fields are shown as `mode` says.
+std::string FormatConfigRecord(const ConfigRecord& record, DeviceTextMode mode = DeviceTextMode::kAsItIs);
+std::string FormatStatusRecord(const StatusRecord& record, DeviceTextMode mode = DeviceTextMode::kAsItIs);
 
 // What the console shows for the reply: "...DONE" and the labelled records, the
 // device's error text, or the short-reply message.
-std::string DescribeConfigReply(const ConfigReply& reply);
+std::string DescribeConfigReply(const ConfigReply& reply, DeviceTextMode mode = DeviceTextMode::kAsItIs);
 
 }  // namespace trackctl

@@ -7,7 +7,9 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <string_view>
 
+#include "app/device_text.h"
 #include "app/progress_bar.h"
 #include "protocol/report.h"
 #include "serial/port_failure.h"
@@ -16,7 +18,8 @@ namespace trackctl {
 
 class ConsoleReport : public Report {
  public:
-  explicit ConsoleReport(std::FILE* out) : out_(out) {}
+  explicit ConsoleReport(std::FILE* out, DeviceTextMode deviceText = DeviceTextMode::kAsItIs)
+      : out_(out), deviceText_(deviceText) {}
 
   // A progress bar for transfers on `terminal`; when the messages go to the same
   // screen, the bar stands in for their marks and "Done : N" lines.
@@ -24,6 +27,9 @@ class ConsoleReport : public Report {
 
   // printf to the message stream.
   [[gnu::format(printf, 2, 3)]] void Say(const char* format, ...);
+  // A device's text as the message stream shows it.
+  std::string Device(std::string_view text) const { return ShownDeviceText(text, deviceText_); }
+  DeviceTextMode deviceText() const { return deviceText_; }
 
   void StepBegun(Step step) override;
   void ReplyByte() override;
@@ -41,6 +47,7 @@ class ConsoleReport : public Report {
 
  private:
   std::FILE* out_;
+  DeviceTextMode deviceText_;
   std::uint64_t nextDoneLine_ = 0;  // a "Done : N" line once N passes this
   std::optional<ProgressBar> bar_;
   bool barOnly_ = false;  // the bar instead of the marks and "Done : N" lines

@@ -1,16 +1,21 @@
 #include "app/export_arguments.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "app/archive_messages.h"
 #include "app/export_messages.h"
+#include "app/process_setup.h"
 #include "archive/archive_export.h"
 #include "archive/archive_time.h"
 #include "archive/open_archive.h"
 #include "export/run_export.h"
+#include "export/zone_name.h"
 
 namespace trackctl {
 namespace {
@@ -63,6 +68,7 @@ std::optional<int> ParseUtcOffset(std::string_view text) {
 
 std::variant<ExportOptions, std::string> ParseExportArguments(std::span<const char* const> args) {
   ExportOptions options;
+  std::vector<std::string_view> given;  // the options seen so far
   bool optionsEnded = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg(args[i]);
@@ -89,6 +95,9 @@ std::variant<ExportOptions, std::string> ParseExportArguments(std::span<const ch
     }
     if (!value) return Error(std::string(name) + " needs a value");
     if (equals == std::string_view::npos) ++i;
+    // Each option takes one value: a second one is refused, not silently taken.
+    if (std::find(given.begin(), given.end(), name) != given.end()) return Error(std::string(name) + " is given twice");
+    given.push_back(name);
 
     if (name == "--format") {
       const ExportFormat* format = ExportFormatNamed(*value);
@@ -121,7 +130,10 @@ std::variant<ExportOptions, std::string> ParseExportArguments(std::span<const ch
       (name == "--since" ? options.since : options.until) = bound;
     } else {
       const std::optional<int> minutes = ParseMinutes(*value);
-      if (!minutes) return Error("--split-gap wants a whole number of minutes, not '" + std::string(*value) + "'");
+      if (!minutes) {
+        return Error("--split-gap wants a whole number of minutes from 0 to " + std::to_string(kMaxSplitGapMinutes) +
+                     ", not '" + std::string(*value) + "'");
+      }
       options.splitGapMinutes = *minutes;
     }
   }
@@ -145,18 +157,32 @@ int RunExportCommand(std::span<const char* const> args) {
     return 2;
   }
   const ExportOptions& options = std::get<ExportOptions>(parsed);
+  if (!options.utcOffsetMinutes) {
+    const char* tz = std::getenv("TZ");
+    if (tz != nullptr && !ZoneNameIsKnown(tz, ZoneFolder(std::getenv("TZDIR")))) {
+      std::fprintf(stderr, "%s\n", UnknownZoneLine(tz).c_str());
+    }
+  }
+  if (options.output == "-") MakeStandardOutputBinary();
   try {
     if (options.fromArchive) return RunArchiveExportCommand(options);
-    const auto result = RunExport(options, [](const std::string& file, std::size_t line) {
-      std::fprintf(stderr, "%s:%zu: not a logger line\n", file.c_str(), line);
-    });
+    std::size_t withoutTrack = 0;
+    const auto result = RunExport(
+        options,
+        [](const std::string& file, std::size_t line) {
+          std::fprintf(stderr, "%s:%zu: not a logger line\n", file.c_str(), line);
+        },
+        [&withoutTrack](const std::string& file) {
+          ++withoutTrack;
+          std::fprintf(stderr, "%s\n", NoTrackLine(file).c_str());
+        });
     if (const ExportFailure* failure = std::get_if<ExportFailure>(&result)) {
       std::fprintf(stderr, "%s\n", FailureLine(*failure).c_str());
       return 2;
     }
     const ExportCounts& counts = std::get<ExportCounts>(result);
     std::fprintf(stderr, "%s\n", SummaryLine(counts, *options.format, options.output).c_str());
-    return counts.notLoggerLines > 0 ? 1 : 0;
+    return counts.notLoggerLines > 0 || withoutTrack > 0 ? 1 : 0;
   } catch (const std::exception& error) {  // no memory, or a name the system cannot take
     std::fprintf(stderr, "trackctl export: %s\n", error.what());
     return 2;

@@ -21,7 +21,7 @@ std::string Problems(const ExportCounts& counts) {
 }  // namespace
 
 std::string SummaryLine(const ExportCounts& counts, const ExportFormat& format, std::string_view output) {
-  std::string line = "trackctl export: " + std::string(output) + ": ";
+  std::string line = "trackctl export: " + std::string(output == "-" ? "standard output" : output) + ": ";
   const std::size_t leftOut = counts.LeftOutTotal();
   if (format.rows) {
     line += Count(counts.points + leftOut, "row", "rows");
@@ -48,6 +48,16 @@ std::string FailureLine(const ExportFailure& failure) {
     case ExportFailure::Kind::kCannotWrite: line += "cannot write " + file; break;
   }
   return line + ": " + failure.reason;
+}
+
+std::string NoTrackLine(std::string_view file) {
+  return "trackctl export: " + std::string(file) + ": no logger line, so no track";
+}
+
+std::string UnknownZoneLine(std::string_view tz) {
+  std::string shown;
+  for (const char c : tz) shown += static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? '?' : c;
+  return "trackctl export: warning: TZ names an unknown time zone, '" + shown + "'; local times are taken as UTC";
 }
 
 }  // namespace trackctl

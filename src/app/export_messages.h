@@ -21,4 +21,11 @@ std::string SummaryLine(const ExportCounts& counts, const ExportFormat& format, 
 // without a line end.
 std::string FailureLine(const ExportFailure& failure);
 
+// "trackctl export: FILE: no logger line, so no track", without a line end.
+std::string NoTrackLine(std::string_view file);
+
+// The warning for a TZ that the C library does not know, which it takes as UTC;
+// control characters of the name are shown as '?'.
+std::string UnknownZoneLine(std::string_view tz);
+
 }  // namespace trackctl

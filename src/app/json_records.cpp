@@ -34,16 +34,30 @@ Json Text(const std::array<char, N>& field) {
   return Text(std::string_view(field.data(), static_cast<std::size_t>(end - field.begin())));
 }
 
+bool IsLeapYear(unsigned year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+
+unsigned DaysInMonth(unsigned year, unsigned month) {
+  static constexpr unsigned kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
+}
+
+// null for a word past the end of the day (the clock shows 24:00:00 and more),
+// which no reader can take as a time.
 Json Time(TimeOfDay time) {
+  if (time.hours > 23) return nullptr;
   std::array<char, 24> text{};
   std::snprintf(text.data(), text.size(), "%02u:%02u:%02u", unsigned{time.hours}, unsigned{time.minutes},
                 unsigned{time.seconds});
   return text.data();
 }
 
-// null for an empty date word, which stands for no date.
+// null for an empty date word, which stands for no date, and for one that names
+// no day of the calendar (month 0 or 13, 31 June).
 Json Date(CalendarDate date, std::uint32_t word) {
   if (word == 0) return nullptr;
+  if (date.month < 1 || date.month > 12 || date.day < 1 || date.day > DaysInMonth(date.year, date.month)) {
+    return nullptr;
+  }
   std::array<char, 24> text{};
   std::snprintf(text.data(), text.size(), "%04u-%02u-%02u", unsigned{date.year}, unsigned{date.month},
                 unsigned{date.day});

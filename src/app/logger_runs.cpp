@@ -12,6 +12,7 @@
 #include "app/download_archive.h"
 #include "app/program_exit.h"
 #include "app/set_aside_on_signal.h"
+#include "files/output_place.h"
 #include "logger/logger_download.h"
 #include "logger/logger_erase.h"
 #include "logger/logger_file.h"
@@ -55,7 +56,11 @@ std::unique_ptr<LoggerFile> CreateLoggerFile(Session& session, Sector sector,
                                              int& error) {
   if (fileName) {
     name = *fileName;
-    auto file = std::make_unique<LoggerFile>(name);
+    // A device or FIFO is written as it is; anything else must be a new name.
+    const OutputPlace place = PlaceOf(name);
+    const bool stream = place.kind == OutputPlace::Kind::kStream;
+    auto file = std::make_unique<LoggerFile>(stream ? place.path : name,
+                                             stream ? LoggerFile::Target::kStream : LoggerFile::Target::kNewFile);
     error = file->error();
     return file->IsOpen() ? std::move(file) : nullptr;
   }
@@ -83,13 +88,16 @@ std::unique_ptr<LoggerFile> CreateLoggerFile(Session& session, Sector sector,
 // The logger file of a download until the sector is in whole: kept under its
 // name then, and otherwise, however the download ends, set aside as NAME.partial
 // when it holds records or removed when it holds none, so that a logger file
-// under its own name always holds a whole sector.
+// under its own name always holds a whole sector. A device or FIFO written to
+// is what it is, and stays so.
 class DownloadFile {
  public:
   DownloadFile(std::unique_ptr<LoggerFile> file, std::string name, ConsoleReport& say)
-      : file_(std::move(file)), name_(std::move(name)), say_(say), onSignal_(name_) {}
+      : file_(std::move(file)), name_(std::move(name)), say_(say) {
+    if (!file_->IsStream()) onSignal_.emplace(name_);
+  }
   ~DownloadFile() {
-    if (!kept_) SetAside();
+    if (!kept_ && !file_->IsStream()) SetAside();
   }
   DownloadFile(const DownloadFile&) = delete;
   DownloadFile& operator=(const DownloadFile&) = delete;
@@ -121,7 +129,7 @@ class DownloadFile {
   std::unique_ptr<LoggerFile> file_;
   std::string name_;
   ConsoleReport& say_;
-  SetAsideOnSignal onSignal_;
+  std::optional<SetAsideOnSignal> onSignal_;
   std::uint32_t records_ = 0;
   bool kept_ = false;
 };
@@ -167,7 +175,7 @@ Outcome Erase(CommandRun& run, Sector sector) {
       run.say.Say("\nDeleting Logger Data in %s Sector Done...", SectorName(sector));
       return Outcome::kDone;
     case EraseAnswer::Kind::kDelError:
-      run.say.Say("\nERROR RESPONSE...%s RETRY\n", answer.reply.c_str());
+      run.say.Say("\nERROR RESPONSE...%s RETRY\n", run.say.Device(answer.reply).c_str());
       break;
     case EraseAnswer::Kind::kUnexpected:
       break;

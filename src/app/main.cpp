@@ -20,6 +20,7 @@
 #include "app/program_exit.h"
 #include "app/stream_console.h"
 #include "app/system_clock.h"
+#include "app/terminal.h"
 #include "app/usb_port_choice.h"
 #include "protocol/awaited_reply.h"
 #include "protocol/handshake.h"
@@ -94,10 +95,10 @@ int RunDevice(const CommandLine& line, ConsoleReport& say, std::string& path) {
   switch (device.kind) {
     case InitAnswer::Kind::kAccepted:
       say.Say("\nReceived OK response from device...");
-      say.Say("\nSerial key of Device = %s", session.serialKey.data());
-      say.Say("\nVersion Number = %s:%s:%s", device.fields.version[0].c_str(), device.fields.version[1].c_str(),
-              device.fields.version[2].c_str());
-      say.Say("\nDevice type = %s", device.fields.deviceType.c_str());
+      say.Say("\nSerial key of Device = %s", say.Device(session.serialKey.data()).c_str());
+      say.Say("\nVersion Number = %s:%s:%s", say.Device(device.fields.version[0]).c_str(),
+              say.Device(device.fields.version[1]).c_str(), say.Device(device.fields.version[2]).c_str());
+      say.Say("\nDevice type = %s", say.Device(device.fields.deviceType).c_str());
       break;
     case InitAnswer::Kind::kInitError:
       say.Say("Error in initializing the device...\n");
@@ -147,7 +148,8 @@ int main(int argc, char** argv) {
   if (const std::optional<int> status = ChooseUsbAdapter(line)) return *status;
 
   // With --json, standard output carries the JSON document alone.
-  ConsoleReport say(line.json ? stderr : stdout);
+  std::FILE* messages = line.json ? stderr : stdout;
+  ConsoleReport say(messages, StreamIsTerminal(messages) ? DeviceTextMode::kEscaped : DeviceTextMode::kAsItIs);
   // A command's transfers show a bar on a terminal; a log gets none of it.
   if (line.action == CommandLine::Action::kCommand && !line.quiet && isatty(STDERR_FILENO) != 0) {
     say.ShowProgressOn(stderr, line.json || isatty(STDOUT_FILENO) != 0);

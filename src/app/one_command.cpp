@@ -6,6 +6,9 @@
 #include <filesystem>
 #include <system_error>
 
+#include "app/command_runs.h"
+#include "files/output_place.h"
+#include "protocol/firmware_upgrade.h"
 #include "protocol/tracking_config.h"
 
 namespace trackctl {
@@ -57,7 +60,14 @@ std::optional<std::string> UncreatableFile(const std::string& name) {
 }
 
 std::optional<int> RefuseBeforeOpening(const DeviceCommand& command, ConsoleReport& say) {
-  if (command.outputFile) {
+  if (command.row->arguments == CommandArguments::kOptionalImage) {
+    if (const std::optional<FileError> problem = ImageProblem(command)) {
+      SayImageProblem(say, command.image.value_or(kDefaultImage), *problem);
+      return ExitStatus(Outcome::kFileProblem);
+    }
+  }
+  // A device or FIFO is written as it is, nothing is overwritten.
+  if (command.outputFile && PlaceOf(*command.outputFile).kind != OutputPlace::Kind::kStream) {
     if (const auto problem = UncreatableFile(*command.outputFile)) {
       say.Say("error creating file\n");
       say.Problem(*command.outputFile + ": cannot create the logger file: " + *problem);

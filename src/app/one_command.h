@@ -9,8 +9,9 @@
 namespace trackctl {
 
 // What a command can tell before the port is opened: a download's -o FILE that
-// exists already is never overwritten, so the device is not even woken
-// ("error creating file", status 4). Nothing when the run goes on.
+// exists already (and is no device or FIFO) is never overwritten, and an
+// upgrade's image must be a regular file not too long for the header, so the
+// device is not even woken (status 4). Nothing when the run goes on.
 std::optional<int> RefuseBeforeOpening(const DeviceCommand& command, ConsoleReport& say);
 
 // Runs `command`; returns the exit status: 0 done, 3 refused, 4 a file problem.

@@ -7,4 +7,7 @@ namespace trackctl {
 // instead of ending the process before it can say that a file is incomplete.
 void PrepareProcess();
 
+// Standard output takes bytes as they are: on Windows "\n" is not turned into CR LF.
+void MakeStandardOutputBinary();
+
 }  // namespace trackctl

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
 #include <memory>
 
 namespace trackctl {
@@ -21,5 +22,8 @@ class Terminal {
 };
 
 std::unique_ptr<Terminal> MakeTerminal();
+
+// Whether `stream` (standard output or standard error) is a terminal.
+bool StreamIsTerminal(std::FILE* stream);
 
 }  // namespace trackctl

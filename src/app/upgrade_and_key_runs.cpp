@@ -1,3 +1,5 @@
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -26,10 +28,9 @@ void PrintKeyFormat(ConsoleReport& say) {
 // Reads the image whole, then uploads that one copy. A file that cannot be
 // opened or read is a file problem, and nothing is sent.
 Outcome UpgradeFromFile(CommandRun& run, const std::string& name) {
-  const auto file = ReadWholeFile(name, kMaxImageSize);
+  const auto file = ReadWholeRegularFile(name, kMaxImageSize);
   if (const auto* error = std::get_if<FileError>(&file)) {
-    run.say.Say(error->step == FileError::Step::kOpen ? "FILE not found...\n" : "Unable to open the specified file...\n");
-    run.say.Problem(name + ": cannot read the firmware image: " + std::strerror(error->number));
+    SayImageProblem(run.say, name, *error);
     return Outcome::kFileProblem;
   }
   const auto& image = std::get<std::vector<std::uint8_t>>(file);
@@ -40,10 +41,11 @@ Outcome UpgradeFromFile(CommandRun& run, const std::string& name) {
       run.say.Say("Upgrade Code : Done...\n");
       return Outcome::kDone;
     case UpgradeAnswer::Kind::kHeaderRefused:
-      run.say.Say("\nThe device refused the code upgrade : %s\nNo data sent...\n", answer.reply.c_str());
+      run.say.Say("\nThe device refused the code upgrade : %s\nNo data sent...\n",
+                  run.say.Device(answer.reply).c_str());
       return Outcome::kRefused;
     case UpgradeAnswer::Kind::kImageRefused:
-      run.say.Say("Received Response ... %s\n", answer.reply.c_str());
+      run.say.Say("Received Response ... %s\n", run.say.Device(answer.reply).c_str());
       return Outcome::kRefused;
   }
   return Outcome::kRefused;
@@ -60,11 +62,28 @@ Outcome WriteKey(CommandRun& run, const SerialKeyFrame& frame) {
     run.say.Say("Serial key written to flash...\n");
     return Outcome::kDone;
   }
-  run.say.Say("Error Response.. %s\n", answer.reply.c_str());
+  run.say.Say("Error Response.. %s\n", run.say.Device(answer.reply).c_str());
   return Outcome::kRefused;
 }
 
 }  // namespace
+
+void SayImageProblem(ConsoleReport& say, const std::string& name, const FileError& error) {
+  say.Say(error.step == FileError::Step::kRead ? "Unable to open the specified file...\n" : "FILE not found...\n");
+  // What those lines leave unsaid goes to standard error: the file and why.
+  const std::string shown = ShownDeviceText(name, DeviceTextMode::kEscaped);
+  if (error.step == FileError::Step::kNotRegular) {
+    say.Problem(shown + " is not a regular file; an image is read from a regular file only");
+  } else if (error.step == FileError::Step::kRead && error.number == EFBIG) {
+    say.Problem(shown + " is longer than an image can be (" + std::to_string(kMaxImageSize) + " bytes)");
+  } else {
+    say.Problem(shown + ": cannot read the firmware image: " + std::strerror(error.number));
+  }
+}
+
+std::optional<FileError> ImageProblem(const DeviceCommand& command) {
+  return RegularFileProblem(command.image.value_or(kDefaultImage), kMaxImageSize);
+}
 
 Outcome UpgradeCode(CommandRun& run, const DeviceCommand& command) {
   run.say.Say("Upgrade Code : Started...\n");

@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "files/new_file.h"
+#include "files/stream_file.h"
 
 namespace trackctl {
 namespace {
@@ -21,6 +22,14 @@ std::string RandomSuffix(std::mt19937& random) {
   std::string suffix = ".";
   for (int i = 0; i < 8; ++i) suffix += kHex[random() % 16];
   return suffix + ".tmp";
+}
+
+// Where the spool of a stream's output goes: the system's folder for temporary
+// files, or the working folder when it has none.
+std::string SpoolBesideStreams() {
+  std::error_code error;
+  const std::filesystem::path folder = std::filesystem::temp_directory_path(error);
+  return ((error ? std::filesystem::path(".") : folder) / "trackctl-export").string();
 }
 
 }  // namespace
@@ -74,6 +83,49 @@ bool TemporaryFile::RenameTo(const std::string& target) {
   renamed_ = !error;
   return renamed_;
 }
+
+OutputFile::OutputFile(const OutputPlace& place) : target_(place.path) {
+  switch (place.kind) {
+    case OutputPlace::Kind::kStandardOutput:
+      out_ = stdout;
+      break;
+    case OutputPlace::Kind::kStream:
+      errno = 0;
+      stream_.reset(OpenStream(place.path, FileMode::kBinary));
+      out_ = stream_.get();
+      if (out_ == nullptr) Fail();
+      break;
+    default:
+      file_.emplace(place.path);
+      break;
+  }
+}
+
+bool OutputFile::IsOpen() const { return file_ ? file_->IsOpen() : out_ != nullptr; }
+
+void OutputFile::Write(std::string_view text) {
+  if (file_) return file_->Write(text);
+  if (out_ == nullptr || !error_.empty()) return;
+  errno = 0;
+  if (std::fwrite(text.data(), 1, text.size(), out_) != text.size()) Fail();
+}
+
+bool OutputFile::Commit() {
+  if (file_) return file_->RenameTo(target_);
+  if (out_ == nullptr) return false;
+  errno = 0;
+  if (std::fflush(out_) != 0 || std::ferror(out_) != 0) Fail();
+  if (stream_ && std::fclose(stream_.release()) != 0) Fail();
+  out_ = nullptr;
+  return error_.empty();
+}
+
+void OutputFile::Fail() {
+  if (error_.empty()) error_ = errno != 0 ? std::strerror(errno) : "input/output error";
+}
+
+SpoolFile::SpoolFile(const OutputPlace& place)
+    : file_(place.kind == OutputPlace::Kind::kFile ? place.path : SpoolBesideStreams()) {}
 
 void SpoolFile::Write(std::string_view text) {
   file_.Write(text);

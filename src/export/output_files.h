@@ -1,14 +1,18 @@
-// The files an export writes beside its output: the output itself under a
-// temporary name, renamed only once it is complete, so that a failed export never
-// leaves half a file over an older one; and a spool for text that must wait.
+// The files an export writes: the output itself under a temporary name beside
+// it, renamed only once it is complete, so that a failed export never leaves half
+// a file over an older one (a stream is written directly); and a spool for text
+// that must wait.
 #pragma once
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "export/text_sink.h"
+#include "files/file_handle.h"
+#include "files/output_place.h"
 
 namespace trackctl {
 
@@ -42,24 +46,34 @@ class TemporaryFile {
   bool renamed_ = false;
 };
 
-// The output of an export, becoming `target` at Commit.
+// The output of an export: a file written under a temporary name that becomes
+// the place's file at Commit, or a stream (a device, a FIFO, standard output)
+// written as it goes, which is never replaced.
 class OutputFile : public TextSink {
  public:
-  explicit OutputFile(const std::string& target) : target_(target), file_(target) {}
-  bool IsOpen() const { return file_.IsOpen(); }
-  const std::string& error() const { return file_.error(); }
-  void Write(std::string_view text) override { file_.Write(text); }
-  bool Commit() { return file_.RenameTo(target_); }
+  explicit OutputFile(const OutputPlace& place);
+  bool IsOpen() const;
+  const std::string& error() const { return file_ ? file_->error() : error_; }
+  void Write(std::string_view text) override;
+  // True when every byte reached the file or the stream.
+  bool Commit();
 
  private:
+  void Fail();
+
   std::string target_;
-  TemporaryFile file_;
+  std::optional<TemporaryFile> file_;  // a file that is replaced
+  FileHandle stream_;                  // a device or FIFO
+  std::FILE* out_ = nullptr;           // the stream written, standard output included
+  std::string error_;
 };
 
-// Text held on disk beside the output until it is moved on.
+// Text held on disk until it is moved on: beside the output's file, or in the
+// system's folder for temporary files (else the working folder) when the output
+// is a stream.
 class SpoolFile : public TextSpool {
  public:
-  explicit SpoolFile(const std::string& target) : file_(target) {}
+  explicit SpoolFile(const OutputPlace& place);
   bool IsOpen() const { return file_.IsOpen(); }
   const std::string& error() const { return file_.error(); }
   void Write(std::string_view text) override;

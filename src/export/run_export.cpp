@@ -13,6 +13,7 @@
 #include "export/output_files.h"
 #include "export/track_converter.h"
 #include "files/file_handle.h"
+#include "files/output_place.h"
 
 namespace trackctl {
 namespace {
@@ -26,17 +27,9 @@ bool SameFile(const std::string& a, const std::string& b) {
   return std::filesystem::equivalent(a, b, error) && !error;
 }
 
-// Whether `output` names a folder: one that is there, or any name that ends in
-// a folder separator.
-bool NamesAFolder(const std::string& output) {
-  const std::filesystem::path path(output);
-  std::error_code error;
-  return !path.has_filename() || std::filesystem::is_directory(path, error);
-}
-
 // Feeds the whole of `file` to the converter as one track; false when it cannot
-// be read, with errno set.
-bool ConvertFile(const std::string& file, TrackConverter& converter, std::vector<char>& buffer) {
+// be read, with errno set. `gaveTrack` tells whether it held a logger line.
+bool ConvertFile(const std::string& file, TrackConverter& converter, std::vector<char>& buffer, bool& gaveTrack) {
   errno = 0;
   const FileHandle in(std::fopen(file.c_str(), "rb"));
   if (!in) return false;
@@ -46,7 +39,7 @@ bool ConvertFile(const std::string& file, TrackConverter& converter, std::vector
     converter.Text(std::string_view(buffer.data(), got));
   }
   if (std::ferror(in.get())) return false;
-  converter.EndTrack();
+  gaveTrack = converter.EndTrack();
   return true;
 }
 
@@ -55,17 +48,26 @@ bool ConvertFile(const std::string& file, TrackConverter& converter, std::vector
 std::variant<ExportCounts, ExportFailure> RunExportOf(const ExportOptions& options, const TrackFeed& feed,
                                                       const TrackConverter::BadLineReport& notLoggerLine) {
   using Kind = ExportFailure::Kind;
-  if (NamesAFolder(options.output)) return ExportFailure{Kind::kOutputIsAFolder, options.output, {}};
-  for (const std::string& file : options.files) {
-    if (SameFile(file, options.output)) return ExportFailure{Kind::kOutputIsAnInput, options.output, {}};
+  const OutputPlace place = PlaceOf(options.output);
+  if (place.kind == OutputPlace::Kind::kFolder) return ExportFailure{Kind::kOutputIsAFolder, options.output, {}};
+  if (place.kind == OutputPlace::Kind::kLinkLoop) {
+    return ExportFailure{Kind::kCannotWrite, options.output, std::strerror(ELOOP)};
   }
-  OutputFile output(options.output);
-  if (!output.IsOpen()) return ExportFailure{Kind::kCannotCreate, options.output, output.error()};
+  for (const std::string& file : options.files) {
+    if (place.kind != OutputPlace::Kind::kStandardOutput && SameFile(file, place.path)) {
+      return ExportFailure{Kind::kOutputIsAnInput, options.output, {}};
+    }
+  }
+  OutputFile output(place);
+  if (!output.IsOpen()) {
+    const Kind kind = place.kind == OutputPlace::Kind::kFile ? Kind::kCannotCreate : Kind::kCannotWrite;
+    return ExportFailure{kind, options.output, output.error()};
+  }
   std::optional<SpoolFile> spoolFile;
   StringSink unusedSpool;
   TextSpool* spool = &unusedSpool;
   if (options.format->spools) {
-    spool = &spoolFile.emplace(options.output);
+    spool = &spoolFile.emplace(place);
     if (!spoolFile->IsOpen()) return ExportFailure{Kind::kCannotCreate, options.output, spoolFile->error()};
   }
 
@@ -87,16 +89,19 @@ std::variant<ExportCounts, ExportFailure> RunExportOf(const ExportOptions& optio
 }
 
 std::variant<ExportCounts, ExportFailure> RunExport(const ExportOptions& options,
-                                                    const NotLoggerLineReport& notLoggerLine) {
+                                                    const NotLoggerLineReport& notLoggerLine,
+                                                    const NoTrackReport& noTrack) {
   const std::string* current = nullptr;
   const auto feed = [&](TrackConverter& converter) -> std::optional<ExportFailure> {
     std::vector<char> buffer(kReadSize);
     for (const std::string& file : options.files) {
       current = &file;
-      if (!ConvertFile(file, converter, buffer)) {
+      bool gaveTrack = false;
+      if (!ConvertFile(file, converter, buffer, gaveTrack)) {
         const std::string reason = ErrnoText();
         return ExportFailure{ExportFailure::Kind::kCannotRead, file, reason};
       }
+      if (!gaveTrack) noTrack(file);
     }
     return std::nullopt;
   };

@@ -14,10 +14,10 @@
 namespace trackctl {
 
 // Why an export stopped. No output file is left then, and an older file of
-// that name is as it was.
+// that name is as it was; a stream has had what was written before.
 struct ExportFailure {
   enum class Kind {
-    kOutputIsAFolder,  // `file` is the output
+    kOutputIsAFolder,  // `file` is the output, or the folder its links lead to
     kOutputIsAnInput,  // `file` is the output, given as an input too
     kCannotCreate,     // no file could be created beside the output `file`
     kCannotRead,       // the input `file`
@@ -32,9 +32,13 @@ struct ExportFailure {
 // the line's number (from 1). The export goes on without it.
 using NotLoggerLineReport = std::function<void(const std::string& file, std::size_t line)>;
 
+// An input that held no logger line, and so gave no track. The export goes on.
+using NoTrackReport = std::function<void(const std::string& file)>;
+
 // Converts the files into the output: what was written, or why it stopped.
 std::variant<ExportCounts, ExportFailure> RunExport(const ExportOptions& options,
-                                                    const NotLoggerLineReport& notLoggerLine);
+                                                    const NotLoggerLineReport& notLoggerLine,
+                                                    const NoTrackReport& noTrack);
 
 // Feeds the tracks of an export to the converter; a failure stops the export.
 using TrackFeed = std::function<std::optional<ExportFailure>(TrackConverter& converter)>;

@@ -20,9 +20,9 @@ TrackConverter::TrackConverter(TrackWriter& writer, LocalTimeRule& rule, std::in
 }
 
 void TrackConverter::BeginTrack(std::string_view name) {
-  writer_.BeginTrack(name);
-  ++counts_.tracks;
+  trackName_ = name;
   lineNumber_ = 0;
+  inTrack_ = false;
   inSegment_ = false;
 }
 
@@ -30,16 +30,19 @@ void TrackConverter::Text(std::string_view text) {
   splitter_.Feed(text, [this](std::string_view line) { Line(line); });
 }
 
-void TrackConverter::EndTrack() {
+bool TrackConverter::EndTrack() {
   splitter_.Finish([this](std::string_view line) { Line(line); });
+  if (!inTrack_) return false;
   if (inSegment_) writer_.EndSegment();
   writer_.EndTrack();
+  return true;
 }
 
 void TrackConverter::Finish() { writer_.Finish(); }
 
 void TrackConverter::Line(std::string_view text) {
   ++lineNumber_;
+  if (text.empty()) return;
   const std::optional<LoggerLine> line = ParseLoggerLine(text);
   if (!line) {
     ++counts_.notLoggerLines;
@@ -50,6 +53,11 @@ void TrackConverter::Line(std::string_view text) {
 }
 
 void TrackConverter::Point(const TrackPoint& point) {
+  if (!inTrack_) {
+    writer_.BeginTrack(trackName_);
+    ++counts_.tracks;
+    inTrack_ = true;
+  }
   if (point.problem != PointProblem::kNone) {
     ++counts_.leftOut[static_cast<std::size_t>(point.problem)];
     writer_.LeftOut(point);

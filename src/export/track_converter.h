@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <string_view>
 
 #include "export/line_splitter.h"
@@ -35,13 +36,16 @@ class TrackConverter {
   // Begins the writer's document.
   TrackConverter(TrackWriter& writer, LocalTimeRule& rule, std::int64_t splitGapSeconds, BadLineReport onBadLine);
 
+  // The track begins at the file's first logger line: a file without one gives
+  // no track. An empty line is passed over.
   void BeginTrack(std::string_view name);
   // The next piece of the track's logger file, cut anywhere.
   void Text(std::string_view text);
   // A point of the track that is read already: it goes into the segments as a
   // point of a line would.
   void Point(const TrackPoint& point);
-  void EndTrack();
+  // False when the track held no point, and so was not written.
+  bool EndTrack();
   // Ends the writer's document.
   void Finish();
 
@@ -56,6 +60,8 @@ class TrackConverter {
   BadLineReport onBadLine_;
   LineSplitter splitter_;
   std::size_t lineNumber_ = 0;
+  std::string trackName_;
+  bool inTrack_ = false;
   bool inSegment_ = false;
   std::int64_t lastUtc_ = 0;
   ExportCounts counts_;

@@ -1,6 +1,8 @@
 #include "files/whole_file.h"
 
 #include <cerrno>
+#include <filesystem>
+#include <system_error>
 
 #include "files/file_handle.h"
 
@@ -28,6 +30,24 @@ std::variant<std::vector<std::uint8_t>, FileError> ReadWholeFile(const std::stri
   }
   if (std::ferror(file.get())) return FileError{FileError::Step::kRead, LastError()};
   return bytes;
+}
+
+std::optional<FileError> RegularFileProblem(const std::string& name, std::size_t maxBytes) {
+  std::error_code error;
+  const std::filesystem::file_status status = std::filesystem::status(name, error);
+  if (status.type() == std::filesystem::file_type::not_found) return FileError{FileError::Step::kOpen, ENOENT};
+  // A name that cannot be looked at is left to the open, which says why.
+  if (error) return std::nullopt;
+  if (status.type() != std::filesystem::file_type::regular) return FileError{FileError::Step::kNotRegular, 0};
+  const std::uintmax_t size = std::filesystem::file_size(name, error);
+  if (!error && size > maxBytes) return FileError{FileError::Step::kRead, EFBIG};
+  return std::nullopt;
+}
+
+std::variant<std::vector<std::uint8_t>, FileError> ReadWholeRegularFile(const std::string& name,
+                                                                       std::size_t maxBytes) {
+  if (const std::optional<FileError> problem = RegularFileProblem(name, maxBytes)) return *problem;
+  return ReadWholeFile(name, maxBytes);
 }
 
 }  // namespace trackctl

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -10,13 +11,27 @@
 namespace trackctl {
 
 struct FileError {
-  enum class Step { kOpen, kRead };
+  enum class Step {
+    kOpen,
+    kRead,
+    kNotRegular,  // a folder, device, FIFO or socket: not read at all
+  };
   Step step;
-  int number;  // errno; EFBIG for a file longer than allowed
+  int number;  // errno; EFBIG for a file longer than allowed; 0 for kNotRegular
 };
 
 // Every byte of the file, as it is (binary mode), when it holds at most
 // `maxBytes`; otherwise why not.
 std::variant<std::vector<std::uint8_t>, FileError> ReadWholeFile(const std::string& name, std::size_t maxBytes);
+
+// Why `name` (a link followed) is no regular file of at most `maxBytes`, found
+// without opening it; nothing when it is one, or when it cannot be looked at
+// (opening it then says why).
+std::optional<FileError> RegularFileProblem(const std::string& name, std::size_t maxBytes);
+
+// ReadWholeFile of a regular file only: anything else is refused before it is
+// opened, and one longer than `maxBytes` before a byte is read.
+std::variant<std::vector<std::uint8_t>, FileError> ReadWholeRegularFile(const std::string& name,
+                                                                       std::size_t maxBytes);
 
 }  // namespace trackctl

@@ -3,6 +3,7 @@
 #include <cerrno>
 
 #include "files/new_file.h"
+#include "files/stream_file.h"
 
 namespace trackctl {
 namespace {
@@ -11,7 +12,9 @@ constexpr std::size_t kBufferSize = 64 * 1024;
 
 }  // namespace
 
-LoggerFile::LoggerFile(const std::string& name) : file_(CreateNewFile(name, FileMode::kText)) {
+LoggerFile::LoggerFile(const std::string& name, Target target)
+    : target_(target),
+      file_(target == Target::kNewFile ? CreateNewFile(name, FileMode::kText) : OpenStream(name, FileMode::kText)) {
   if (file_ == nullptr) {
     error_ = errno;
     nameTaken_ = error_ == EEXIST;

@@ -11,14 +11,19 @@ namespace trackctl {
 
 class LoggerFile {
  public:
-  // Creates the file; a file of that name already there is never opened, so
-  // never truncated or appended to. See IsOpen() and NameTaken().
-  explicit LoggerFile(const std::string& name);
+  enum class Target {
+    kNewFile,  // created: a file of that name already there is never opened, so
+               // never truncated or appended to
+    kStream,   // a device or FIFO that is there, written as it is
+  };
+  // See IsOpen() and NameTaken().
+  explicit LoggerFile(const std::string& name, Target target = Target::kNewFile);
   ~LoggerFile();
   LoggerFile(const LoggerFile&) = delete;
   LoggerFile& operator=(const LoggerFile&) = delete;
 
   bool IsOpen() const { return file_ != nullptr; }
+  bool IsStream() const { return target_ == Target::kStream; }
   // The file could not be created because something of that name exists.
   bool NameTaken() const { return nameTaken_; }
   // False when the text could not be written whole, and for every write after that.
@@ -32,6 +37,7 @@ class LoggerFile {
   int error() const { return error_; }
 
  private:
+  Target target_;
   std::FILE* file_ = nullptr;
   std::unique_ptr<char[]> buffer_;
   bool nameTaken_ = false;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -64,12 +65,19 @@ class JsonFieldCheck {
     const auto end = std::find(field.begin(), field.end(), '\0');
     Text(key, std::string_view(field.data(), static_cast<std::size_t>(end - field.begin())));
   }
+  // null past the end of the day.
   void Time(const char* key, TimeOfDay t) {
-    Expect(key, [&](const nlohmann::json& v) { return v == Formatted("%02u:%02u:%02u", t.hours, t.minutes, t.seconds); });
-  }
-  void Date(const char* key, CalendarDate d, std::uint32_t word) {
     Expect(key, [&](const nlohmann::json& v) {
-      return word == 0 ? v.is_null() : v == Formatted("%04u-%02u-%02u", d.year, d.month, d.day);
+      return t.hours > 23 ? v.is_null() : v == Formatted("%02u:%02u:%02u", t.hours, t.minutes, t.seconds);
+    });
+  }
+  // null for an empty word and for one that names no day of the calendar.
+  void Date(const char* key, CalendarDate d, std::uint32_t word) {
+    const bool real = std::chrono::year_month_day(std::chrono::year(d.year), std::chrono::month(d.month),
+                                                  std::chrono::day(d.day))
+                          .ok();
+    Expect(key, [&](const nlohmann::json& v) {
+      return word == 0 || !real ? v.is_null() : v == Formatted("%04u-%02u-%02u", d.year, d.month, d.day);
     });
   }
   void Expect(const char* key, const std::function<bool(const nlohmann::json&)>& matches) {

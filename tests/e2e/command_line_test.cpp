@@ -120,16 +120,14 @@ TEST_F(CommandLineRun, LocalFileProblemsEndWithStatusFourAndSendNothing) {
     EXPECT_EQ(output, "Cannot open input file.\ntrackctl: " + problem + "\n");
     EXPECT_TRUE(sim().Received().empty()) << args.back();
   }
-  const std::vector<std::pair<std::vector<std::string>, std::string>> problems = {
-      {{"upgrade", "missing.bin"}, "FILE not found...\n"},
-      {{"upgrade"}, "FILE not found...\n"},
-  };
-  for (const auto& [args, message] : problems) {
+  // A missing image: the device is not even woken.
+  for (const auto& [args, image] : {std::pair{std::vector<std::string>{"upgrade", "missing.bin"}, "missing.bin"},
+                                    {{"upgrade"}, "RAVU.BIN"}}) {
     StartSim();
-    EXPECT_EQ(Run(args), 4) << args[0] << "\n" << output;
-    EXPECT_NE(output.find(StartUp()), std::string::npos) << output;
-    EXPECT_NE(output.find(message), std::string::npos) << args[0] << "\n" << output;
-    EXPECT_EQ(sim().Received(), kHandshake) << args[0];  // the handshake, then nothing
+    EXPECT_EQ(Run(args), 4) << args.back();
+    EXPECT_EQ(output, std::string("FILE not found...\ntrackctl: ") + image +
+                          ": cannot read the firmware image: No such file or directory\n");
+    EXPECT_TRUE(sim().Received().empty());
   }
   // An existing logger file: the device is not even woken.
   StartSim();
@@ -352,14 +350,16 @@ TEST_F(CommandLineRun, EveryKindOfFileForEveryFileArgument) {
     std::string content;            // what the file holds when it is a regular file or a FIFO
     std::array<int, 5> status;      // for each kind, in the order of FileKind
   } arguments[] = {
-      {{"download", "sms", "-o", "X"}, "older", {kRefusedFirst, 0, kRefusedFirst, kRefusedFirst, kRefusedFirst}},
+      {{"download", "sms", "-o", "X"}, "older", {kRefusedFirst, 0, kRefusedFirst, kRefusedFirst, 0}},
       {{"start", "-c", "X"}, config, {0, kRefusedFirst, kRefusedFirst, kRefusedFirst, 0}},
-      {{"upgrade", "X"}, image, {0, 4, 4, 4, 0}},
+      {{"upgrade", "X"}, image, {0, kRefusedFirst, kRefusedFirst, kRefusedFirst, kRefusedFirst}},
       {{"export", "--utc-offset", "+00:00", "-o", "out.csv", "X"}, logger, {0, 2, 2, 2, 0}},
       {{"export", "--utc-offset", "+00:00", "-o", "X", "a.dat"}, "older", {0, 0, 0, 2, 0}},
   };
   for (const auto& [args, content, statuses] : arguments) {
     const bool readsX = args.back() == "X" && args[0] != "download";
+    const auto option = std::find(args.begin(), args.end(), "-o");
+    const bool writesX = option != args.end() && option + 1 != args.end() && option[1] == "X";
     for (const FileKind kind : {FileKind::kRegular, FileKind::kMissing, FileKind::kDanglingLink, FileKind::kFolder,
                                 FileKind::kFifo}) {
       const fs::path x = workdir() / "X";
@@ -373,10 +373,13 @@ TEST_F(CommandLineRun, EveryKindOfFileForEveryFileArgument) {
       }
       std::thread feeder;
       if (kind == FileKind::kFifo && readsX) feeder = FeedFifo(x, content);
-      StartSim();
       const int expected = statuses[static_cast<std::size_t>(kind)];
+      std::optional<FifoReader> reader;
+      if (kind == FileKind::kFifo && writesX && expected == 0) reader.emplace(x);
+      StartSim();
       const int status = Run(args);
       if (feeder.joinable()) feeder.join();
+      const std::string drained = reader ? reader->Finish() : std::string();
       const std::string what = args[0] + " " + args[args.size() - 2] + ", kind " + std::to_string(int(kind));
       EXPECT_EQ(status, std::abs(expected)) << what << "\n" << output;
       if (args[0] == "upgrade" && expected == 0) {
@@ -387,19 +390,25 @@ TEST_F(CommandLineRun, EveryKindOfFileForEveryFileArgument) {
       } else if (expected == 4) {
         EXPECT_EQ(sim().Received(), kHandshake) << what;  // the handshake, then nothing
       }
-      // A refused output leaves what was there; a link that leads nowhere still does.
-      if (expected == kRefusedFirst || expected == 2) {
+      // Whatever X was, it still is: a link stays a link, a FIFO a FIFO. A refused
+      // output leaves what was there; a written FIFO had the output.
+      if (kind != FileKind::kMissing) {
         EXPECT_EQ(fs::symlink_status(x).type(), kind == FileKind::kRegular ? fs::file_type::regular
                                                 : kind == FileKind::kDanglingLink ? fs::file_type::symlink
                                                 : kind == FileKind::kFolder ? fs::file_type::directory
-                                                : kind == FileKind::kFifo ? fs::file_type::fifo
-                                                                          : fs::file_type::not_found)
+                                                                            : fs::file_type::fifo)
             << what;
+      }
+      if (expected == kRefusedFirst || expected == 2) {
         if (kind == FileKind::kRegular) {
           EXPECT_EQ(ReadFile("X"), content) << what;
         }
         EXPECT_FALSE(fs::exists(workdir() / "nowhere")) << what;
       }
+      if (kind == FileKind::kFifo && writesX && expected == 0) {
+        EXPECT_NE(drained.find(args[0] == "download" ? ";\n" : "</gpx>"), std::string::npos) << what << drained;
+      }
+      fs::remove(workdir() / "nowhere");
     }
   }
 }

@@ -86,6 +86,28 @@ void WriteAll(int fd, std::string_view bytes) {
 
 bool UnderWine() { return WineExe() != nullptr; }
 
+FifoReader::FifoReader(const std::filesystem::path& fifo) {
+  read_ = open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (read_ < 0) return;
+  write_ = open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+  fcntl(read_, F_SETFL, 0);
+  thread_ = std::thread([this] {
+    char block[4096];
+    for (ssize_t n; (n = read(read_, block, sizeof block)) > 0;) bytes_.append(block, static_cast<std::size_t>(n));
+  });
+}
+
+FifoReader::~FifoReader() { Finish(); }
+
+std::string FifoReader::Finish() {
+  if (write_ >= 0) close(write_);
+  write_ = -1;
+  if (thread_.joinable()) thread_.join();
+  if (read_ >= 0) close(read_);
+  read_ = -1;
+  return bytes_;
+}
+
 bool UnderAddressSanitizer() {
 #ifdef TRACKCTL_E2E_ASAN
   return !UnderWine();

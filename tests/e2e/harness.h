@@ -105,6 +105,26 @@ class Program {
 // Runs a shell command; its standard output, and its exit status in `status`.
 std::string Shell(const std::string& command, int& status);
 
+// The reading end of a FIFO, open from the start, that collects what is written
+// into it. It holds a writing end of its own until Finish, so that it waits for
+// the program instead of reading an end at once, and never blocks for ever: a
+// program that replaced the FIFO instead of writing it leaves Finish with nothing.
+class FifoReader {
+ public:
+  explicit FifoReader(const std::filesystem::path& fifo);
+  ~FifoReader();
+  FifoReader(const FifoReader&) = delete;
+  FifoReader& operator=(const FifoReader&) = delete;
+  // Once the program has ended: every byte it wrote.
+  std::string Finish();
+
+ private:
+  int read_ = -1;
+  int write_ = -1;
+  std::string bytes_;
+  std::thread thread_;
+};
+
 // True when the runs use trackctl.exe under wine.
 bool UnderWine();
 // True when the native program is built with AddressSanitizer, which reserves

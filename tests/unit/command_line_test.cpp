@@ -124,6 +124,14 @@ TEST(CommandLine, BadInputIsRefusedWithOneLineNamingTheProblem) {
       {{"-p", "1", "--list-ports"}, "--list-ports takes no port and no command"},
       {{"-p", "1", "export", "a.dat"}, "export takes its own options after it, and no port"},
       {{"info", "export"}, "too many arguments for info: 'export'"},
+      {{"-p", "1", "-p", "2", "info"}, "option --port is given twice"},
+      {{"--port=1", "-p/dev/ttyS0", "info"}, "option --port is given twice"},
+      {{"-p", "1", "info", "--port", "1"}, "option --port is given twice"},
+      {{"download", "sms", "-o", "a", "-o", "b"}, "option -o is given twice"},
+      {{"start", "-c", "a", "-c", "a"}, "option -c is given twice"},
+      {{"download", "sms", "-o", "-"}, "-o - is not taken here: standard output carries the run's messages"},
+      {{"upgrade", ""}, "upgrade needs a file name, not ''"},
+      {{"--", "upgrade", ""}, "upgrade needs a file name, not ''"},
   };
   for (const auto& [args, problem] : cases) {
     const CommandLine line = Parse(args);
@@ -143,8 +151,23 @@ TEST(CommandLine, EachLimitTakesItsLastValueAndRefusesTheNext) {
   for (const char* key : {"!~!~!~!~!", "!~!~!~!~!~!", "!~!~ !~!~!", "!~!~\x7F!~!~!", "!~!~!~!~!\x7F"}) {
     EXPECT_EQ(Parse({"write-key", key}).action, Action::kRefuse) << key;
   }
+  // Each character that cannot stand in a file name, at the start, in the middle and at the end.
+  for (const char c : std::string_view("/\\:*?\"<>|")) {
+    for (const std::size_t at : {0u, 4u, 9u}) {
+      std::string key = "1000752301";
+      key[at] = c;
+      const CommandLine line = Parse({"write-key", key.c_str()});
+      EXPECT_EQ(line.action, Action::kRefuse) << key;
+      EXPECT_EQ(line.error, "trackctl: the serial key must not hold any of /\\:*?\"<>| "
+                            "(it becomes part of file names): '" + key + "'");
+    }
+  }
+  for (const char* key : {"100!#$%&'(", "1000)+,-.;", "=@[]^_`{}~"}) {
+    EXPECT_EQ(Parse({"write-key", key}).command.key, key) << key;
+  }
   EXPECT_EQ(Parse({"upgrade", "A.BIN"}).command.image, "A.BIN");
   EXPECT_EQ(Parse({"upgrade", "A.BIN", "B.BIN"}).action, Action::kRefuse);
+  EXPECT_EQ(Parse({"upgrade", " "}).command.image, " ");
   EXPECT_EQ(Parse({"erase", "sms"}).action, Action::kCommand);
   EXPECT_EQ(Parse({"erase", "sms", "sms"}).action, Action::kRefuse);
   EXPECT_EQ(Parse({"write-key", "1000752301", "x"}).action, Action::kRefuse);

@@ -63,9 +63,17 @@ TEST(ExportArguments, RefusedWithOneLineThatSaysWhy) {
       {{"--utc-offset", "+24:00", "a.dat"}, "--utc-offset wants +HH:MM or -HH:MM, e.g. +05:30, not '+24:00'"},
       {{"--utc-offset", "+05:60", "a.dat"}, "--utc-offset wants +HH:MM or -HH:MM, e.g. +05:30, not '+05:60'"},
       {{"--utc-offset", "+0530", "a.dat"}, "--utc-offset wants +HH:MM or -HH:MM, e.g. +05:30, not '+0530'"},
-      {{"--split-gap", "-1", "a.dat"}, "--split-gap wants a whole number of minutes, not '-1'"},
-      {{"--split-gap", "2.5", "a.dat"}, "--split-gap wants a whole number of minutes, not '2.5'"},
-      {{"--split-gap", "10000000", "a.dat"}, "--split-gap wants a whole number of minutes, not '10000000'"},
+      {{"--split-gap", "-1", "a.dat"}, "--split-gap wants a whole number of minutes from 0 to 9999999, not '-1'"},
+      {{"--split-gap", "2.5", "a.dat"}, "--split-gap wants a whole number of minutes from 0 to 9999999, not '2.5'"},
+      {{"--split-gap", "10000000", "a.dat"},
+       "--split-gap wants a whole number of minutes from 0 to 9999999, not '10000000'"},
+      {{"--split-gap", "2147483648", "a.dat"},
+       "--split-gap wants a whole number of minutes from 0 to 9999999, not '2147483648'"},
+      {{"--format", "gpx", "--format", "kml", "a.dat"}, "--format is given twice"},
+      {{"--format=gpx", "--format", "gpx", "a.dat"}, "--format is given twice"},
+      {{"-o", "a.gpx", "a.dat", "-o=b.gpx"}, "-o is given twice"},
+      {{"--utc-offset", "+01:00", "--utc-offset=+01:00", "a.dat"}, "--utc-offset is given twice"},
+      {{"--split-gap", "5", "--split-gap", "6", "a.dat"}, "--split-gap is given twice"},
   };
   for (const auto& [args, error] : cases) {
     const auto parsed = Parse(args);

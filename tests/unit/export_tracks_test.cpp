@@ -111,8 +111,13 @@ TEST(TrackConverter, EachFileIsATrackOfItsOwnWithItsOwnLineNumbers) {
   EXPECT_EQ(SummaryLine(two.counts, Format("csv"), "trip.csv"),
             "trackctl export: trip.csv: 8 rows; 2 without a valid time or place (empty date: 1, hour 24 or more: 1); "
             "2 lines not logger lines");
+  // A file without a logger line is no track.
   const Converted none = Convert("gpx", {{"empty", ""}});
-  EXPECT_EQ(SummaryLine(none.counts, Format("gpx"), "e.gpx"), "trackctl export: e.gpx: 0 points in 1 track and 0 segments");
+  EXPECT_EQ(SummaryLine(none.counts, Format("gpx"), "e.gpx"),
+            "trackctl export: e.gpx: 0 points in 0 tracks and 0 segments");
+  EXPECT_EQ(Occurrences(none.text, "<trk>"), 0u);
+  EXPECT_EQ(SummaryLine(none.counts, Format("gpx"), "-"),
+            "trackctl export: standard output: 0 points in 0 tracks and 0 segments");
 }
 
 TEST(KmlWriter, EachSegmentListsItsTimesThenItsPlaces) {

@@ -67,7 +67,8 @@ TEST(JsonRecords, AnFReplyIsAsciiTextThatReadsBackFieldByField) {
   EXPECT_EQ(object["config"]["cumulativeDistance"], -1);
   EXPECT_EQ(object["status"]["lastBootupDate"], nullptr);
   EXPECT_EQ(object["status"]["lastLoggerDate"], "2005-03-15");
-  EXPECT_EQ(object["status"]["codeUpgradeDate"], "2157-06-31");
+  EXPECT_EQ(object["status"]["codeUpgradeDate"], nullptr);  // word 0xFFFF: 31 June 2157
+  EXPECT_EQ(object["status"]["codeUpgradeDateWord"], 0xFFFF);
   EXPECT_EQ(object["status"]["codeReleaseDate"], nullptr);
 }
 
@@ -109,6 +110,47 @@ TEST(JsonRecords, EachEmptyDateWordNullsItsOwnDateOnly) {
       EXPECT_EQ(date.is_null(), k == empty) << keys[k] << " with " << keys[empty] << " empty: " << date;
       EXPECT_EQ(date.is_string(), k != empty) << keys[k];
     }
+  }
+}
+
+constexpr std::uint32_t DateWord(unsigned year, unsigned month, unsigned day) {
+  return (year - 2000) * 416 + month * 32 + day;
+}
+
+// A word that names no real date or time is null, its raw word still beside it.
+TEST(JsonRecords, DatesAndTimesThatDoNotExistAreNull) {
+  const struct {
+    std::uint32_t word;
+    const char* shown;  // nullptr: null
+  } dates[] = {
+      {DateWord(2004, 2, 29), "2004-02-29"}, {DateWord(2005, 2, 29), nullptr},
+      {DateWord(2000, 2, 29), "2000-02-29"}, {DateWord(2100, 2, 29), nullptr},
+      {DateWord(2005, 4, 30), "2005-04-30"}, {DateWord(2005, 4, 31), nullptr},
+      {DateWord(2005, 1, 31), "2005-01-31"}, {DateWord(2005, 12, 31), "2005-12-31"},
+      {DateWord(2005, 13, 1), nullptr},      {DateWord(2005, 0, 1), nullptr},
+      {DateWord(2005, 1, 0), nullptr},       {DateWord(2157, 6, 30), "2157-06-30"},
+      {0xFFFF, nullptr},                     {0, nullptr},
+  };
+  for (const auto& [word, shown] : dates) {
+    Records r = FReply();
+    r.status.loggerDateWord = word;
+    const json status = json::parse(JsonText(ReadConfigJson(r.config, r.status)))["status"];
+    EXPECT_EQ(status["lastLoggerDate"], shown == nullptr ? json(nullptr) : json(shown)) << word;
+    EXPECT_EQ(status["loggerDateWord"], word);
+  }
+  const struct {
+    std::uint32_t word;
+    const char* shown;
+  } times[] = {{0, "00:00:00"}, {43199, "23:59:58"}, {43200, nullptr}, {65535, nullptr}};
+  for (const auto& [word, shown] : times) {
+    Records r = FReply();
+    r.status.bootupTimeWord = word;
+    r.config.deviceTimeWord = static_cast<std::uint16_t>(word);
+    const json object = json::parse(JsonText(ReadConfigJson(r.config, r.status)));
+    EXPECT_EQ(object["status"]["lastBootupTime"], shown == nullptr ? json(nullptr) : json(shown)) << word;
+    EXPECT_EQ(object["config"]["deviceTime"], shown == nullptr ? json(nullptr) : json(shown)) << word;
+    EXPECT_EQ(object["status"]["bootupTimeWord"], word);
+    EXPECT_EQ(ReadConfigJsonDifference(object, r.config, r.status), "") << word;
   }
 }
 

@@ -20,6 +20,7 @@ constexpr const char* kLine = "5,1,0,0,22:0:0.00,12:6:2005,77.594600,12.971520,3
 struct Exported {
   std::variant<ExportCounts, ExportFailure> result;
   std::vector<std::pair<std::string, std::size_t>> notLoggerLines;
+  std::vector<std::string> withoutTrack;
 };
 
 Exported Export(std::vector<std::string> files, std::string output, std::string_view format = "gpx") {
@@ -29,25 +30,45 @@ Exported Export(std::vector<std::string> files, std::string output, std::string_
   options.output = std::move(output);
   options.utcOffsetMinutes = 0;
   Exported run;
-  run.result = RunExport(options, [&run](const std::string& file, std::size_t line) {
-    run.notLoggerLines.emplace_back(file, line);
-  });
+  run.result = RunExport(
+      options, [&run](const std::string& file, std::size_t line) { run.notLoggerLines.emplace_back(file, line); },
+      [&run](const std::string& file) { run.withoutTrack.push_back(file); });
   return run;
 }
 
 TEST(RunExport, ReportsEachLineThatIsNotALoggerLineAndCountsWhatItWrote) {
   const testing::WorkDir dir;
   dir.Write("a.dat", std::string(kLine) + "junk\n" + kLine);
-  dir.Write("b.dat", std::string("\n") + kLine);
+  dir.Write("b.dat", std::string("x\n") + kLine);
   const Exported run = Export({"a.dat", "b.dat"}, "both.kml", "kml");
   ASSERT_TRUE(std::holds_alternative<ExportCounts>(run.result));
   const ExportCounts& counts = std::get<ExportCounts>(run.result);
   EXPECT_EQ(counts.tracks, 2u);
   EXPECT_EQ(counts.points, 3u);
   EXPECT_EQ(counts.notLoggerLines, 2u);
+  EXPECT_TRUE(run.withoutTrack.empty());
   const std::vector<std::pair<std::string, std::size_t>> expected = {{"a.dat", 2}, {"b.dat", 1}};
   EXPECT_EQ(run.notLoggerLines, expected);
   EXPECT_EQ(dir.Files(".").size(), 3u);  // the inputs and the output, no spool left
+}
+
+TEST(RunExport, EmptyLinesArePassedOverAndAFileWithoutALoggerLineGivesNoTrack) {
+  const testing::WorkDir dir;
+  dir.Write("blank.dat", "\n");
+  dir.Write("a.dat", std::string("\n\r\n") + kLine + "\n");
+  dir.Write("junk.dat", "junk\n\n");
+  for (const char* format : {"gpx", "kml", "geojson", "csv", "svg"}) {
+    const Exported run = Export({"blank.dat", "a.dat", "junk.dat"}, std::string("out.") + format, format);
+    ASSERT_TRUE(std::holds_alternative<ExportCounts>(run.result)) << format;
+    const ExportCounts& counts = std::get<ExportCounts>(run.result);
+    EXPECT_EQ(counts.tracks, 1u) << format;
+    EXPECT_EQ(counts.points, 1u) << format;
+    EXPECT_EQ(counts.notLoggerLines, 1u) << format;
+    const std::vector<std::pair<std::string, std::size_t>> junkLine = {{"junk.dat", 1}};
+    EXPECT_EQ(run.notLoggerLines, junkLine) << format;
+    EXPECT_EQ(run.withoutTrack, (std::vector<std::string>{"blank.dat", "junk.dat"})) << format;
+  }
+  EXPECT_EQ(NoTrackLine("blank.dat"), "trackctl export: blank.dat: no logger line, so no track");
 }
 
 ExportFailure Failure(const Exported& run) {

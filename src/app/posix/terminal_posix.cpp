@@ -112,4 +112,6 @@ class PosixTerminal : public Terminal {
 
 std::unique_ptr<Terminal> MakeTerminal() { return std::make_unique<PosixTerminal>(); }
 
+bool StreamIsTerminal(std::FILE* stream) { return isatty(fileno(stream)) != 0; }
+
 }  // namespace trackctl

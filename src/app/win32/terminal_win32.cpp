@@ -52,4 +52,6 @@ class Win32Terminal : public Terminal {
 
 std::unique_ptr<Terminal> MakeTerminal() { return std::make_unique<Win32Terminal>(); }
 
+bool StreamIsTerminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }
+
 }  // namespace trackctl

@@ -1,0 +1,26 @@
+// Where a file that the user names on the command line is written: a regular
+// file (or a name not yet taken) is replaced whole, a link is followed to what
+// it leads to, and a device, FIFO or socket is written as it is, never replaced.
+#pragma once
+
+#include <string>
+
+namespace trackctl {
+
+struct OutputPlace {
+  enum class Kind {
+    kFile,            // `path` is a regular file, or nothing yet: replaced whole
+    kStream,          // `path` is a character device, FIFO or socket: written directly
+    kFolder,          // `path` is a folder, or the name ends in a folder separator
+    kStandardOutput,  // the name "-"
+    kLinkLoop,        // the links lead round in a circle, or too far
+  };
+  Kind kind = Kind::kFile;
+  std::string path;  // where the links lead; the name as given when it is no link
+};
+
+// Links are followed, a dangling one too: kFile then names the file it would
+// lead to, which is created in that folder.
+OutputPlace PlaceOf(const std::string& name);
+
+}  // namespace trackctl
