@@ -30,8 +30,18 @@ std::size_t Count(std::string_view text, std::string_view part) {
 }
 
 // Lines as the export counts them: each line end, and a last line without one.
+// The lines that are not empty (a CR before the LF, or alone at the end, is part
+// of the line end): empty ones are passed over.
 std::size_t Lines(std::string_view text) {
-  return Count(text, "\n") + (!text.empty() && text.back() != '\n' ? 1 : 0);
+  std::size_t lines = 0;
+  while (!text.empty()) {
+    const std::size_t end = std::min(text.find('\n'), text.size());
+    std::string_view line = text.substr(0, end);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (!line.empty()) ++lines;
+    text.remove_prefix(std::min(end + 1, text.size()));
+  }
+  return lines;
 }
 
 bool WellFormedXml(const std::string& text) {

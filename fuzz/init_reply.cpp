@@ -2,11 +2,13 @@
 // the logger file name that the serial key becomes.
 #include <array>
 
+#include "app/console_report.h"
 #include "fuzz/fuzz_support.h"
 #include "logger/logger_file_name.h"
 #include "protocol/frame.h"
 #include "protocol/handshake.h"
 #include "serial/port_failure.h"
+#include "tests/unit/fixed_clock.h"
 
 using namespace trackctl;
 
@@ -39,8 +41,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   std::array<std::uint8_t, 100> reply{};
   fuzz::FuzzPort port(line);
+  testing::FixedClock clock(LocalDateTime{}, 0);
+  RandomGenerator random;
+  ConsoleReport say(stdout);
+  Session session{port, clock, random, say};
   try {
-    ReceiveResponse(port, reply);
+    ReceiveResponse(session, reply, "INIT");
   } catch (const PortFailure&) {
     return 0;
   }

@@ -2,10 +2,11 @@
 // byte picks the capacity and the progress marks; the rest is the line.
 #include <vector>
 
+#include "app/console_report.h"
 #include "fuzz/fuzz_support.h"
 #include "protocol/frame.h"
-#include "app/console_report.h"
 #include "serial/port_failure.h"
+#include "tests/unit/fixed_clock.h"
 
 using namespace trackctl;
 
@@ -27,10 +28,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   std::vector<std::uint8_t> buffer(capacity);  // exactly the capacity: any write past it is caught
   fuzz::FuzzPort port(line);
+  testing::FixedClock clock(LocalDateTime{}, 0);
+  RandomGenerator random;
+  ConsoleReport marks(stdout);
+  Session session{port, clock, random, marks};
   Reply reply;
   try {
-    ConsoleReport marks(stdout);
-    reply = ReceiveResponse(port, buffer, progressMarks ? &marks : nullptr);
+    reply = ReceiveResponse(session, buffer, "FUZZ", progressMarks ? Shown::kByteByByte : Shown::kNo);
   } catch (const PortFailure& failure) {
     // The line went quiet before a frame was complete: the port error ends the run.
     FUZZ_CHECK(failure.step == PortStep::kRead);
