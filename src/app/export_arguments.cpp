@@ -156,7 +156,8 @@ int RunExportCommand(std::span<const char* const> args) {
     std::fprintf(stderr, "%s (usage: trackctl --help)\n", error->c_str());
     return 2;
   }
-  const ExportOptions& options = std::get<ExportOptions>(parsed);
+  ExportOptions options = std::get<ExportOptions>(parsed);
+  options.standardOutput = stdout;
   if (!options.utcOffsetMinutes) {
     const char* tz = std::getenv("TZ");
     if (tz != nullptr && !ZoneNameIsKnown(tz, ZoneFolder(std::getenv("TZDIR")))) {

@@ -1,6 +1,7 @@
 // What an export is asked to do, and the names that follow from it.
 #pragma once
 
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,7 +16,8 @@ inline constexpr int kDefaultSplitGapMinutes = 10;
 struct ExportOptions {
   const ExportFormat* format = &ExportFormats().front();
   std::vector<std::string> files;  // logger files, a track each
-  std::string output;              // the file written
+  std::string output;              // the file written; "-": `standardOutput`
+  std::FILE* standardOutput = nullptr;  // the front end's standard output
   std::optional<int> utcOffsetMinutes;  // the device clock's offset from UTC; none: this machine's zone
   int splitGapMinutes = kDefaultSplitGapMinutes;
   // From the archive instead of files: the archive (none given: the default

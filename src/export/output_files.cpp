@@ -84,10 +84,11 @@ bool TemporaryFile::RenameTo(const std::string& target) {
   return renamed_;
 }
 
-OutputFile::OutputFile(const OutputPlace& place) : target_(place.path) {
+OutputFile::OutputFile(const OutputPlace& place, std::FILE* standardOutput) : target_(place.path) {
   switch (place.kind) {
     case OutputPlace::Kind::kStandardOutput:
-      out_ = stdout;
+      out_ = standardOutput;
+      if (out_ == nullptr) error_ = "no standard output to write to";
       break;
     case OutputPlace::Kind::kStream:
       errno = 0;

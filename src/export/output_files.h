@@ -51,7 +51,8 @@ class TemporaryFile {
 // written as it goes, which is never replaced.
 class OutputFile : public TextSink {
  public:
-  explicit OutputFile(const OutputPlace& place);
+  // `standardOutput` is where the name "-" writes; none: it cannot be written.
+  OutputFile(const OutputPlace& place, std::FILE* standardOutput);
   bool IsOpen() const;
   const std::string& error() const { return file_ ? file_->error() : error_; }
   void Write(std::string_view text) override;

@@ -58,7 +58,7 @@ std::variant<ExportCounts, ExportFailure> RunExportOf(const ExportOptions& optio
       return ExportFailure{Kind::kOutputIsAnInput, options.output, {}};
     }
   }
-  OutputFile output(place);
+  OutputFile output(place, options.standardOutput);
   if (!output.IsOpen()) {
     const Kind kind = place.kind == OutputPlace::Kind::kFile ? Kind::kCannotCreate : Kind::kCannotWrite;
     return ExportFailure{kind, options.output, output.error()};

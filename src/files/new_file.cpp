@@ -6,16 +6,6 @@
 #include <cerrno>
 
 namespace trackctl {
-namespace {
-
-// Windows' C library has the two modes; other systems have only the one.
-#ifdef O_BINARY
-constexpr int kBinaryMode = O_BINARY;
-#else
-constexpr int kBinaryMode = 0;
-#endif
-
-}  // namespace
 
 // Both platforms' C libraries create a file only when nothing has its name
 // through open() with O_EXCL; fopen() has no portable mode for it. Text mode is

@@ -2,6 +2,8 @@
 // folder, a link even to nothing) is opened, followed, truncated or appended to.
 #pragma once
 
+#include <fcntl.h>
+
 #include <cstdio>
 #include <string>
 
@@ -9,6 +11,14 @@ namespace trackctl {
 
 // Text: on Windows "\n" is written as CR LF. Binary: every byte as it is.
 enum class FileMode { kText, kBinary };
+
+// The open() flag of binary mode: Windows' C library has the two modes, other
+// systems have only the one.
+#ifdef O_BINARY
+inline constexpr int kBinaryMode = O_BINARY;
+#else
+inline constexpr int kBinaryMode = 0;
+#endif
 
 // A new, empty file of that name, open for reading and writing; nullptr, with
 // errno set (EEXIST when the name is taken), when it cannot be created.

@@ -9,11 +9,6 @@
 namespace trackctl {
 namespace {
 
-#ifdef O_BINARY
-constexpr int kBinaryMode = O_BINARY;
-#else
-constexpr int kBinaryMode = 0;
-#endif
 // A terminal opened here never becomes the process's controlling terminal.
 #ifdef O_NOCTTY
 constexpr int kNoControllingTerminal = O_NOCTTY;
