@@ -24,4 +24,6 @@ build/release/bench/export_bench
 if [ -x build/release/bench/archive_bench ]; then
   echo
   build/release/bench/archive_bench
+  echo
+  build/release/bench/archive_fleet_bench 2>/dev/null
 fi
