@@ -59,7 +59,9 @@ else
 fi
 
 # The Windows leg: trackctl.exe and the unit tests, cross-built and run under wine.
-windows_packages=(g++-mingw-w64-x86-64 wine wine64)
+# SQLite is compiled into trackctl.exe from the amalgamation that
+# scripts/sqlite-amalgamation.sh makes of Debian's source package with tclsh.
+windows_packages=(g++-mingw-w64-x86-64 wine wine64 dpkg-dev gcc make tcl)
 if [ "${CI:-}" = true ]; then
   ensure_packages "Windows build and tests" "${windows_packages[@]}"
 else
@@ -70,6 +72,11 @@ else
     fi
   done
 fi
+
+echo "== Windows: SQLite's amalgamation (cached by version)"
+tests/scripts/sqlite_amalgamation_test.sh >/dev/null
+# The folder that the mingw preset compiles SQLite from.
+scripts/sqlite-amalgamation.sh "$HOME/.cache/trackctl/sqlite-amalgamation"
 
 echo "== Windows: cross build"
 cmake --preset mingw >/dev/null
