@@ -49,6 +49,8 @@ case "$command" in
       [ "$(id -u)" -ne 0 ] || chown nobody:nogroup "$data/pg_hba.conf"
       fresh=1
     fi
+    # A server left running by a run that was killed is taken as it is.
+    as_owner "$bin/pg_ctl" status -D "$data" >/dev/null 2>&1 ||
     as_owner "$bin/pg_ctl" start -w -D "$data" -l "$dir/server.log" \
       -o "-c listen_addresses='' -c unix_socket_directories='$dir' -c max_connections=60" >/dev/null ||
       { cat "$dir/server.log" >&2; exit 1; }

@@ -306,6 +306,11 @@ TEST_P(ArchiveStores, EightImportsAtOnceAllSucceedAndLoseNothing) {
   if (!Postgres()) {
     EXPECT_EQ(Value("PRAGMA integrity_check"), "ok");
   }
+  // The same records from the other sector are other records.
+  Write("1000752301_O20050612230000.dat", ReadFile(workdir() / "1000752301_P20050612230000.dat"));
+  ASSERT_EQ(Run({"import", "--utc-offset", "+00:00", "--archive", archive, "1000752301_O20050612230000.dat"}), 0)
+      << output;
+  EXPECT_NE(output.find(": 600 read, 600 new, 0 already archived, 0 not valid\n"), std::string::npos) << output;
 }
 
 TEST_F(ArchiveRun, AnImportKilledInTheMiddleLeavesTheArchiveAsBeforeAndTheNextOneImportsAll) {
@@ -381,6 +386,7 @@ class PostgresArchive : public ArchiveRun {
     const std::optional<std::string> found = TestServer();
     if (!found) GTEST_SKIP() << "no PostgreSQL test cluster";
     server = *found;
+    dir = server.substr(5, server.find(' ') - 5);
     archive = NewDatabase(server);
   }
   // The file of `records` records of device `key` from record `first` on.
@@ -392,6 +398,7 @@ class PostgresArchive : public ArchiveRun {
     return name;
   }
   std::string server;   // "host=DIR user=trackctl"
+  std::string dir;      // DIR, where its socket is
   std::string archive;  // a database of its own
 };
 
@@ -446,7 +453,6 @@ TEST_F(PostgresArchive, AServerStoppedInTheMiddleOfAnImportLeavesNothingHalfImpo
   while (std::chrono::steady_clock::now() < deadline && !importing()) std::this_thread::sleep_for(5ms);
   ASSERT_TRUE(importing()) << importer.Output();
   const std::string script = std::getenv("TRACKCTL_TEST_POSTGRES_SCRIPT");
-  const std::string dir = server.substr(5, server.find(' ') - 5);
   int status = 0;
   Shell(script + " halt " + dir, status);
   EXPECT_EQ(importer.WaitExit(60s), 2);
@@ -475,9 +481,10 @@ TEST_F(PostgresArchive, AServerThatCannotBeUsedIsOneLineAndNothingIsSentToTheDev
     std::string why;
   } refused[] = {
       {nowhere, "connection to server on socket"},
-      {"postgresql://bench:Wr0ngPassw0rd@/" + archive.substr(archive.rfind('=') + 1) + "?host=" +
-           server.substr(5, server.find(' ') - 5),
+      {"postgresql://bench:Wr0ngPassw0rd@/" + archive.substr(archive.rfind('=') + 1) + "?host=" + dir,
        "password authentication failed for user \"bench\""},
+      // libpq quotes what it cannot decode.
+      {"postgresql://bench:Wr0ngPassw0rd%zz@/fleet?host=" + dir, "invalid percent-encoded token"},
       {newer, "written by a newer trackctl (schema version 2, this program knows 1)"},
   };
   for (const auto& store : refused) {
