@@ -61,7 +61,8 @@ CREATE TABLE gpkg_extensions (
 );
 
 -- One row per download; `downloaded` is the downloading machine's local time,
--- as the logger file's name gives it.
+-- as the logger file's name gives it; `records_digest` tells whether a file of
+-- the same name holds the same records.
 CREATE TABLE downloads (
   id INTEGER PRIMARY KEY AUTOINCREMENT,
   file_name TEXT NOT NULL,
@@ -73,12 +74,29 @@ CREATE TABLE downloads (
   device_type TEXT,
   records_read INTEGER NOT NULL,
   records_new INTEGER NOT NULL,
+  records_digest INTEGER,
   UNIQUE (device, sector, downloaded)
 );
 
+INSERT INTO gpkg_contents (table_name, data_type, identifier, description, srs_id)
+  VALUES ('records', 'features', 'records', 'logger records of every download, each once', 4326);
+INSERT INTO gpkg_contents (table_name, data_type, identifier, description)
+  VALUES ('downloads', 'attributes', 'downloads', 'the downloads the records came from');
+INSERT INTO gpkg_geometry_columns VALUES ('records', 'geom', 'POINT', 4326, 0, 0);
+
+INSERT INTO gpkg_extensions VALUES
+  ('records', 'geom', 'gpkg_rtree_index', 'http://www.geopackage.org/spec120/#extension_rtree', 'write-only');
+CREATE VIRTUAL TABLE rtree_records_geom USING rtree(id, minx, maxx, miny, maxy);
+
+CREATE TABLE trackctl_schema (version INTEGER NOT NULL);
+)sql";
+
+const char* const kRecordsTableSql = R"sql(
 -- One row per record. The logger columns carry the names the export gives
 -- them; local_time is the date and time as logged, utc_time its UTC time when
 -- valid. A record without a valid time or place has no geometry and a problem.
+-- record_key is the hash of device, sector and the logger columns, or the next
+-- free key after it.
 CREATE TABLE records (
   fid INTEGER PRIMARY KEY AUTOINCREMENT,
   geom POINT,
@@ -102,28 +120,22 @@ CREATE TABLE records (
   wideValue REAL NOT NULL,
   problem TEXT,
   download_id INTEGER NOT NULL REFERENCES downloads(id),
-  CONSTRAINT each_record_once UNIQUE (device, sector, headCode, headState, flagCode, column4, hours, minutes,
-                                      seconds, day, month, year, longitude, latitude, byteValue, wideValue)
+  record_key INTEGER NOT NULL,
+  CONSTRAINT each_record_once UNIQUE (record_key)
 );
 CREATE INDEX records_device_time ON records(device, utc_time);
+)sql";
 
-INSERT INTO gpkg_contents (table_name, data_type, identifier, description, srs_id)
-  VALUES ('records', 'features', 'records', 'logger records of every download, each once', 4326);
-INSERT INTO gpkg_contents (table_name, data_type, identifier, description)
-  VALUES ('downloads', 'attributes', 'downloads', 'the downloads the records came from');
-INSERT INTO gpkg_geometry_columns VALUES ('records', 'geom', 'POINT', 4326, 0, 0);
-
-INSERT INTO gpkg_extensions VALUES
-  ('records', 'geom', 'gpkg_rtree_index', 'http://www.geopackage.org/spec120/#extension_rtree', 'write-only');
-CREATE VIRTUAL TABLE rtree_records_geom USING rtree(id, minx, maxx, miny, maxy);
-
+const char* const kSpatialIndexInsertTriggerSql = R"sql(
 CREATE TRIGGER rtree_records_geom_insert AFTER INSERT ON records
   WHEN (new.geom NOT NULL AND NOT ST_IsEmpty(NEW.geom))
 BEGIN
   INSERT OR REPLACE INTO rtree_records_geom VALUES (
     NEW.fid, ST_MinX(NEW.geom), ST_MaxX(NEW.geom), ST_MinY(NEW.geom), ST_MaxY(NEW.geom));
 END;
+)sql";
 
+const char* const kSpatialIndexTriggersSql = R"sql(
 CREATE TRIGGER rtree_records_geom_update1 AFTER UPDATE OF geom ON records
   WHEN OLD.fid = NEW.fid AND (NEW.geom NOTNULL AND NOT ST_IsEmpty(NEW.geom))
 BEGIN
@@ -156,8 +168,6 @@ CREATE TRIGGER rtree_records_geom_delete AFTER DELETE ON records
 BEGIN
   DELETE FROM rtree_records_geom WHERE id = OLD.fid;
 END;
-
-CREATE TABLE trackctl_schema (version INTEGER NOT NULL);
 )sql";
 
 }  // namespace trackctl

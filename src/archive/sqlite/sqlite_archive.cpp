@@ -9,6 +9,9 @@
 #include "archive/sqlite/gpkg_functions.h"
 #include "archive/sqlite/gpkg_geometry.h"
 #include "archive/sqlite/gpkg_schema.h"
+#include "archive/sqlite/record_key.h"
+#include "archive/sqlite/records_table.h"
+#include "archive/sqlite/schema_migration.h"
 #include "archive/sqlite/sqlite_handles.h"
 #include "export/utc_time.h"
 
@@ -20,12 +23,6 @@ using Kind = ArchiveError::Kind;
 // How long a writer waits for another one to finish its import.
 constexpr int kBusyTimeoutMs = 120'000;
 constexpr auto kBusyRetry = std::chrono::milliseconds(20);
-
-constexpr const char* kInsertRecordSql =
-    "INSERT OR IGNORE INTO records (geom, device, sector, utc_time, local_time, headCode, headState, flagCode,"
-    " column4, hours, minutes, seconds, day, month, year, longitude, latitude, byteValue, wideValue, problem,"
-    " download_id) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17, ?18, ?19,"
-    " ?20, ?21)";
 
 constexpr const char* kPointsSql =
     "SELECT utc_time, headCode, headState, flagCode, column4, hours, minutes, seconds, day, month, year,"
@@ -41,8 +38,6 @@ constexpr const char* kFleetSql =
     "       FROM downloads WHERE version IS NOT NULL)"
     " SELECT d.device, coalesce(r.n, 0), r.first, r.last, d.n, d.last, v.version, v.device_type"
     " FROM d LEFT JOIN r USING (device) LEFT JOIN v ON v.device = d.device AND v.k = 1 ORDER BY d.device";
-
-const char* SectorWord(Sector sector) { return sector == Sector::kSms ? "sms" : "datacall"; }
 
 std::string DateTimeText(const LocalDateTime& time, char between) {
   std::string text;
@@ -113,13 +108,17 @@ void CreateArchive(sqlite3* db) {
   Transaction transaction(db);
   if (!ProbeFile(db).Empty()) return;  // another program made it meanwhile
   Execute(db, kCreateArchiveSql);
+  Execute(db, kRecordsTableSql);
+  Execute(db, kSpatialIndexInsertTriggerSql);
+  Execute(db, kSpatialIndexTriggersSql);
   const Statement version = Prepare(db, "INSERT INTO trackctl_schema VALUES (?1)");
   Check(db, sqlite3_bind_int64(version.get(), 1, kArchiveSchemaVersion));
   Step(db, version.get());
   transaction.Commit();
 }
 
-// Nothing when the file holds an archive of this schema; why not otherwise.
+// Nothing when the file holds an archive of this schema, after migrating one
+// of an earlier schema; why not otherwise.
 std::optional<ArchiveError> CheckArchive(sqlite3* db) {
   const Probe probe = ProbeFile(db);
   if (probe.Empty()) return ArchiveError{Kind::kMissing, "an empty file"};
@@ -132,9 +131,8 @@ std::optional<ArchiveError> CheckArchive(sqlite3* db) {
     return ArchiveError{Kind::kNewer, "schema version " + std::to_string(version) + ", this program knows " +
                                           std::to_string(kArchiveSchemaVersion)};
   }
-  if (version < kArchiveSchemaVersion) {
-    return ArchiveError{Kind::kNotArchive, "schema version " + std::to_string(version)};
-  }
+  if (version < 1) return ArchiveError{Kind::kNotArchive, "schema version " + std::to_string(version)};
+  if (version < kArchiveSchemaVersion) MigrateArchive(db);
   return std::nullopt;
 }
 
@@ -175,18 +173,29 @@ class GeoPackageArchive : public Archive {
   }
 
  private:
-  // The download's row: the one there, or a new one; `isNew` says which.
-  std::int64_t DownloadRow(const ArchiveDownload& download, std::size_t read, bool& isNew) {
+  // The download's row as far as an import needs it.
+  struct DownloadRow {
+    std::int64_t id = 0;
+    bool isNew = false;
+    std::optional<std::int64_t> digest;  // of the records imported with it
+  };
+
+  // The download's row: the one there, or a new one.
+  DownloadRow FindOrAddDownload(const ArchiveDownload& download, std::size_t read) {
     sqlite3* db = db_.get();
     const std::string downloaded = DateTimeText(download.downloaded, ' ');
-    const Statement find = Prepare(db, "SELECT id FROM downloads WHERE device = ?1 AND sector = ?2 AND downloaded = ?3");
+    const Statement find =
+        Prepare(db, "SELECT id, records_digest FROM downloads WHERE device = ?1 AND sector = ?2 AND downloaded = ?3");
     BindText(db, find.get(), 1, download.device);
     BindText(db, find.get(), 2, SectorWord(download.sector));
     BindText(db, find.get(), 3, downloaded);
     const int found = sqlite3_step(find.get());
     Check(db, found, SQLITE_ROW, SQLITE_DONE);
-    isNew = found == SQLITE_DONE;
-    if (!isNew) return sqlite3_column_int64(find.get(), 0);
+    if (found == SQLITE_ROW) {
+      DownloadRow row{sqlite3_column_int64(find.get(), 0), false, std::nullopt};
+      if (sqlite3_column_type(find.get(), 1) == SQLITE_INTEGER) row.digest = sqlite3_column_int64(find.get(), 1);
+      return row;
+    }
     const Statement insert = Prepare(db,
         "INSERT INTO downloads (file_name, device, sector, downloaded, version, device_type, records_read,"
         " records_new) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, 0)");
@@ -198,68 +207,61 @@ class GeoPackageArchive : public Archive {
     BindOptionalText(db, insert.get(), 6, download.deviceType);
     Check(db, sqlite3_bind_int64(insert.get(), 7, static_cast<sqlite3_int64>(read)));
     Step(db, insert.get());
-    return sqlite3_last_insert_rowid(db);
+    return DownloadRow{sqlite3_last_insert_rowid(db), true, std::nullopt};
   }
 
   ImportCounts ImportAll(const ArchiveDownload& download, std::span<const TrackPoint> records) {
     sqlite3* db = db_.get();
-    Transaction transaction(db);
     ImportCounts counts;
     counts.read = records.size();
-    bool isNew = false;
-    const std::int64_t downloadId = DownloadRow(download, records.size(), isNew);
+    std::vector<std::int64_t> keys;
+    keys.reserve(records.size());
+    RecordsDigest digest;
+    for (const TrackPoint& point : records) {
+      keys.push_back(RecordKey(download.device, download.sector, point.line));
+      digest.Add(keys.back());
+      counts.notValid += point.problem == PointProblem::kNone ? 0 : 1;
+    }
 
-    const Statement insert = Prepare(db, kInsertRecordSql);
-    sqlite3_stmt* s = insert.get();
-    Check(db, sqlite3_bind_text(s, 2, download.device.data(), static_cast<int>(download.device.size()), SQLITE_STATIC));
-    Check(db, sqlite3_bind_text(s, 3, SectorWord(download.sector), -1, SQLITE_STATIC));
-    Check(db, sqlite3_bind_int64(s, 21, downloadId));
+    Transaction transaction(db);
+    const DownloadRow downloadRow = FindOrAddDownload(download, records.size());
+    if (downloadRow.digest == digest.Value()) {
+      // This download was imported whole before: every one of its records is here.
+      counts.alreadyArchived = records.size();
+      return counts;
+    }
+    // The spatial index takes the new rows in one statement at the end, not
+    // one trigger run each; the trigger is back before the import commits.
+    const std::int64_t lastFid = SingleInteger(db, "SELECT coalesce(max(fid), 0) FROM records");
+    Execute(db, "DROP TRIGGER rtree_records_geom_insert");
+    RecordsTable table(db);
     std::optional<GpkgBounds> added;
     std::string utc, local;
-    for (const TrackPoint& point : records) {
+    for (std::size_t i = 0; i < records.size(); ++i) {
+      const TrackPoint& point = records[i];
       const LoggerLine& line = point.line;
       const double longitude = static_cast<double>(line.longitude) / 1e6;
       const double latitude = static_cast<double>(line.latitude) / 1e6;
       const bool valid = point.problem == PointProblem::kNone;
       const auto blob = GpkgPoint(longitude, latitude, kWgs84SrsId);
-      if (valid) {
-        Check(db, sqlite3_bind_blob(s, 1, blob.data(), static_cast<int>(blob.size()), SQLITE_STATIC));
-        utc.clear();
-        AppendIsoUtc(utc, *point.utc);
-        Check(db, sqlite3_bind_text(s, 4, utc.data(), static_cast<int>(utc.size()), SQLITE_STATIC));
-        Check(db, sqlite3_bind_null(s, 20));
-      } else {
-        Check(db, sqlite3_bind_null(s, 1));
-        if (point.utc) {
-          utc.clear();
-          AppendIsoUtc(utc, *point.utc);
-          Check(db, sqlite3_bind_text(s, 4, utc.data(), static_cast<int>(utc.size()), SQLITE_STATIC));
-        } else {
-          Check(db, sqlite3_bind_null(s, 4));
-        }
-        const std::string_view problem = ProblemText(point.problem);
-        Check(db, sqlite3_bind_text(s, 20, problem.data(), static_cast<int>(problem.size()), SQLITE_STATIC));
-      }
+      utc.clear();
+      if (point.utc) AppendIsoUtc(utc, *point.utc);
       local.clear();
       AppendDateTime(local,
                      LocalDateTime{static_cast<int>(line.year), static_cast<int>(line.month),
                                    static_cast<int>(line.day), static_cast<int>(line.hours),
                                    static_cast<int>(line.minutes), static_cast<int>(line.seconds)},
                      ' ');
-      Check(db, sqlite3_bind_text(s, 5, local.data(), static_cast<int>(local.size()), SQLITE_STATIC));
-      int index = 6;
-      for (const std::uint32_t column : {line.headCode, line.headState, line.flagCode, line.column4, line.hours,
-                                         line.minutes, line.seconds, line.day, line.month, line.year}) {
-        Check(db, sqlite3_bind_int64(s, index++, column));
-      }
-      for (const double column : {longitude, latitude, static_cast<double>(line.byteValue) / 1e6,
-                                  static_cast<double>(line.wideValue) / 1e6}) {
-        Check(db, sqlite3_bind_double(s, index++, column));
-      }
-      Step(db, s);
-      Check(db, sqlite3_reset(s));
-      counts.notValid += valid ? 0 : 1;
-      if (sqlite3_changes(db) == 0) {
+      RecordRow row;
+      if (valid) row.geometry = blob;
+      row.device = download.device;
+      row.sector = download.sector;
+      if (point.utc) row.utcTime = utc;
+      row.localTime = local;
+      row.line = line;
+      if (!valid) row.problem = ProblemText(point.problem);
+      row.downloadId = downloadRow.id;
+      if (!table.Add(row, keys[i])) {
         ++counts.alreadyArchived;
         continue;
       }
@@ -270,12 +272,19 @@ class GeoPackageArchive : public Archive {
       added->minY = std::min(added->minY, latitude), added->maxY = std::max(added->maxY, latitude);
     }
 
-    if (isNew) {
-      const Statement update = Prepare(db, "UPDATE downloads SET records_new = ?1 WHERE id = ?2");
-      Check(db, sqlite3_bind_int64(update.get(), 1, static_cast<sqlite3_int64>(counts.added)));
-      Check(db, sqlite3_bind_int64(update.get(), 2, downloadId));
-      Step(db, update.get());
-    }
+    const Statement update = Prepare(db,
+        downloadRow.isNew ? "UPDATE downloads SET records_new = ?1, records_digest = ?2 WHERE id = ?3"
+                          : "UPDATE downloads SET records_digest = ?2 WHERE id = ?3");
+    if (downloadRow.isNew) Check(db, sqlite3_bind_int64(update.get(), 1, static_cast<sqlite3_int64>(counts.added)));
+    Check(db, sqlite3_bind_int64(update.get(), 2, digest.Value()));
+    Check(db, sqlite3_bind_int64(update.get(), 3, downloadRow.id));
+    Step(db, update.get());
+    const Statement index = Prepare(db,
+        "INSERT INTO rtree_records_geom SELECT fid, ST_MinX(geom), ST_MaxX(geom), ST_MinY(geom), ST_MaxY(geom)"
+        " FROM records WHERE fid > ?1 AND geom NOT NULL AND NOT ST_IsEmpty(geom)");
+    Check(db, sqlite3_bind_int64(index.get(), 1, lastFid));
+    Step(db, index.get());
+    Execute(db, kSpatialIndexInsertTriggerSql);
     if (added) {
       const Statement extent = Prepare(db,
           "UPDATE gpkg_contents SET min_x = min(coalesce(min_x, ?1), ?1), max_x = max(coalesce(max_x, ?2), ?2),"
@@ -356,7 +365,8 @@ class GeoPackageArchive : public Archive {
 std::variant<std::unique_ptr<Archive>, ArchiveError> OpenGeoPackageArchive(const std::string& path,
                                                                             ArchiveAccess access) {
   sqlite3* raw = nullptr;
-  const int flags = access == ArchiveAccess::kRead ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+  // One connection, used by one thread: no need for SQLite's own locks around each call.
+  const int flags = SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_READWRITE | (access == ArchiveAccess::kCreate ? SQLITE_OPEN_CREATE : 0);
   const int opened = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
   Connection db(raw);
   if (opened != SQLITE_OK) {

@@ -8,6 +8,9 @@
 #include <iterator>
 
 #include "archive/open_archive.h"
+#include "archive/sqlite/gpkg_functions.h"
+#include "archive/sqlite/record_key.h"
+#include "archive/sqlite/records_table.h"
 #include "archive/sqlite/sqlite_handles.h"
 #include "export/local_time_rule.h"
 #include "tests/unit/work_dir.h"
@@ -97,7 +100,7 @@ TEST(GeoPackageArchive, ANewArchiveIsAGeoPackageWithItsRequiredTables) {
             "gpkg_rtree_index");
   EXPECT_EQ(Query("a.gpkg", "SELECT count(*) FROM sqlite_master WHERE type = 'trigger' AND name LIKE 'rtree_records_geom_%'"),
             "6");
-  EXPECT_EQ(Query("a.gpkg", "SELECT version FROM trackctl_schema"), "1");
+  EXPECT_EQ(Query("a.gpkg", "SELECT version FROM trackctl_schema"), "2");
   EXPECT_EQ(Query("a.gpkg", "PRAGMA integrity_check"), "ok");
 }
 
@@ -169,6 +172,69 @@ TEST(GeoPackageArchive, AnImportThatFailsLeavesTheArchiveAsItWas) {
   EXPECT_EQ(Query("a.gpkg", "SELECT count(*) FROM records"), "1");
   EXPECT_EQ(Query("a.gpkg", "SELECT count(*) FROM downloads"), "1");
   EXPECT_EQ(Query("a.gpkg", "SELECT count(*) FROM rtree_records_geom"), "1");
+  EXPECT_EQ(Query("a.gpkg", "SELECT count(*) FROM sqlite_master WHERE name = 'rtree_records_geom_insert'"), "1");
+}
+
+TEST(GeoPackageArchive, ADownloadImportedAgainWithOtherRecordsAddsThem) {
+  WorkDir dir;
+  const auto archive = OpenOrFail("a.gpkg");
+  ASSERT_TRUE(archive);
+  ImportOrFail(*archive, Download(10), Points({Line(22, 0, 30, 1), Line(22, 1, 0, 2)}));
+  const auto lines = Points({Line(22, 0, 30, 1), Line(22, 1, 0, 2), Line(22, 1, 30, 3)});
+  EXPECT_EQ(ImportOrFail(*archive, Download(10), lines).added, 1u);
+  const ImportCounts again = ImportOrFail(*archive, Download(10), lines);
+  EXPECT_EQ(again.added, 0u);
+  EXPECT_EQ(again.alreadyArchived, 3u);
+  EXPECT_EQ(Query("a.gpkg", "SELECT count(*) || ' ' || (SELECT count(*) FROM rtree_records_geom) FROM records"), "3 3");
+  EXPECT_EQ(Query("a.gpkg", "SELECT count(*) FROM downloads"), "1");
+  EXPECT_EQ(Query("a.gpkg", "SELECT count(*) FROM sqlite_master WHERE type = 'trigger' AND tbl_name = 'records'"), "6");
+}
+
+TEST(GeoPackageArchive, RecordsWhoseKeysCollideAreEachKeptOnce) {
+  WorkDir dir;
+  ASSERT_TRUE(OpenOrFail("a.gpkg"));
+  sqlite3* raw = nullptr;
+  ASSERT_EQ(sqlite3_open("a.gpkg", &raw), SQLITE_OK);
+  const Connection db(raw);
+  ASSERT_EQ(RegisterGeometryFunctions(db.get()), SQLITE_OK);
+  RecordsTable table(db.get());
+  RecordRow first{std::nullopt, {}, "1000752301", Sector::kSms, std::nullopt, "2005-06-12 22:00:30",
+                  Line(22, 0, 30, 1), "no place", 1};
+  RecordRow second = first;
+  second.line.longitude = 2;
+  constexpr std::int64_t kKey = -1;  // the largest key: the next one is the smallest
+  EXPECT_TRUE(table.Add(first, kKey));
+  EXPECT_TRUE(table.Add(second, kKey));
+  EXPECT_FALSE(table.Add(second, kKey));
+  EXPECT_FALSE(table.Add(first, kKey));
+  second.sector = Sector::kDataCall;
+  EXPECT_TRUE(table.Add(second, kKey));
+  EXPECT_EQ(Query("a.gpkg", "SELECT group_concat(record_key || ':' || sector || ':' || longitude, ' ') FROM records"),
+            "-1:sms:1.0e-06 0:sms:2.0e-06 1:datacall:2.0e-06");
+  EXPECT_NE(RecordKey("1000752301", Sector::kSms, first.line), RecordKey("1000752301", Sector::kSms, second.line));
+}
+
+TEST(GeoPackageArchive, AnArchiveOfTheFirstSchemaIsMigratedWithItsRecordsAndSpatialIndex) {
+  WorkDir dir;
+  std::filesystem::copy_file(TRACKCTL_ARCHIVE_TEST_DATA "/schema1.gpkg", "old.gpkg");
+  const auto archive = OpenOrFail("old.gpkg", ArchiveAccess::kRead);
+  ASSERT_TRUE(archive);
+  EXPECT_EQ(Query("old.gpkg", "SELECT version FROM trackctl_schema"), "2");
+  EXPECT_EQ(Query("old.gpkg", "SELECT group_concat(fid || problem) FROM records WHERE problem NOT NULL"),
+            "95325invalid date,95326no place");
+  EXPECT_EQ(Query("old.gpkg", "SELECT count(*) || ' ' || count(DISTINCT record_key) FROM records"), "8 8");
+  EXPECT_EQ(Query("old.gpkg", "SELECT count(*) FROM records JOIN rtree_records_geom ON id = fid"), "6");
+  EXPECT_EQ(Query("old.gpkg", "SELECT count(*) FROM sqlite_master WHERE type = 'trigger' AND tbl_name = 'records'"),
+            "6");
+  EXPECT_EQ(Query("old.gpkg", "PRAGMA integrity_check"), "ok");
+  // The records it held are found again under their keys.
+  std::vector<TrackPoint> held;
+  ASSERT_FALSE(archive->Points({}, [&](const std::string&, const TrackPoint& point) { held.push_back(point); }));
+  ASSERT_EQ(held.size(), 6u);
+  ArchiveDownload again = Download(10);
+  const ImportCounts counts = ImportOrFail(*archive, again, held);
+  EXPECT_EQ(counts.added, 0u);
+  EXPECT_EQ(counts.alreadyArchived, 6u);
 }
 
 // Each of these is refused and its bytes stay as they were.
@@ -195,7 +261,7 @@ TEST(GeoPackageArchive, FilesThatAreNoArchiveOfThisProgramAreRefusedUnchanged) {
 TEST(GeoPackageArchive, AnArchiveOfANewerSchemaIsRefusedUnchanged) {
   WorkDir dir;
   ASSERT_TRUE(OpenOrFail("a.gpkg"));
-  RunSql("a.gpkg", "PRAGMA wal_checkpoint(TRUNCATE); UPDATE trackctl_schema SET version = 2;");
+  RunSql("a.gpkg", "PRAGMA wal_checkpoint(TRUNCATE); UPDATE trackctl_schema SET version = version + 1;");
   RunSql("a.gpkg", "PRAGMA wal_checkpoint(TRUNCATE);");
   std::filesystem::remove("a.gpkg-wal");
   std::filesystem::remove("a.gpkg-shm");
