@@ -14,7 +14,8 @@ constexpr const char* kSchemaLockKey = "7526466656434431340";
 // date and time as logged (text: it may be no date at all), utc_time its UTC
 // time when valid, `downloaded` the downloading machine's local time as the
 // logger file's name gives it. A record without a valid time or place has a
-// problem and no geometry.
+// problem and no geometry. download_id is no foreign key: its check on every
+// row took as long as the rest of an import's inserts.
 constexpr const char* kTablesSql = R"sql(
 CREATE TABLE trackctl.schema_version (version integer NOT NULL);
 CREATE TABLE trackctl.downloads (
@@ -51,7 +52,7 @@ CREATE TABLE trackctl.records (
   "byteValue" double precision NOT NULL,
   "wideValue" double precision NOT NULL,
   problem text,
-  download_id bigint NOT NULL REFERENCES trackctl.downloads (id),
+  download_id bigint NOT NULL,  -- trackctl.downloads (id), written in the same transaction
   CONSTRAINT each_record_once UNIQUE (device, sector, "headCode", "headState", "flagCode", column4, hours, minutes,
                                       seconds, day, month, year, longitude, latitude, "byteValue", "wideValue")
 );
