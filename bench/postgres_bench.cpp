@@ -45,6 +45,7 @@ double MillisecondsSince(Clock::time_point start) {
 // Runs SQL on `conninfo`; false (with libpq's message) when it failed.
 bool Sql(const std::string& conninfo, const std::string& sql) {
   PGconn* connection = PQconnectdb(conninfo.c_str());
+  PQsetNoticeProcessor(connection, [](void*, const char*) {}, nullptr);
   PGresult* result = PQexec(connection, sql.c_str());
   const ExecStatusType status = PQresultStatus(result);
   const bool ok = status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK;
