@@ -13,6 +13,9 @@ source scripts/ensure-packages.sh
 ensure_packages "Linux build and tests" cmake ninja-build g++ ccache libgtest-dev googletest nlohmann-json3-dev
 # The archive's store, and GDAL's readers of it for the tests.
 ensure_packages "the track archive" libsqlite3-dev gdal-bin
+# Its PostgreSQL backend (libpq), and a throwaway server with PostGIS that the
+# end-to-end tests start and stop (a CTest fixture, scripts/test-postgres.sh).
+ensure_packages "the archive on a PostgreSQL server" libpq-dev postgresql postgresql-15-postgis-3
 # Independent readers of what trackctl export writes: GPX and KML, XML.
 ensure_packages "export round trips" gpsbabel libxml2-utils
 # A locale with a decimal comma, for the test that logger lines keep their '.'.

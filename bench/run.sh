@@ -27,3 +27,12 @@ if [ -x build/release/bench/archive_bench ]; then
   echo
   build/release/bench/archive_fleet_bench 2>/dev/null
 fi
+if [ -x build/release/bench/postgres_bench ]; then
+  # A throwaway cluster of its own, removed at the end whatever happens.
+  pg_dir=$(mktemp -u /tmp/trackctl-pg-bench.XXXXXX)
+  trap 'scripts/test-postgres.sh stop "$pg_dir"' EXIT
+  if scripts/test-postgres.sh start "$pg_dir" >/dev/null && [ -S "$pg_dir/.s.PGSQL.5432" ]; then
+    echo
+    build/release/bench/postgres_bench "host=$pg_dir user=trackctl"
+  fi
+fi

@@ -5,6 +5,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "archive/archive_name.h"
+
 namespace trackctl {
 namespace {
 
@@ -16,7 +18,9 @@ std::string Why(const ArchiveError& error) {
     case ArchiveError::Kind::kNotArchive: return "not an archive of trackctl (" + error.detail + ")";
     case ArchiveError::Kind::kNewer: return "written by a newer trackctl (" + error.detail + ")";
     case ArchiveError::Kind::kFailed: return error.detail;
-    case ArchiveError::Kind::kNotBuilt: return "the archive is not built into this build of trackctl";
+    case ArchiveError::Kind::kNotBuilt:
+      return "the " + (error.detail.empty() ? std::string() : error.detail + " ") +
+             "archive is not built into this build of trackctl";
   }
   return error.detail;
 }
@@ -36,7 +40,7 @@ std::string ArchivePath(const std::optional<std::string>& given) {
 }
 
 std::string ArchiveErrorLine(std::string_view command, const std::string& archive, const ArchiveError& error) {
-  return "trackctl " + std::string(command) + ": cannot use " + archive + ": " + Why(error);
+  return "trackctl " + std::string(command) + ": cannot use " + ShownArchiveName(archive) + ": " + Why(error);
 }
 
 std::string ImportCountsText(const ImportCounts& counts) {

@@ -14,7 +14,8 @@ namespace trackctl {
 // TRACKCTL_ARCHIVE when set, else tracks.gpkg in the current folder.
 std::string ArchivePath(const std::optional<std::string>& given);
 
-// E.g. "trackctl import: cannot use old.db: not a GeoPackage", without a line end.
+// E.g. "trackctl import: cannot use old.db: not a GeoPackage", without a line end;
+// a server named without its password.
 std::string ArchiveErrorLine(std::string_view command, const std::string& archive, const ArchiveError& error);
 
 // "300 read, 297 new, 3 already archived, 2 not valid".

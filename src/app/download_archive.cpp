@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "app/archive_messages.h"
+#include "archive/archive_name.h"
 #include "archive/import_file.h"
 #include "archive/logger_file_records.h"
 #include "archive/open_archive.h"
@@ -31,12 +32,31 @@ ArchiveDownload DownloadOf(CommandRun& run, const DeviceCommand& command, const 
   return download;
 }
 
+// The archive that the download goes into, if any.
+std::optional<std::string> DownloadArchivePath(const DeviceCommand& command) {
+  const char* environment = std::getenv("TRACKCTL_ARCHIVE");
+  if (!command.archive && (environment == nullptr || *environment == '\0')) return std::nullopt;
+  return ArchivePath(command.archive);
+}
+
 }  // namespace
 
+std::optional<int> RefuseUnusableArchive(const DeviceCommand& command, ConsoleReport& say) {
+  if (!command.row->archive) return std::nullopt;
+  const std::optional<std::string> path = DownloadArchivePath(command);
+  if (!path) return std::nullopt;
+  // Read only: an archive that is not there yet is made by the import.
+  const auto opened = OpenArchive(*path, ArchiveAccess::kRead);
+  const ArchiveError* error = std::get_if<ArchiveError>(&opened);
+  if (error == nullptr || error->kind == ArchiveError::Kind::kMissing) return std::nullopt;
+  say.Say("%s; nothing was downloaded\n", ArchiveErrorLine("download", *path, *error).c_str());
+  return 2;
+}
+
 Outcome ArchiveDownloadedFile(CommandRun& run, const DeviceCommand& command, const std::string& name) {
-  const char* environment = std::getenv("TRACKCTL_ARCHIVE");
-  if (!command.archive && (environment == nullptr || *environment == '\0')) return Outcome::kDone;
-  const std::string path = ArchivePath(command.archive);
+  const std::optional<std::string> archivePath = DownloadArchivePath(command);
+  if (!archivePath) return Outcome::kDone;
+  const std::string& path = *archivePath;
   auto opened = OpenArchive(path, ArchiveAccess::kCreate);
   if (const ArchiveError* error = std::get_if<ArchiveError>(&opened)) {
     run.say.Say("%s; %s stays as it is\n", ArchiveErrorLine("download", path, *error).c_str(), name.c_str());
@@ -54,7 +74,7 @@ Outcome ArchiveDownloadedFile(CommandRun& run, const DeviceCommand& command, con
                 std::strerror(error->number));
     return Outcome::kFileProblem;
   }
-  run.say.Say("Archived %s in %s: %s\n", name.c_str(), path.c_str(),
+  run.say.Say("Archived %s in %s: %s\n", name.c_str(), ShownArchiveName(path).c_str(),
               ImportCountsText(std::get<FileImported>(result).counts).c_str());
   return Outcome::kDone;
 }

@@ -1,6 +1,7 @@
 // A download's file into the archive, right after the download completed.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "app/device_commands.h"
@@ -11,6 +12,12 @@ namespace trackctl {
 // the device's serial key, version and type, and says so; the file stays.
 // kDone without an archive or when the import succeeded; kFileProblem, after
 // one line, when the archive could not take it.
+// Before the port is opened: a download into an archive that cannot be used
+// (a server that cannot be reached or refuses the login, a file or a schema
+// that is no archive of this program, a newer one) is refused with one line
+// and status 2, nothing sent to the device. Nothing when it may go on.
+std::optional<int> RefuseUnusableArchive(const DeviceCommand& command, ConsoleReport& say);
+
 Outcome ArchiveDownloadedFile(CommandRun& run, const DeviceCommand& command, const std::string& name);
 
 }  // namespace trackctl

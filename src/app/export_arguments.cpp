@@ -12,6 +12,7 @@
 #include "app/export_messages.h"
 #include "app/process_setup.h"
 #include "archive/archive_export.h"
+#include "archive/archive_name.h"
 #include "archive/archive_time.h"
 #include "archive/open_archive.h"
 #include "export/run_export.h"
@@ -44,7 +45,8 @@ int RunArchiveExportCommand(const ExportOptions& options) {
     std::fprintf(stderr, "%s\n", ArchiveErrorLine("export", path, *error).c_str());
     return 2;
   }
-  const auto result = RunArchiveExport(*std::get<std::unique_ptr<Archive>>(opened), path, options);
+  const auto result =
+      RunArchiveExport(*std::get<std::unique_ptr<Archive>>(opened), ShownArchiveName(path), options);
   if (const ExportFailure* failure = std::get_if<ExportFailure>(&result)) {
     std::fprintf(stderr, "%s\n", FailureLine(*failure).c_str());
     return 2;

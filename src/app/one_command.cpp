@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "app/command_runs.h"
+#include "app/download_archive.h"
 #include "files/output_place.h"
 #include "protocol/firmware_upgrade.h"
 #include "protocol/tracking_config.h"
@@ -82,7 +83,7 @@ std::optional<int> RefuseBeforeOpening(const DeviceCommand& command, ConsoleRepo
       return ExitStatus(Outcome::kFileProblem);
     }
   }
-  return std::nullopt;
+  return RefuseUnusableArchive(command, say);
 }
 
 int RunOneCommand(CommandRun& run, const DeviceCommand& command) {

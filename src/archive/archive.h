@@ -26,10 +26,10 @@ struct ArchiveError {
     kNotArchive,  // the file is no archive of this program: another database, not a database at all
     kNewer,       // written by a newer version of this program
     kFailed,      // the store failed: no room, no permission, locked too long
-    kNotBuilt,    // this build of the program has no archive
+    kNotBuilt,    // this build of the program has no archive (of the kind named)
   };
   Kind kind;
-  std::string detail;  // the store's own words, or the version found
+  std::string detail;  // the store's own words, the version found, or the backend not built in
 };
 
 // One download as the archive keeps it.

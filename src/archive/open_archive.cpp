@@ -1,16 +1,27 @@
 #include "archive/open_archive.h"
 
+#include "archive/archive_name.h"
 #ifdef TRACKCTL_HAVE_SQLITE
 #include "archive/sqlite/sqlite_archive.h"
+#endif
+#ifdef TRACKCTL_HAVE_POSTGRES
+#include "archive/postgres/pg_archive.h"
 #endif
 
 namespace trackctl {
 
 std::variant<std::unique_ptr<Archive>, ArchiveError> OpenArchive(const std::string& path, ArchiveAccess access) {
+  if (IsServerArchiveName(path)) {
+#ifdef TRACKCTL_HAVE_POSTGRES
+    return OpenPostgresArchive(path, access);
+#else
+    return ArchiveError{ArchiveError::Kind::kNotBuilt, "PostgreSQL"};
+#endif
+  }
 #ifdef TRACKCTL_HAVE_SQLITE
   return OpenGeoPackageArchive(path, access);
 #else
-  (void)path, (void)access;
+  (void)access;
   return ArchiveError{ArchiveError::Kind::kNotBuilt, {}};
 #endif
 }

@@ -14,8 +14,9 @@ enum class ArchiveAccess {
   kCreate,  // made empty when there is none
 };
 
-// The archive file for `path`; ArchiveError::Kind::kNotBuilt when this build
-// has no backend for it.
+// The archive that `path` names: a PostgreSQL server for a connection string
+// (see archive_name.h), a GeoPackage file otherwise; ArchiveError::Kind::kNotBuilt,
+// with the backend's name, when this build has no backend for it.
 std::variant<std::unique_ptr<Archive>, ArchiveError> OpenArchive(const std::string& path, ArchiveAccess access);
 
 }  // namespace trackctl

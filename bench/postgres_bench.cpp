@@ -1,0 +1,182 @@
+// The archive on a PostgreSQL server (given as "host=DIR user=NAME", a superuser:
+// the bench makes a database of its own for each figure): a 1 MiB sector's
+// logger file (47,662 records) into an empty archive and again; sixteen
+// importers of different devices at once; one device's day exported from ten
+// million records. In process, through the same calls as `trackctl import` and
+// `export --archive`. Prints a Markdown table.
+#include <libpq-fe.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include "archive/import_file.h"
+#include "archive/logger_file_records.h"
+#include "archive/open_archive.h"
+#include "logger/logger_record.h"
+#include "sim/device.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr std::size_t kRecords = 47'662;
+constexpr int kRuns = 5;
+constexpr int kImporters = 16;
+constexpr long kBigRecords = 10'000'000;
+constexpr long kPerDevice = 10'000;  // 30 s apart: three and a half days per device
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+double MillisecondsSince(Clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// Runs SQL on `conninfo`; false (with libpq's message) when it failed.
+bool Sql(const std::string& conninfo, const std::string& sql) {
+  PGconn* connection = PQconnectdb(conninfo.c_str());
+  PQsetNoticeProcessor(connection, [](void*, const char*) {}, nullptr);
+  PGresult* result = PQexec(connection, sql.c_str());
+  const ExecStatusType status = PQresultStatus(result);
+  const bool ok = status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK;
+  if (!ok) std::fprintf(stderr, "postgres_bench: %s", PQerrorMessage(connection));
+  PQclear(result);
+  PQfinish(connection);
+  return ok;
+}
+
+// A new database: its connection string.
+std::string NewDatabase(const std::string& server, const std::string& name) {
+  Sql(server + " dbname=postgres", "DROP DATABASE IF EXISTS " + name);
+  Sql(server + " dbname=postgres", "CREATE DATABASE " + name);
+  return server + " dbname=" + name;
+}
+
+std::unique_ptr<trackctl::Archive> Open(const std::string& conninfo, trackctl::ArchiveAccess access) {
+  auto opened = trackctl::OpenArchive(conninfo, access);
+  if (const auto* error = std::get_if<trackctl::ArchiveError>(&opened)) {
+    std::fprintf(stderr, "postgres_bench: %s\n", error->detail.c_str());
+    std::exit(1);
+  }
+  return std::move(std::get<std::unique_ptr<trackctl::Archive>>(opened));
+}
+
+// Milliseconds of one import of `file`, or -1 when it failed.
+double TimedImport(trackctl::Archive& archive, const std::string& file) {
+  const auto start = Clock::now();
+  trackctl::FixedOffsetRule rule(330);
+  const auto result = trackctl::ImportLoggerFile(archive, file, *trackctl::DownloadOfFileName(file), rule);
+  if (!std::holds_alternative<trackctl::FileImported>(result)) return -1;
+  return MillisecondsSince(start);
+}
+
+std::string WriteSector(const fs::path& dir, const std::string& key) {
+  const std::string file = (dir / (key + "_P20240501220000.dat")).string();
+  std::string text;
+  for (const tracksim::LoggerRecordBytes& record : tracksim::DefaultLoggerRecords(kRecords, 9, 45)) {
+    text += trackctl::FormatLoggerLine(trackctl::LoggerLineOf(trackctl::DecodeLoggerRecord(record)));
+  }
+  std::ofstream(file, std::ios::binary) << text;
+  return file;
+}
+
+// Ten million records of a thousand devices, made by the server itself; the
+// key and the indexes made after the rows, as a restore would.
+constexpr const char* kBigArchiveSql = R"sql(
+SET search_path = trackctl, public;
+ALTER TABLE records DROP CONSTRAINT each_record_once;
+DROP INDEX records_device_time;
+INSERT INTO downloads (file_name, device, sector, downloaded, records_read, records_new)
+  VALUES ('generated', 'generated', 'sms', '2024-05-01 00:00:00', 0, 0);
+INSERT INTO records (device, sector, utc_time, local_time, "headCode", "headState", "flagCode", column4, hours,
+                     minutes, seconds, day, month, year, longitude, latitude, "byteValue", "wideValue", download_id)
+SELECT 'D' || lpad((g / 10000)::text, 4, '0'), 'sms', t, to_char(t, 'YYYY-MM-DD HH24:MI:SS'), 9, 2, 1, 0,
+       extract(hour FROM t), extract(minute FROM t), extract(second FROM t), extract(day FROM t),
+       extract(month FROM t), 2024, 77 + (g % 10000) / 1e6, 12 + (g % 10000) / 1e6, 0, g % 10000, 1
+FROM generate_series(0, 9999999) AS g, LATERAL (SELECT '2024-05-01'::timestamptz + (g % 10000) * interval '30 s' AS t) AS s;
+ALTER TABLE records ADD CONSTRAINT each_record_once UNIQUE (device, sector, "headCode", "headState", "flagCode",
+  column4, hours, minutes, seconds, day, month, year, longitude, latitude, "byteValue", "wideValue");
+CREATE INDEX records_device_time ON records (device, utc_time);
+ANALYZE records;
+)sql";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: postgres_bench 'host=DIR user=SUPERUSER'\n");
+    return 2;
+  }
+  const std::string server = argv[1];
+  const fs::path dir = fs::temp_directory_path() / ("postgres_bench_" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  const std::string file = WriteSector(dir, "1000752301");
+
+  std::vector<double> schema, empty, again;
+  for (int run = 0; run < kRuns; ++run) {
+    const std::string conninfo = NewDatabase(server, "bench_import");
+    const auto start = Clock::now();
+    auto archive = Open(conninfo, trackctl::ArchiveAccess::kCreate);
+    schema.push_back(MillisecondsSince(start));
+    empty.push_back(TimedImport(*archive, file));
+    again.push_back(TimedImport(*archive, file));
+  }
+
+  std::vector<std::string> files;
+  for (int i = 0; i < kImporters; ++i) files.push_back(WriteSector(dir, "20007523" + std::to_string(10 + i)));
+  std::vector<double> rates;
+  for (int run = 0; run < 3; ++run) {
+    const std::string conninfo = NewDatabase(server, "bench_parallel");
+    Open(conninfo, trackctl::ArchiveAccess::kCreate);
+    const auto start = Clock::now();
+    std::vector<std::thread> importers;
+    for (const std::string& name : files) {
+      importers.emplace_back([&conninfo, name] {
+        auto archive = Open(conninfo, trackctl::ArchiveAccess::kCreate);
+        if (TimedImport(*archive, name) < 0) std::fprintf(stderr, "postgres_bench: an import failed\n");
+      });
+    }
+    for (std::thread& importer : importers) importer.join();
+    rates.push_back(static_cast<double>(kImporters * kRecords) / (MillisecondsSince(start) / 1000));
+  }
+
+  const std::string big = NewDatabase(server, "bench_big");
+  Open(big, trackctl::ArchiveAccess::kCreate);
+  const auto filled = Clock::now();
+  if (!Sql(big, kBigArchiveSql)) return 1;
+  const double fillSeconds = MillisecondsSince(filled) / 1000;
+  std::vector<double> exports;
+  std::size_t points = 0;
+  for (int run = 0; run < kRuns; ++run) {
+    const auto start = Clock::now();
+    auto archive = Open(big, trackctl::ArchiveAccess::kRead);
+    points = 0;
+    archive->Points(trackctl::TrackQuery{{"D0421"}, "2024-05-02T00:00:00Z", "2024-05-02T23:59:59Z"},
+                    [&points](const std::string&, const trackctl::TrackPoint&) { ++points; });
+    exports.push_back(MillisecondsSince(start));
+  }
+
+  std::printf("| PostgreSQL archive (local socket) | Runs | Wall (median) |\n|---|---|---|\n");
+  std::printf("| connect and make the schema | %d | %.0f ms |\n", kRuns, Median(schema));
+  std::printf("| import of a 1 MiB sector (%zu records) into an empty archive | %d | %.0f ms |\n", kRecords, kRuns,
+              Median(empty));
+  std::printf("| again, every record archived already | %d | %.0f ms |\n", kRuns, Median(again));
+  std::printf("| %d importers of different devices at once | 3 | %.0f records/s in all |\n", kImporters,
+              Median(rates));
+  std::printf("| export of one device's day (%zu points) from %ld records | %d | %.0f ms |\n", points, kBigRecords,
+              kRuns, Median(exports));
+  std::printf("\n(%ld records made by the server in %.0f s; %ld per device.)\n", kBigRecords, fillSeconds, kPerDevice);
+  Sql(server + " dbname=postgres", "DROP DATABASE bench_big");
+  fs::remove_all(dir);
+  return 0;
+}

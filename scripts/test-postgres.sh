@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# A throwaway PostgreSQL cluster for the tests and the bench, on a Unix socket
+# in DIR and nowhere else, run by an unprivileged user (nobody, when this runs as
+# root: the server refuses to run as root).
+#
+#   scripts/test-postgres.sh start DIR   # makes the cluster once, starts it
+#   scripts/test-postgres.sh halt DIR    # stops the server, keeps the cluster
+#   scripts/test-postgres.sh stop DIR    # stops the server, removes DIR
+#
+# Connect with "host=DIR user=trackctl" (superuser, no password), or as the
+# role bench with the password bench-secret (scram-sha-256, the one role that
+# needs a password). Without initdb, start says so and does nothing (the tests
+# then skip, or fail under CI=true).
+set -euo pipefail
+
+command=${1:-}
+dir=${2:-}
+if [ -z "$command" ] || [ -z "$dir" ]; then
+  echo "usage: $0 start|halt|stop DIR" >&2
+  exit 2
+fi
+bin=${TRACKCTL_PG_BIN:-$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -n 1)}
+data="$dir/data"
+
+as_owner() {
+  if [ "$(id -u)" -eq 0 ]; then
+    runuser -u nobody -- "$@"
+  else
+    "$@"
+  fi
+}
+
+case "$command" in
+  start)
+    if [ -z "$bin" ] || [ ! -x "$bin/initdb" ]; then
+      echo "no PostgreSQL server here (Debian's postgresql package); the PostgreSQL tests skip"
+      exit 0
+    fi
+    if [ ! -f "$data/PG_VERSION" ]; then
+      rm -rf "$dir"
+      if [ "$(id -u)" -eq 0 ]; then
+        install -d -o nobody -g nogroup -m 755 "$dir"
+      else
+        install -d -m 755 "$dir"
+      fi
+      as_owner "$bin/initdb" -D "$data" -U trackctl --auth=trust -E UTF8 --locale=C -N >"$dir/initdb.log" 2>&1 ||
+        { cat "$dir/initdb.log" >&2; exit 1; }
+      printf 'local all bench scram-sha-256\nlocal all all trust\n' >"$data/pg_hba.conf"
+      [ "$(id -u)" -ne 0 ] || chown nobody:nogroup "$data/pg_hba.conf"
+      fresh=1
+    fi
+    # A server left running by a run that was killed is taken as it is.
+    as_owner "$bin/pg_ctl" status -D "$data" >/dev/null 2>&1 ||
+    as_owner "$bin/pg_ctl" start -w -D "$data" -l "$dir/server.log" \
+      -o "-c listen_addresses='' -c unix_socket_directories='$dir' -c max_connections=60" >/dev/null ||
+      { cat "$dir/server.log" >&2; exit 1; }
+    if [ "${fresh:-0}" = 1 ]; then
+      "$bin/psql" -X -q -v ON_ERROR_STOP=1 "host=$dir user=trackctl dbname=postgres" \
+        -c "CREATE ROLE bench LOGIN CREATEDB PASSWORD 'bench-secret'"
+    fi
+    echo "PostgreSQL $("$bin/postgres" --version | awk '{print $3}') on $dir"
+    ;;
+  halt)
+    as_owner "$bin/pg_ctl" stop -w -D "$data" -m fast >/dev/null
+    ;;
+  stop)
+    if [ -f "$data/postmaster.pid" ]; then
+      as_owner "$bin/pg_ctl" stop -w -D "$data" -m immediate >/dev/null || true
+    fi
+    rm -rf "$dir"
+    ;;
+  *)
+    echo "usage: $0 start|halt|stop DIR" >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,310 @@
+#include "archive/postgres/pg_archive.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <string_view>
+#include <vector>
+
+#include "archive/archive_name.h"
+#include "archive/archive_time.h"
+#include "archive/postgres/pg_copy_rows.h"
+#include "archive/postgres/pg_handles.h"
+#include "archive/postgres/pg_schema.h"
+#include "export/utc_time.h"
+
+namespace trackctl {
+namespace {
+
+using Kind = ArchiveError::Kind;
+
+// How long a server that does not answer is waited for, unless the connection
+// string says otherwise.
+constexpr const char* kConnectTimeoutSeconds = "10";
+// COPY data goes to the server in pieces of about this size.
+constexpr std::size_t kCopyPieceBytes = 1 << 20;
+
+constexpr const char* kIncomingSql =
+    "CREATE TEMP TABLE IF NOT EXISTS incoming (seq bigint, utc_time timestamptz, local_time text,"
+    " \"headCode\" bigint, \"headState\" bigint, \"flagCode\" bigint, column4 bigint, hours bigint, minutes bigint,"
+    " seconds bigint, day bigint, month bigint, year bigint, longitude double precision, latitude double precision,"
+    " \"byteValue\" double precision, \"wideValue\" double precision, problem text) ON COMMIT DELETE ROWS";
+
+constexpr const char* kLoggerColumns =
+    "\"headCode\", \"headState\", \"flagCode\", column4, hours, minutes, seconds, day, month, year, longitude,"
+    " latitude, \"byteValue\", \"wideValue\"";
+
+// Inserted in the order of the key, so that importers that hold records in
+// common wait for each other instead of locking each other out; the first of
+// equal records in the file is the one kept.
+std::string InsertRecordsSql(bool geometry) {
+  const std::string columns = kLoggerColumns;
+  return std::string("WITH added AS (INSERT INTO trackctl.records (") + (geometry ? "geom, " : "") +
+         "device, sector, utc_time, local_time, " + columns + ", problem, download_id) SELECT " +
+         (geometry ? "CASE WHEN problem IS NULL THEN ST_SetSRID(ST_MakePoint(longitude, latitude), 4326) END, " : "") +
+         "$1, $2, utc_time, local_time, " + columns + ", problem, $3::bigint FROM pg_temp.incoming ORDER BY " +
+         columns + ", seq ON CONFLICT DO NOTHING RETURNING 1) SELECT count(*) FROM added";
+}
+
+constexpr const char* kFleetSql =
+    "WITH r AS (SELECT device, count(*) AS n, min(utc_time) AS first, max(utc_time) AS last"
+    "           FROM trackctl.records GROUP BY device),"
+    " d AS (SELECT device, count(*) AS n, max(downloaded) AS last FROM trackctl.downloads GROUP BY device),"
+    " v AS (SELECT device, version, device_type,"
+    "       row_number() OVER (PARTITION BY device ORDER BY downloaded DESC, id DESC) AS k"
+    "       FROM trackctl.downloads WHERE version IS NOT NULL)"
+    " SELECT d.device, coalesce(r.n, 0), to_char(r.first AT TIME ZONE 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS\"Z\"'),"
+    " to_char(r.last AT TIME ZONE 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS\"Z\"'), d.n, d.last, v.version, v.device_type"
+    " FROM d LEFT JOIN r USING (device) LEFT JOIN v ON v.device = d.device AND v.k = 1"
+    " ORDER BY d.device COLLATE \"C\"";
+
+constexpr const char* kPointsSql =
+    "SELECT to_char(utc_time AT TIME ZONE 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS\"Z\"'), \"headCode\", \"headState\","
+    " \"flagCode\", column4, hours, minutes, seconds, day, month, year, longitude, latitude, \"byteValue\","
+    " \"wideValue\" FROM trackctl.records"
+    " WHERE device = $1 AND utc_time BETWEEN $2::timestamptz AND $3::timestamptz AND problem IS NULL"
+    " ORDER BY utc_time, fid";
+
+const char* SectorWord(Sector sector) { return sector == Sector::kSms ? "sms" : "datacall"; }
+
+std::string DateTimeText(const LocalDateTime& time) {
+  std::string text;
+  AppendDateTime(text, time, ' ');
+  return text;
+}
+
+std::size_t Count(const PGresult* result, int row, int column) {
+  return static_cast<std::size_t>(std::strtoull(Text(result, row, column).value_or("0").c_str(), nullptr, 10));
+}
+
+// libpq says nothing on the program's own streams: its notices are dropped.
+void DropNotice(void*, const char*) {}
+
+// `text` with every occurrence of `secret` replaced.
+std::string Redacted(std::string text, const std::string& secret) {
+  if (secret.empty()) return text;
+  for (std::size_t at = text.find(secret); at != std::string::npos; at = text.find(secret, at)) {
+    text.replace(at, secret.size(), "***");
+  }
+  return text;
+}
+
+class PostgresArchive : public Archive {
+ public:
+  PostgresArchive(PgConnection connection, bool geometry, std::string password)
+      : connection_(std::move(connection)), geometry_(geometry), password_(std::move(password)) {}
+
+  std::variant<ImportCounts, ArchiveError> Import(const ArchiveDownload& download,
+                                                  std::span<const TrackPoint> records) override {
+    try {
+      Reconnect();
+      return ImportAll(download, records);
+    } catch (const PgFailure& failure) {
+      return Failed(failure);
+    }
+  }
+
+  std::variant<std::vector<DeviceSummary>, ArchiveError> Fleet() override {
+    try {
+      return ReadFleet();
+    } catch (const PgFailure& failure) {
+      return Failed(failure);
+    }
+  }
+
+  std::optional<ArchiveError> Points(const TrackQuery& query, const PointVisitor& onPoint) override {
+    try {
+      ReadPoints(query, onPoint);
+      return std::nullopt;
+    } catch (const PgFailure& failure) {
+      return Failed(failure);
+    }
+  }
+
+ private:
+  ArchiveError Failed(const PgFailure& failure) const {
+    return ArchiveError{Kind::kFailed, Redacted(failure.message, password_)};
+  }
+
+  // A connection that the server closed since the last import is opened again.
+  void Reconnect() {
+    if (PQstatus(connection_.get()) == CONNECTION_OK) return;
+    PQreset(connection_.get());
+    if (PQstatus(connection_.get()) != CONNECTION_OK) throw PgFailure{OneLine(PQerrorMessage(connection_.get()))};
+  }
+
+  void CopyRecords(std::span<const TrackPoint> records) {
+    PGconn* connection = connection_.get();
+    Execute(connection, "COPY pg_temp.incoming FROM STDIN", {}, PGRES_COPY_IN);
+    std::string piece;
+    const auto send = [&] {
+      if (PQputCopyData(connection, piece.data(), static_cast<int>(piece.size())) != 1) {
+        throw PgFailure{OneLine(PQerrorMessage(connection))};
+      }
+      piece.clear();
+    };
+    for (std::size_t i = 0; i < records.size(); ++i) {
+      AppendCopyRow(piece, i, records[i]);
+      if (piece.size() >= kCopyPieceBytes) send();
+    }
+    if (!piece.empty()) send();
+    if (PQputCopyEnd(connection, nullptr) != 1) throw PgFailure{OneLine(PQerrorMessage(connection))};
+    const PgResult copied(PQgetResult(connection));
+    if (!copied || PQresultStatus(copied.get()) != PGRES_COMMAND_OK) {
+      throw PgFailure{OneLine(copied ? PQresultErrorMessage(copied.get()) : PQerrorMessage(connection))};
+    }
+    // The end of the COPY's results.
+    while (PGresult* more = PQgetResult(connection)) PQclear(more);
+  }
+
+  // The download's row: the one there, or a new one; `isNew` says which.
+  std::string DownloadRow(const ArchiveDownload& download, std::size_t read, bool& isNew) {
+    PGconn* connection = connection_.get();
+    const std::string downloaded = DateTimeText(download.downloaded);
+    const PgResult inserted = Query(connection,
+        "INSERT INTO trackctl.downloads (file_name, device, sector, downloaded, version, device_type, records_read,"
+        " records_new) VALUES ($1, $2, $3, $4, $5, $6, $7::bigint, 0)"
+        " ON CONFLICT (device, sector, downloaded) DO NOTHING RETURNING id",
+        {download.fileName, download.device, SectorWord(download.sector), downloaded, download.version,
+         download.deviceType, std::to_string(read)});
+    isNew = PQntuples(inserted.get()) == 1;
+    if (isNew) return *Text(inserted.get(), 0, 0);
+    const PgResult found = Query(connection,
+        "SELECT id FROM trackctl.downloads WHERE device = $1 AND sector = $2 AND downloaded = $3",
+        {download.device, SectorWord(download.sector), downloaded});
+    if (PQntuples(found.get()) != 1) throw PgFailure{"the download's row went while it was imported"};
+    return *Text(found.get(), 0, 0);
+  }
+
+  ImportCounts ImportAll(const ArchiveDownload& download, std::span<const TrackPoint> records) {
+    PGconn* connection = connection_.get();
+    PgTransaction transaction(connection);
+    Execute(connection, kIncomingSql);
+    ImportCounts counts;
+    counts.read = records.size();
+    for (const TrackPoint& point : records) counts.notValid += point.problem == PointProblem::kNone ? 0 : 1;
+    bool isNew = false;
+    const std::string downloadId = DownloadRow(download, records.size(), isNew);
+    CopyRecords(records);
+    const PgResult added = Query(connection, InsertRecordsSql(geometry_).c_str(),
+                                 {download.device, SectorWord(download.sector), downloadId});
+    counts.added = Count(added.get(), 0, 0);
+    counts.alreadyArchived = counts.read - counts.added;
+    if (isNew) {
+      Execute(connection, "UPDATE trackctl.downloads SET records_new = $1::bigint WHERE id = $2::bigint",
+              {std::to_string(counts.added), downloadId});
+    }
+    transaction.Commit();
+    return counts;
+  }
+
+  std::vector<DeviceSummary> ReadFleet() {
+    const PgResult rows = Query(connection_.get(), kFleetSql);
+    std::vector<DeviceSummary> fleet;
+    for (int row = 0; row < PQntuples(rows.get()); ++row) {
+      const PGresult* r = rows.get();
+      fleet.push_back(DeviceSummary{*Text(r, row, 0), Count(r, row, 1), Text(r, row, 2), Text(r, row, 3),
+                                    Count(r, row, 4), Text(r, row, 5).value_or(""), Text(r, row, 6),
+                                    Text(r, row, 7)});
+    }
+    return fleet;
+  }
+
+  // The rows of `sql` one by one, as the server sends them: an export of many
+  // records never holds them all.
+  template <typename OnRow>
+  void ForEachRow(const char* sql, const PgParams& params, OnRow onRow) {
+    PGconn* connection = connection_.get();
+    std::vector<const char*> values;
+    for (const std::optional<std::string>& param : params) values.push_back(param ? param->c_str() : nullptr);
+    if (PQsendQueryParams(connection, sql, static_cast<int>(values.size()), nullptr, values.data(), nullptr, nullptr,
+                          0) != 1 ||
+        PQsetSingleRowMode(connection) != 1) {
+      throw PgFailure{OneLine(PQerrorMessage(connection))};
+    }
+    std::optional<PgFailure> failure;
+    while (PgResult result{PQgetResult(connection)}) {
+      const ExecStatusType status = PQresultStatus(result.get());
+      if (status == PGRES_SINGLE_TUPLE) {
+        if (!failure) onRow(result.get());
+      } else if (status != PGRES_TUPLES_OK && !failure) {
+        failure = PgFailure{OneLine(PQresultErrorMessage(result.get()))};
+      }
+    }
+    if (failure) throw *failure;
+  }
+
+  void ReadPoints(const TrackQuery& query, const PointVisitor& onPoint) {
+    PGconn* connection = connection_.get();
+    // One snapshot, so that every device is read from the same state.
+    PgTransaction transaction(connection, "ISOLATION LEVEL REPEATABLE READ READ ONLY");
+    std::vector<std::string> devices = query.devices;
+    if (devices.empty()) {
+      const PgResult all =
+          Query(connection, "SELECT DISTINCT device COLLATE \"C\" FROM trackctl.downloads ORDER BY 1");
+      for (int row = 0; row < PQntuples(all.get()); ++row) devices.push_back(*Text(all.get(), row, 0));
+    }
+    for (const std::string& device : devices) {
+      ForEachRow(kPointsSql, {device, query.since.value_or("-infinity"), query.until.value_or("infinity")},
+                 [&](const PGresult* r) {
+                   TrackPoint point;
+                   const auto column = [r](int i) {
+                     return static_cast<std::uint32_t>(std::strtoull(PQgetvalue(r, 0, i), nullptr, 10));
+                   };
+                   const auto millionths = [r](int i) {
+                     return static_cast<std::uint64_t>(std::llround(std::strtod(PQgetvalue(r, 0, i), nullptr) * 1e6));
+                   };
+                   point.line = LoggerLine{column(1), column(2), column(3), column(4), column(5), column(6),
+                                           column(7), column(8), column(9), column(10), millionths(11),
+                                           millionths(12), millionths(13), millionths(14)};
+                   point.utc = ParseIsoUtc(PQgetvalue(r, 0, 0));
+                   if (point.utc) onPoint(device, point);
+                 });
+    }
+    transaction.Commit();
+  }
+
+  PgConnection connection_;
+  bool geometry_;
+  std::string password_;  // left out of every message
+};
+
+// The password that libpq reads from `name`, decoded; empty when it carries none.
+std::string PasswordOf(const std::string& name) {
+  char* error = nullptr;
+  PQconninfoOption* options = PQconninfoParse(name.c_str(), &error);
+  PQfreemem(error);
+  std::string password = PasswordInArchiveName(name);
+  if (options == nullptr) return password;
+  for (const PQconninfoOption* option = options; option->keyword != nullptr; ++option) {
+    if (std::string_view(option->keyword) == "password" && option->val != nullptr) password = option->val;
+  }
+  PQconninfoFree(options);
+  return password;
+}
+
+}  // namespace
+
+std::variant<std::unique_ptr<Archive>, ArchiveError> OpenPostgresArchive(const std::string& name,
+                                                                          ArchiveAccess access) {
+  const std::string password = PasswordOf(name);
+  // The connection string's own settings come after these and win.
+  const char* keywords[] = {"connect_timeout", "fallback_application_name", "dbname", nullptr};
+  const char* values[] = {kConnectTimeoutSeconds, "trackctl", name.c_str(), nullptr};
+  PgConnection connection(PQconnectdbParams(keywords, values, 1));
+  if (!connection) return ArchiveError{Kind::kFailed, "out of memory"};
+  if (PQstatus(connection.get()) != CONNECTION_OK) {
+    return ArchiveError{Kind::kFailed, Redacted(OneLine(PQerrorMessage(connection.get())), password)};
+  }
+  PQsetNoticeProcessor(connection.get(), DropNotice, nullptr);
+  try {
+    Execute(connection.get(), "SET client_min_messages = warning");
+    if (access == ArchiveAccess::kCreate) CreatePgSchema(connection.get());
+    if (const std::optional<ArchiveError> refused = CheckPgSchema(connection.get())) return *refused;
+    const bool geometry = HasGeometry(connection.get());
+    return std::make_unique<PostgresArchive>(std::move(connection), geometry, password);
+  } catch (const PgFailure& failure) {
+    return ArchiveError{Kind::kFailed, Redacted(failure.message, password)};
+  }
+}
+
+}  // namespace trackctl

@@ -1,0 +1,130 @@
+#include "archive/postgres/pg_schema.h"
+
+#include <string>
+
+#include "archive/postgres/pg_handles.h"
+
+namespace trackctl {
+namespace {
+
+// The key of the advisory lock under which a schema is made ("trackctl").
+constexpr const char* kSchemaLockKey = "7526466656434431340";
+
+// The logger columns carry the names the export gives them; local_time is the
+// date and time as logged (text: it may be no date at all), utc_time its UTC
+// time when valid, `downloaded` the downloading machine's local time as the
+// logger file's name gives it. A record without a valid time or place has a
+// problem and no geometry. download_id is no foreign key: its check on every
+// row took as long as the rest of an import's inserts.
+constexpr const char* kTablesSql = R"sql(
+CREATE TABLE trackctl.schema_version (version integer NOT NULL);
+CREATE TABLE trackctl.downloads (
+  id bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY,
+  file_name text NOT NULL,
+  device text NOT NULL,
+  sector text NOT NULL,
+  downloaded text NOT NULL,
+  imported timestamptz NOT NULL DEFAULT now(),
+  version text,
+  device_type text,
+  records_read bigint NOT NULL,
+  records_new bigint NOT NULL,
+  UNIQUE (device, sector, downloaded)
+);
+CREATE TABLE trackctl.records (
+  fid bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY,
+  device text NOT NULL,
+  sector text NOT NULL,
+  utc_time timestamptz,
+  local_time text NOT NULL,
+  "headCode" bigint NOT NULL,
+  "headState" bigint NOT NULL,
+  "flagCode" bigint NOT NULL,
+  column4 bigint NOT NULL,
+  hours bigint NOT NULL,
+  minutes bigint NOT NULL,
+  seconds bigint NOT NULL,
+  day bigint NOT NULL,
+  month bigint NOT NULL,
+  year bigint NOT NULL,
+  longitude double precision NOT NULL,
+  latitude double precision NOT NULL,
+  "byteValue" double precision NOT NULL,
+  "wideValue" double precision NOT NULL,
+  problem text,
+  download_id bigint NOT NULL,  -- trackctl.downloads (id), written in the same transaction
+  CONSTRAINT each_record_once UNIQUE (device, sector, "headCode", "headState", "flagCode", column4, hours, minutes,
+                                      seconds, day, month, year, longitude, latitude, "byteValue", "wideValue")
+);
+CREATE INDEX records_device_time ON trackctl.records (device, utc_time);
+)sql";
+
+constexpr const char* kGeometrySql = R"sql(
+ALTER TABLE trackctl.records ADD COLUMN geom geometry(Point, 4326);
+CREATE INDEX records_geom ON trackctl.records USING gist (geom);
+)sql";
+
+bool SchemaThere(PGconn* connection) {
+  const PgResult found = Query(connection, "SELECT to_regclass('trackctl.schema_version') IS NOT NULL");
+  return Text(found.get(), 0, 0) == "t";
+}
+
+// Makes the postgis extension, or finds it there; false when it cannot be had
+// (not installed on the server, or no right to make it).
+bool TryPostgis(PGconn* connection) {
+  Execute(connection, "SAVEPOINT postgis");
+  try {
+    Execute(connection, "CREATE EXTENSION IF NOT EXISTS postgis");
+    Execute(connection, "RELEASE SAVEPOINT postgis");
+    return true;
+  } catch (const PgFailure&) {
+    Execute(connection, "ROLLBACK TO SAVEPOINT postgis");
+    return false;
+  }
+}
+
+}  // namespace
+
+void CreatePgSchema(PGconn* connection) {
+  PgTransaction transaction(connection);
+  Execute(connection, "SELECT pg_advisory_xact_lock($1::bigint)", {kSchemaLockKey}, PGRES_TUPLES_OK);
+  if (SchemaThere(connection)) return;  // another program made it meanwhile
+  // A schema trackctl that holds tables of another program is left alone (and refused).
+  const PgResult others = Query(connection,
+      "SELECT count(*) FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace WHERE n.nspname = 'trackctl'");
+  if (Text(others.get(), 0, 0) != "0") return;
+  Execute(connection, "CREATE SCHEMA IF NOT EXISTS trackctl");
+  Execute(connection, kTablesSql);
+  if (TryPostgis(connection)) Execute(connection, kGeometrySql);
+  Execute(connection, "INSERT INTO trackctl.schema_version VALUES ($1)", {std::to_string(kPgSchemaVersion)});
+  transaction.Commit();
+}
+
+std::optional<ArchiveError> CheckPgSchema(PGconn* connection) {
+  const PgResult schema = Query(connection, "SELECT to_regnamespace('trackctl') IS NOT NULL");
+  if (Text(schema.get(), 0, 0) != "t") {
+    return ArchiveError{ArchiveError::Kind::kMissing, "no schema trackctl in this database"};
+  }
+  if (!SchemaThere(connection)) {
+    return ArchiveError{ArchiveError::Kind::kNotArchive, "a schema trackctl without trackctl's tables"};
+  }
+  const PgResult found = Query(connection, "SELECT coalesce(max(version), 0) FROM trackctl.schema_version");
+  const std::int64_t version = std::stoll(Text(found.get(), 0, 0).value_or("0"));
+  if (version > kPgSchemaVersion) {
+    return ArchiveError{ArchiveError::Kind::kNewer, "schema version " + std::to_string(version) +
+                                                        ", this program knows " + std::to_string(kPgSchemaVersion)};
+  }
+  if (version < kPgSchemaVersion) {
+    return ArchiveError{ArchiveError::Kind::kNotArchive, "schema version " + std::to_string(version)};
+  }
+  return std::nullopt;
+}
+
+bool HasGeometry(PGconn* connection) {
+  const PgResult found = Query(connection,
+      "SELECT EXISTS (SELECT 1 FROM information_schema.columns WHERE table_schema = 'trackctl'"
+      " AND table_name = 'records' AND column_name = 'geom')");
+  return Text(found.get(), 0, 0) == "t";
+}
+
+}  // namespace trackctl
