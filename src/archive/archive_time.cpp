@@ -51,4 +51,10 @@ std::optional<std::string> TimeBound(std::string_view text, BoundEnd end) {
   return bound;
 }
 
+std::string LocalTimeText(const LocalDateTime& time) {
+  std::string text;
+  AppendDateTime(text, time, ' ');
+  return text;
+}
+
 }  // namespace trackctl

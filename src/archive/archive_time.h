@@ -7,7 +7,12 @@
 #include <string>
 #include <string_view>
 
+#include "protocol/timewords.h"
+
 namespace trackctl {
+
+// A local date and time as the archive keeps it: "YYYY-MM-DD hh:mm:ss".
+std::string LocalTimeText(const LocalDateTime& time);
 
 // The seconds since 1970 of a valid "YYYY-MM-DDThh:mm:ssZ"; nothing otherwise.
 std::optional<std::int64_t> ParseIsoUtc(std::string_view text);

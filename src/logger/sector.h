@@ -8,4 +8,7 @@ enum class Sector { kSms, kDataCall };
 // The letter that names the sector in requests and logger file names.
 constexpr char SectorLetter(Sector sector) { return sector == Sector::kSms ? 'P' : 'O'; }
 
+// The word that names the sector on the command line and in the archive.
+constexpr const char* SectorWord(Sector sector) { return sector == Sector::kSms ? "sms" : "datacall"; }
+
 }  // namespace trackctl

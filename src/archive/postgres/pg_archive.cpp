@@ -64,14 +64,6 @@ constexpr const char* kPointsSql =
     " WHERE device = $1 AND utc_time BETWEEN $2::timestamptz AND $3::timestamptz AND problem IS NULL"
     " ORDER BY utc_time, fid";
 
-const char* SectorWord(Sector sector) { return sector == Sector::kSms ? "sms" : "datacall"; }
-
-std::string DateTimeText(const LocalDateTime& time) {
-  std::string text;
-  AppendDateTime(text, time, ' ');
-  return text;
-}
-
 std::size_t Count(const PGresult* result, int row, int column) {
   return static_cast<std::size_t>(std::strtoull(Text(result, row, column).value_or("0").c_str(), nullptr, 10));
 }
@@ -159,7 +151,7 @@ class PostgresArchive : public Archive {
   // The download's row: the one there, or a new one; `isNew` says which.
   std::string DownloadRow(const ArchiveDownload& download, std::size_t read, bool& isNew) {
     PGconn* connection = connection_.get();
-    const std::string downloaded = DateTimeText(download.downloaded);
+    const std::string downloaded = LocalTimeText(download.downloaded);
     const PgResult inserted = Query(connection,
         "INSERT INTO trackctl.downloads (file_name, device, sector, downloaded, version, device_type, records_read,"
         " records_new) VALUES ($1, $2, $3, $4, $5, $6, $7::bigint, 0)"

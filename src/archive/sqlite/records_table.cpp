@@ -32,8 +32,6 @@ void BindText(sqlite3* db, sqlite3_stmt* statement, int index, std::optional<std
 
 }  // namespace
 
-const char* SectorWord(Sector sector) { return sector == Sector::kSms ? "sms" : "datacall"; }
-
 RecordsTable::RecordsTable(sqlite3* db) : db_(db), find_(Prepare(db, kFindSql)), insert_(Prepare(db, kInsertSql)) {}
 
 bool RecordsTable::Add(const RecordRow& row, std::int64_t key) {

@@ -15,8 +15,6 @@
 
 namespace trackctl {
 
-const char* SectorWord(Sector sector);
-
 // One record as the layer keeps it; the texts and the geometry are only read
 // while Add runs.
 struct RecordRow {

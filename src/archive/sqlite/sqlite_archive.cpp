@@ -39,12 +39,6 @@ constexpr const char* kFleetSql =
     " SELECT d.device, coalesce(r.n, 0), r.first, r.last, d.n, d.last, v.version, v.device_type"
     " FROM d LEFT JOIN r USING (device) LEFT JOIN v ON v.device = d.device AND v.k = 1 ORDER BY d.device";
 
-std::string DateTimeText(const LocalDateTime& time, char between) {
-  std::string text;
-  AppendDateTime(text, time, between);
-  return text;
-}
-
 std::optional<std::string> ColumnText(sqlite3_stmt* statement, int column) {
   const unsigned char* text = sqlite3_column_text(statement, column);
   if (text == nullptr) return std::nullopt;
@@ -183,7 +177,7 @@ class GeoPackageArchive : public Archive {
   // The download's row: the one there, or a new one.
   DownloadRow FindOrAddDownload(const ArchiveDownload& download, std::size_t read) {
     sqlite3* db = db_.get();
-    const std::string downloaded = DateTimeText(download.downloaded, ' ');
+    const std::string downloaded = LocalTimeText(download.downloaded);
     const Statement find =
         Prepare(db, "SELECT id, records_digest FROM downloads WHERE device = ?1 AND sector = ?2 AND downloaded = ?3");
     BindText(db, find.get(), 1, download.device);
