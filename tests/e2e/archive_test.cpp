@@ -455,6 +455,13 @@ TEST_F(PostgresArchive, SixteenImportersOfDifferentDevicesAndTwoOfOneFileAtOnceL
   const std::string shared = WriteDownload("1000752399", 5000, 3000);
   files.push_back(shared);
   files.push_back(shared);
+  // Two downloads of one sector that hold the same records in opposite orders.
+  std::string forward, backward;
+  for (std::size_t i = 0; i < 3000; ++i) forward += LoggerLineAt(i), backward = LoggerLineAt(i) + backward;
+  Write("1000752398_P20050612230000.dat", forward);
+  Write("1000752398_P20050613230000.dat", backward);
+  files.push_back("1000752398_P20050612230000.dat");
+  files.push_back("1000752398_P20050613230000.dat");
   std::vector<Program*> runs;
   for (const std::string& file : files) {
     RunOptions options;
@@ -466,19 +473,74 @@ TEST_F(PostgresArchive, SixteenImportersOfDifferentDevicesAndTwoOfOneFileAtOnceL
     EXPECT_EQ(run->WaitExit(120s), 0) << run->Output();
     outputs += run->Output();
   }
-  EXPECT_EQ(Occurrences(outputs, ": 3000 read, 3000 new, 0 already archived, 0 not valid\n"), 17u) << outputs;
-  EXPECT_EQ(Occurrences(outputs, ": 3000 read, 0 new, 3000 already archived, 0 not valid\n"), 1u) << outputs;
-  EXPECT_EQ(Psql(archive, "SELECT count(*) || ' ' || count(DISTINCT device) FROM records"), "51000 17");
-  EXPECT_EQ(Psql(archive, "SELECT count(*) || ' ' || sum(records_new) FROM downloads"), "17 51000");
+  EXPECT_EQ(Occurrences(outputs, ": 3000 read, 3000 new, 0 already archived, 0 not valid\n"), 18u) << outputs;
+  EXPECT_EQ(Occurrences(outputs, ": 3000 read, 0 new, 3000 already archived, 0 not valid\n"), 2u) << outputs;
+  EXPECT_EQ(Psql(archive, "SELECT count(*) || ' ' || count(DISTINCT device) FROM records"), "54000 18");
+  EXPECT_EQ(Psql(archive, "SELECT count(*) || ' ' || sum(records_new) FROM downloads"), "19 54000");
   ASSERT_EQ(Run({"archive", "--json"}, WithArchiveVariable(archive)), 0) << output;
   const auto fleet = nlohmann::json::parse(output);
-  ASSERT_EQ(fleet.size(), 17u);
-  for (const auto& device : fleet) {
-    EXPECT_EQ(device["records"], 3000) << device;
-    EXPECT_EQ(device["downloads"], 1) << device;
+  ASSERT_EQ(fleet.size(), 18u);
+  for (const auto& device : fleet) EXPECT_EQ(device["records"], 3000) << device;
+  EXPECT_EQ(fleet[16]["downloads"], 2);
+  EXPECT_EQ(fleet[17]["device"], "1000752399");
+  EXPECT_EQ(fleet[17]["downloads"], 1);
+  EXPECT_EQ(fleet[17]["firstUtc"], "2005-06-14T15:40:00Z");
+}
+
+TEST_F(PostgresArchive, RecordsWhoseKeysAnotherRecordHoldsAreEachKeptOnce) {
+  const std::string file = WriteDownload("1000752301", 0, 5);
+  ASSERT_EQ(Run({"import", "--archive", archive, file}), 0) << output;
+  const std::string key = Psql(archive, "SELECT record_key FROM records ORDER BY fid OFFSET 2 LIMIT 1");
+  // Another archive where two other records hold the third record's key and the next one.
+  const std::string other = NewDatabase(server);
+  ASSERT_EQ(Run({"import", "--archive", other, WriteDownload("1000752388", 10, 1)}), 0) << output;
+  const std::string copy = "INSERT INTO records (record_key, device, sector, utc_time, local_time, \"headCode\","
+                           " \"headState\", \"flagCode\", column4, hours, minutes, seconds, day, month, year, longitude,"
+                           " latitude, \"byteValue\", \"wideValue\", download_id) SELECT $K, '1000752301', sector,"
+                           " utc_time, local_time, \"headCode\", \"headState\", \"flagCode\", column4, hours, minutes,"
+                           " seconds, day, month, year, longitude, latitude, \"byteValue\", \"wideValue\", download_id"
+                           " FROM records WHERE device = '1000752388'";
+  for (const std::string& taken : {key, key + " + 1"}) {
+    std::string sql = copy;
+    sql.replace(sql.find("$K"), 2, taken);
+    ASSERT_EQ(Psql(other, sql), "");
   }
-  EXPECT_EQ(fleet[16]["device"], "1000752399");
-  EXPECT_EQ(fleet[16]["firstUtc"], "2005-06-14T15:40:00Z");
+  ASSERT_EQ(Run({"import", "--archive", other, file}), 0) << output;
+  EXPECT_NE(output.find(": 5 read, 5 new, 0 already archived, 0 not valid\n"), std::string::npos) << output;
+  EXPECT_EQ(Psql(other, "SELECT (SELECT record_key FROM records WHERE device = '1000752301' AND hours = 22 AND"
+                        " minutes = 1 AND seconds = 0) - " + key),
+            "2");
+  // Found again behind them, under a later download's name.
+  std::filesystem::copy_file(workdir() / file, workdir() / "1000752301_P20050613230000.dat");
+  ASSERT_EQ(Run({"import", "--archive", other, "1000752301_P20050613230000.dat"}), 0) << output;
+  EXPECT_NE(output.find(": 5 read, 0 new, 5 already archived, 0 not valid\n"), std::string::npos) << output;
+  EXPECT_EQ(Psql(other, "SELECT count(*) FROM records"), "8");
+}
+
+// An archive that the previous schema's trackctl wrote: 5 records of 1000752301
+// from LoggerLineAt(0) on, one of them duplicated here by hand under a unique
+// key that lets it in, so that two records hash alike.
+TEST_F(PostgresArchive, AnArchiveOfTheFirstSchemaIsMigratedAndItsRecordsFoundAgain) {
+  ASSERT_EQ(Psql(archive, "CREATE EXTENSION postgis;\n\\o /dev/null\n\\i " TRACKCTL_E2E_TEST_DATA "/postgres-schema1.sql"), "");
+  ASSERT_EQ(Psql(archive, "ALTER TABLE records DROP CONSTRAINT each_record_once, ADD CONSTRAINT each_record_once"
+                          " UNIQUE (fid, device); INSERT INTO records (geom, device, sector, utc_time, local_time,"
+                          " \"headCode\", \"headState\", \"flagCode\", column4, hours, minutes, seconds, day, month, year,"
+                          " longitude, latitude, \"byteValue\", \"wideValue\", problem, download_id) SELECT geom, device,"
+                          " sector, utc_time, local_time, \"headCode\", \"headState\", \"flagCode\", column4, hours,"
+                          " minutes, seconds, day, month, year, longitude, latitude, \"byteValue\", \"wideValue\", problem,"
+                          " download_id FROM records WHERE fid = 2"),
+            "");
+  ASSERT_EQ(Run({"archive", "--archive", archive}), 0) << output;
+  EXPECT_NE(output.find("1000752301"), std::string::npos) << output;
+  EXPECT_EQ(Psql(archive, "SELECT version FROM schema_version"), "2");
+  EXPECT_EQ(Psql(archive, "SELECT count(*) || ' ' || count(DISTINCT record_key) FROM records"), "6 6");
+  EXPECT_EQ(Psql(archive, "SELECT b.record_key - a.record_key FROM records a, records b WHERE a.fid = 2 AND b.fid = 6"),
+            "1");
+  EXPECT_EQ(Psql(archive, "SELECT pg_get_constraintdef(oid) FROM pg_constraint WHERE conname = 'each_record_once'"),
+            "UNIQUE (record_key)");
+  ASSERT_EQ(Run({"import", "--archive", archive, "--utc-offset", "+00:00", WriteDownload("1000752301", 0, 6)}), 0)
+      << output;
+  EXPECT_NE(output.find(": 6 read, 1 new, 5 already archived, 0 not valid\n"), std::string::npos) << output;
 }
 
 TEST_F(PostgresArchive, AServerStoppedInTheMiddleOfAnImportLeavesNothingHalfImported) {
@@ -520,7 +582,7 @@ TEST_F(PostgresArchive, AServerThatCannotBeUsedIsOneLineAndNothingIsSentToTheDev
   const std::string nowhere = "host=" + (outerDir() / "no-server").string() + " dbname=fleet";
   const std::string newer = archive;
   ASSERT_EQ(Run({"import", "--archive", newer, WriteDownload("1000752301", 0, 5)}), 0) << output;
-  ASSERT_EQ(Psql(newer, "UPDATE schema_version SET version = 2"), "");
+  ASSERT_EQ(Psql(newer, "UPDATE schema_version SET version = 3"), "");
   const std::string empty = NewDatabase(server);
   const struct {
     std::string archive;
@@ -531,7 +593,7 @@ TEST_F(PostgresArchive, AServerThatCannotBeUsedIsOneLineAndNothingIsSentToTheDev
        "password authentication failed for user \"bench\""},
       // libpq quotes what it cannot decode.
       {"postgresql://bench:Wr0ngPassw0rd%zz@/fleet?host=" + dir, "invalid percent-encoded token"},
-      {newer, "written by a newer trackctl (schema version 2, this program knows 1)"},
+      {newer, "written by a newer trackctl (schema version 3, this program knows 2)"},
   };
   for (const auto& store : refused) {
     for (const std::vector<std::string>& args :

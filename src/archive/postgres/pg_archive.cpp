@@ -10,6 +10,8 @@
 #include "archive/postgres/pg_copy_rows.h"
 #include "archive/postgres/pg_handles.h"
 #include "archive/postgres/pg_schema.h"
+#include "archive/postgres/pg_schema_migration.h"
+#include "archive/record_key.h"
 #include "export/utc_time.h"
 
 namespace trackctl {
@@ -20,29 +22,47 @@ using Kind = ArchiveError::Kind;
 // How long a server that does not answer is waited for, unless the connection
 // string says otherwise.
 constexpr const char* kConnectTimeoutSeconds = "10";
-// COPY data goes to the server in pieces of about this size.
-constexpr std::size_t kCopyPieceBytes = 1 << 20;
 
 constexpr const char* kIncomingSql =
-    "CREATE TEMP TABLE IF NOT EXISTS incoming (seq bigint, utc_time timestamptz, local_time text,"
+    "CREATE TEMP TABLE IF NOT EXISTS incoming (seq bigint, record_key bigint, utc_time timestamptz, local_time text,"
     " \"headCode\" bigint, \"headState\" bigint, \"flagCode\" bigint, column4 bigint, hours bigint, minutes bigint,"
     " seconds bigint, day bigint, month bigint, year bigint, longitude double precision, latitude double precision,"
     " \"byteValue\" double precision, \"wideValue\" double precision, problem text) ON COMMIT DELETE ROWS";
 
-constexpr const char* kLoggerColumns =
-    "\"headCode\", \"headState\", \"flagCode\", column4, hours, minutes, seconds, day, month, year, longitude,"
-    " latitude, \"byteValue\", \"wideValue\"";
+// The logger columns, as named in both tables.
+constexpr const char* kLoggerColumns[] = {"\"headCode\"", "\"headState\"", "\"flagCode\"", "column4", "hours",
+                                          "minutes", "seconds", "day", "month", "year", "longitude", "latitude",
+                                          "\"byteValue\"", "\"wideValue\""};
 
-// Inserted in the order of the key, so that importers that hold records in
-// common wait for each other instead of locking each other out; the first of
-// equal records in the file is the one kept.
-std::string InsertRecordsSql(bool geometry) {
-  const std::string columns = kLoggerColumns;
-  return std::string("WITH added AS (INSERT INTO trackctl.records (") + (geometry ? "geom, " : "") +
-         "device, sector, utc_time, local_time, " + columns + ", problem, download_id) SELECT " +
+// Imports of one device's sector take turns: only they can hold records in
+// common, and one that waits finds the other's records there. The lock's first
+// key sets it apart from other programs' locks.
+constexpr const char* kImportLockSql = "SELECT pg_advisory_xact_lock(1953655651, hashtext($1 || ' ' || $2))";
+
+std::string JoinedColumns(const char* prefix) {
+  std::string joined;
+  for (const char* column : kLoggerColumns) joined += std::string(joined.empty() ? "" : ", ") + prefix + column;
+  return joined;
+}
+
+// Inserts rows of the incoming records with their own keys, or with key $4
+// where `where` picks one; in the file's order, so that the first of equal
+// records is the one kept and a device's records lie in the order of time.
+// $1 device, $2 sector, $3 download id.
+std::string InsertRecordsSql(bool geometry, const char* key, const char* where) {
+  return std::string("WITH added AS (INSERT INTO trackctl.records (record_key, ") + (geometry ? "geom, " : "") +
+         "device, sector, utc_time, local_time, " + JoinedColumns("") + ", problem, download_id) SELECT " + key +
+         ", " +
          (geometry ? "CASE WHEN problem IS NULL THEN ST_SetSRID(ST_MakePoint(longitude, latitude), 4326) END, " : "") +
-         "$1, $2, utc_time, local_time, " + columns + ", problem, $3::bigint FROM pg_temp.incoming ORDER BY " +
-         columns + ", seq ON CONFLICT DO NOTHING RETURNING 1) SELECT count(*) FROM added";
+         "$1, $2, utc_time, local_time, " + JoinedColumns("") + ", problem, $3::bigint FROM pg_temp.incoming " + where +
+         " ORDER BY seq ON CONFLICT (record_key) DO NOTHING RETURNING 1) SELECT count(*) FROM added";
+}
+
+// Whether the archived row r holds the same record as the incoming row i.
+std::string SameRecordSql() {
+  std::string same = "r.device = $1 AND r.sector = $2";
+  for (const char* column : kLoggerColumns) same += std::string(" AND r.") + column + " = i." + column;
+  return same;
 }
 
 constexpr const char* kFleetSql =
@@ -124,32 +144,15 @@ class PostgresArchive : public Archive {
     if (PQstatus(connection_.get()) != CONNECTION_OK) throw PgFailure{OneLine(PQerrorMessage(connection_.get()))};
   }
 
-  void CopyRecords(std::span<const TrackPoint> records) {
-    PGconn* connection = connection_.get();
-    Execute(connection, "COPY pg_temp.incoming FROM STDIN", {}, PGRES_COPY_IN);
-    std::string piece;
-    const auto send = [&] {
-      if (PQputCopyData(connection, piece.data(), static_cast<int>(piece.size())) != 1) {
-        throw PgFailure{OneLine(PQerrorMessage(connection))};
-      }
-      piece.clear();
-    };
-    for (std::size_t i = 0; i < records.size(); ++i) {
-      AppendCopyRow(piece, i, records[i]);
-      if (piece.size() >= kCopyPieceBytes) send();
-    }
-    if (!piece.empty()) send();
-    if (PQputCopyEnd(connection, nullptr) != 1) throw PgFailure{OneLine(PQerrorMessage(connection))};
-    const PgResult copied(PQgetResult(connection));
-    if (!copied || PQresultStatus(copied.get()) != PGRES_COMMAND_OK) {
-      throw PgFailure{OneLine(copied ? PQresultErrorMessage(copied.get()) : PQerrorMessage(connection))};
-    }
-    // The end of the COPY's results.
-    while (PGresult* more = PQgetResult(connection)) PQclear(more);
-  }
+  // The download's row as far as an import needs it.
+  struct DownloadRow {
+    std::string id;
+    bool isNew = false;
+    std::optional<std::string> digest;  // of the records imported with it
+  };
 
-  // The download's row: the one there, or a new one; `isNew` says which.
-  std::string DownloadRow(const ArchiveDownload& download, std::size_t read, bool& isNew) {
+  // The download's row: the one there, or a new one.
+  DownloadRow FindOrAddDownload(const ArchiveDownload& download, std::size_t read) {
     PGconn* connection = connection_.get();
     const std::string downloaded = LocalTimeText(download.downloaded);
     const PgResult inserted = Query(connection,
@@ -158,32 +161,78 @@ class PostgresArchive : public Archive {
         " ON CONFLICT (device, sector, downloaded) DO NOTHING RETURNING id",
         {download.fileName, download.device, SectorWord(download.sector), downloaded, download.version,
          download.deviceType, std::to_string(read)});
-    isNew = PQntuples(inserted.get()) == 1;
-    if (isNew) return *Text(inserted.get(), 0, 0);
+    if (PQntuples(inserted.get()) == 1) return DownloadRow{*Text(inserted.get(), 0, 0), true, std::nullopt};
     const PgResult found = Query(connection,
-        "SELECT id FROM trackctl.downloads WHERE device = $1 AND sector = $2 AND downloaded = $3",
+        "SELECT id, records_digest FROM trackctl.downloads WHERE device = $1 AND sector = $2 AND downloaded = $3",
         {download.device, SectorWord(download.sector), downloaded});
     if (PQntuples(found.get()) != 1) throw PgFailure{"the download's row went while it was imported"};
-    return *Text(found.get(), 0, 0);
+    return DownloadRow{*Text(found.get(), 0, 0), false, Text(found.get(), 0, 1)};
+  }
+
+  // Records whose key holds another record: each takes the next key that is
+  // free or holds the record itself. `params` are the device, sector and
+  // download id; returns how many were added.
+  std::size_t AddRecordsWhoseKeysAreTaken(const PgParams& params) {
+    PGconn* connection = connection_.get();
+    const PgResult taken = Query(connection,
+        ("SELECT seq, record_key FROM pg_temp.incoming i WHERE NOT EXISTS (SELECT 1 FROM trackctl.records r"
+         " WHERE r.record_key = i.record_key AND " + SameRecordSql() + ") ORDER BY seq").c_str(),
+        {params[0], params[1]});
+    const std::string insert = InsertRecordsSql(geometry_, "$4::bigint", "WHERE seq = $5::bigint");
+    const std::string held = "SELECT 1 FROM trackctl.records r, pg_temp.incoming i WHERE r.record_key = $3::bigint"
+                             " AND i.seq = $4::bigint AND " + SameRecordSql();
+    std::size_t added = 0;
+    for (int row = 0; row < PQntuples(taken.get()); ++row) {
+      const std::optional<std::string> seq = Text(taken.get(), row, 0);
+      std::int64_t key = std::strtoll(PQgetvalue(taken.get(), row, 1), nullptr, 10);
+      for (;;) {
+        key = NextRecordKey(key);
+        const std::string keyText = std::to_string(key);
+        if (Count(Query(connection, insert.c_str(), {params[0], params[1], params[2], keyText, seq}).get(), 0, 0) == 1) {
+          ++added;
+          break;
+        }
+        if (PQntuples(Query(connection, held.c_str(), {params[0], params[1], keyText, seq}).get()) == 1) break;
+      }
+    }
+    return added;
   }
 
   ImportCounts ImportAll(const ArchiveDownload& download, std::span<const TrackPoint> records) {
     PGconn* connection = connection_.get();
-    PgTransaction transaction(connection);
-    Execute(connection, kIncomingSql);
     ImportCounts counts;
     counts.read = records.size();
-    for (const TrackPoint& point : records) counts.notValid += point.problem == PointProblem::kNone ? 0 : 1;
-    bool isNew = false;
-    const std::string downloadId = DownloadRow(download, records.size(), isNew);
-    CopyRecords(records);
-    const PgResult added = Query(connection, InsertRecordsSql(geometry_).c_str(),
-                                 {download.device, SectorWord(download.sector), downloadId});
-    counts.added = Count(added.get(), 0, 0);
+    std::vector<std::int64_t> keys;
+    keys.reserve(records.size());
+    RecordsDigest digest;
+    for (const TrackPoint& point : records) {
+      keys.push_back(RecordKey(download.device, download.sector, point.line));
+      digest.Add(keys.back());
+      counts.notValid += point.problem == PointProblem::kNone ? 0 : 1;
+    }
+    const std::string digestText = std::to_string(digest.Value());
+
+    PgTransaction transaction(connection);
+    const std::string sector = SectorWord(download.sector);
+    Execute(connection, kImportLockSql, {download.device, sector}, PGRES_TUPLES_OK);
+    const DownloadRow downloadRow = FindOrAddDownload(download, records.size());
+    if (downloadRow.digest == digestText) {
+      // This download was imported whole before: every one of its records is here.
+      counts.alreadyArchived = records.size();
+      return counts;
+    }
+    Execute(connection, kIncomingSql);
+    CopyIn(connection, "COPY pg_temp.incoming FROM STDIN", records.size(),
+           [&](std::string& out, std::size_t i) { AppendCopyRow(out, i, keys[i], records[i]); });
+    const PgParams params{download.device, sector, downloadRow.id};
+    counts.added = Count(Query(connection, InsertRecordsSql(geometry_, "record_key", "").c_str(), params).get(), 0, 0);
+    if (counts.added < records.size()) counts.added += AddRecordsWhoseKeysAreTaken(params);
     counts.alreadyArchived = counts.read - counts.added;
-    if (isNew) {
+    Execute(connection, "UPDATE trackctl.downloads SET records_digest = $1::bigint WHERE id = $2::bigint",
+            {digestText, downloadRow.id});
+    if (downloadRow.isNew) {
       Execute(connection, "UPDATE trackctl.downloads SET records_new = $1::bigint WHERE id = $2::bigint",
-              {std::to_string(counts.added), downloadId});
+              {std::to_string(counts.added), downloadRow.id});
     }
     transaction.Commit();
     return counts;
@@ -291,7 +340,9 @@ std::variant<std::unique_ptr<Archive>, ArchiveError> OpenPostgresArchive(const s
   try {
     Execute(connection.get(), "SET client_min_messages = warning");
     if (access == ArchiveAccess::kCreate) CreatePgSchema(connection.get());
-    if (const std::optional<ArchiveError> refused = CheckPgSchema(connection.get())) return *refused;
+    const std::variant<std::int64_t, ArchiveError> version = FindPgSchema(connection.get());
+    if (const auto* refused = std::get_if<ArchiveError>(&version)) return *refused;
+    if (std::get<std::int64_t>(version) < kPgSchemaVersion) MigratePgSchema(connection.get());
     const bool geometry = HasGeometry(connection.get());
     return std::make_unique<PostgresArchive>(std::move(connection), geometry, password);
   } catch (const PgFailure& failure) {

@@ -28,9 +28,11 @@ void AppendCopyText(std::string& out, std::string_view text) {
   }
 }
 
-void AppendCopyRow(std::string& out, std::size_t seq, const TrackPoint& point) {
+void AppendCopyRow(std::string& out, std::size_t seq, std::int64_t key, const TrackPoint& point) {
   const LoggerLine& line = point.line;
   AppendNumber(out, seq);
+  out += '\t';
+  AppendNumber(out, key);
   out += '\t';
   if (point.utc) {
     AppendIsoUtc(out, *point.utc);

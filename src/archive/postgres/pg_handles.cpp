@@ -46,6 +46,33 @@ std::optional<std::string> Text(const PGresult* result, int row, int column) {
   return std::string(PQgetvalue(result, row, column), static_cast<std::size_t>(PQgetlength(result, row, column)));
 }
 
+void CopyIn(PGconn* connection, const char* copySql, std::size_t rows,
+            const std::function<void(std::string& out, std::size_t row)>& appendRow) {
+  constexpr std::size_t kPieceBytes = 1 << 20;
+  Execute(connection, copySql, {}, PGRES_COPY_IN);
+  std::string piece;
+  const auto send = [&] {
+    if (PQputCopyData(connection, piece.data(), static_cast<int>(piece.size())) != 1) {
+      throw PgFailure{OneLine(PQerrorMessage(connection))};
+    }
+    piece.clear();
+  };
+  for (std::size_t row = 0; row < rows; ++row) {
+    appendRow(piece, row);
+    if (piece.size() >= kPieceBytes) send();
+  }
+  if (!piece.empty()) send();
+  if (PQputCopyEnd(connection, nullptr) != 1) throw PgFailure{OneLine(PQerrorMessage(connection))};
+  const PgResult copied(PQgetResult(connection));
+  std::optional<PgFailure> failure;
+  if (!copied || PQresultStatus(copied.get()) != PGRES_COMMAND_OK) {
+    failure = PgFailure{OneLine(copied ? PQresultErrorMessage(copied.get()) : PQerrorMessage(connection))};
+  }
+  // The end of the COPY's results.
+  while (PGresult* more = PQgetResult(connection)) PQclear(more);
+  if (failure) throw *failure;
+}
+
 PgTransaction::PgTransaction(PGconn* connection, const char* mode) : connection_(connection) {
   Execute(connection_, (std::string("BEGIN ") + mode).c_str());
 }

@@ -5,6 +5,8 @@
 
 #include <libpq-fe.h>
 
+#include <cstddef>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -45,6 +47,12 @@ PgResult Query(PGconn* connection, const char* sql, const PgParams& params = {})
 
 // The text of row `row`, column `column`; nothing for NULL.
 std::optional<std::string> Text(const PGresult* result, int row, int column);
+
+// Runs `copySql` (a COPY ... FROM STDIN) and sends `rows` rows, each written
+// by `appendRow(out, row)` in COPY's text format, in pieces of about a
+// megabyte; throws a PgFailure when the server refuses them.
+void CopyIn(PGconn* connection, const char* copySql, std::size_t rows,
+            const std::function<void(std::string& out, std::size_t row)>& appendRow);
 
 // BEGIN (with `mode`, e.g. "ISOLATION LEVEL REPEATABLE READ") on construction;
 // ROLLBACK unless Commit() ran.

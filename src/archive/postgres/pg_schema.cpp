@@ -14,8 +14,10 @@ constexpr const char* kSchemaLockKey = "7526466656434431340";
 // date and time as logged (text: it may be no date at all), utc_time its UTC
 // time when valid, `downloaded` the downloading machine's local time as the
 // logger file's name gives it. A record without a valid time or place has a
-// problem and no geometry. download_id is no foreign key: its check on every
-// row took as long as the rest of an import's inserts.
+// problem and no geometry. A record is found by its record_key (see
+// record_key.h); a download's records_digest tells whether a file of it holds
+// the records imported with it. download_id is no foreign key: its check on
+// every row took as long as the rest of an import's inserts.
 constexpr const char* kTablesSql = R"sql(
 CREATE TABLE trackctl.schema_version (version integer NOT NULL);
 CREATE TABLE trackctl.downloads (
@@ -29,6 +31,7 @@ CREATE TABLE trackctl.downloads (
   device_type text,
   records_read bigint NOT NULL,
   records_new bigint NOT NULL,
+  records_digest bigint,
   UNIQUE (device, sector, downloaded)
 );
 CREATE TABLE trackctl.records (
@@ -53,8 +56,8 @@ CREATE TABLE trackctl.records (
   "wideValue" double precision NOT NULL,
   problem text,
   download_id bigint NOT NULL,  -- trackctl.downloads (id), written in the same transaction
-  CONSTRAINT each_record_once UNIQUE (device, sector, "headCode", "headState", "flagCode", column4, hours, minutes,
-                                      seconds, day, month, year, longitude, latitude, "byteValue", "wideValue")
+  record_key bigint NOT NULL,
+  CONSTRAINT each_record_once UNIQUE (record_key)
 );
 CREATE INDEX records_device_time ON trackctl.records (device, utc_time);
 )sql";
@@ -85,9 +88,18 @@ bool TryPostgis(PGconn* connection) {
 
 }  // namespace
 
+std::int64_t PgSchemaVersion(PGconn* connection) {
+  const PgResult found = Query(connection, "SELECT coalesce(max(version), 0) FROM trackctl.schema_version");
+  return std::stoll(Text(found.get(), 0, 0).value_or("0"));
+}
+
+void LockPgSchema(PGconn* connection) {
+  Execute(connection, "SELECT pg_advisory_xact_lock($1::bigint)", {kSchemaLockKey}, PGRES_TUPLES_OK);
+}
+
 void CreatePgSchema(PGconn* connection) {
   PgTransaction transaction(connection);
-  Execute(connection, "SELECT pg_advisory_xact_lock($1::bigint)", {kSchemaLockKey}, PGRES_TUPLES_OK);
+  LockPgSchema(connection);
   if (SchemaThere(connection)) return;  // another program made it meanwhile
   // A schema trackctl that holds tables of another program is left alone (and refused).
   const PgResult others = Query(connection,
@@ -100,7 +112,7 @@ void CreatePgSchema(PGconn* connection) {
   transaction.Commit();
 }
 
-std::optional<ArchiveError> CheckPgSchema(PGconn* connection) {
+std::variant<std::int64_t, ArchiveError> FindPgSchema(PGconn* connection) {
   const PgResult schema = Query(connection, "SELECT to_regnamespace('trackctl') IS NOT NULL");
   if (Text(schema.get(), 0, 0) != "t") {
     return ArchiveError{ArchiveError::Kind::kMissing, "no schema trackctl in this database"};
@@ -108,16 +120,15 @@ std::optional<ArchiveError> CheckPgSchema(PGconn* connection) {
   if (!SchemaThere(connection)) {
     return ArchiveError{ArchiveError::Kind::kNotArchive, "a schema trackctl without trackctl's tables"};
   }
-  const PgResult found = Query(connection, "SELECT coalesce(max(version), 0) FROM trackctl.schema_version");
-  const std::int64_t version = std::stoll(Text(found.get(), 0, 0).value_or("0"));
+  const std::int64_t version = PgSchemaVersion(connection);
   if (version > kPgSchemaVersion) {
     return ArchiveError{ArchiveError::Kind::kNewer, "schema version " + std::to_string(version) +
                                                         ", this program knows " + std::to_string(kPgSchemaVersion)};
   }
-  if (version < kPgSchemaVersion) {
+  if (version < 1) {
     return ArchiveError{ArchiveError::Kind::kNotArchive, "schema version " + std::to_string(version)};
   }
-  return std::nullopt;
+  return version;
 }
 
 bool HasGeometry(PGconn* connection) {

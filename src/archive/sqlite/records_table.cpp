@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "archive/sqlite/record_key.h"
+#include "archive/record_key.h"
 
 namespace trackctl {
 namespace {

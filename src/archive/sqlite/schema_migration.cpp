@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "archive/sqlite/gpkg_schema.h"
-#include "archive/sqlite/record_key.h"
+#include "archive/record_key.h"
 #include "archive/sqlite/records_table.h"
 #include "archive/sqlite/sqlite_handles.h"
 

@@ -9,7 +9,7 @@
 #include "archive/sqlite/gpkg_functions.h"
 #include "archive/sqlite/gpkg_geometry.h"
 #include "archive/sqlite/gpkg_schema.h"
-#include "archive/sqlite/record_key.h"
+#include "archive/record_key.h"
 #include "archive/sqlite/records_table.h"
 #include "archive/sqlite/schema_migration.h"
 #include "archive/sqlite/sqlite_handles.h"

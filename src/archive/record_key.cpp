@@ -1,4 +1,4 @@
-#include "archive/sqlite/record_key.h"
+#include "archive/record_key.h"
 
 namespace trackctl {
 namespace {

@@ -1,0 +1,13 @@
+// Brings an archive of an earlier schema version up to this program's, in one
+// transaction, under the lock under which schemas are made.
+#pragma once
+
+#include <libpq-fe.h>
+
+namespace trackctl {
+
+// Migrates the archive unless another program did meanwhile. Throws a
+// PgFailure, and then leaves the archive as it was.
+void MigratePgSchema(PGconn* connection);
+
+}  // namespace trackctl
