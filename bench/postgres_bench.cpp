@@ -88,7 +88,9 @@ bool ImportAtOnce(const std::string& conninfo, const std::vector<std::string>& f
   for (const std::string& file : files) {
     const pid_t child = ::fork();
     if (child == 0) {
-      ::execl(TRACKCTL_BINARY, "trackctl", "-q", "import", "--utc-offset", "+05:30", "--archive", conninfo.c_str(),
+      std::freopen("/dev/null", "w", stdout);
+      std::freopen("/dev/null", "w", stderr);
+      ::execl(TRACKCTL_BINARY, "trackctl", "import", "--utc-offset", "+05:30", "--archive", conninfo.c_str(),
               file.c_str(), static_cast<char*>(nullptr));
       ::_exit(127);
     }
@@ -187,7 +189,10 @@ int main(int argc, char** argv) {
     const std::string conninfo = NewDatabase(server, "bench_parallel");
     Open(conninfo, trackctl::ArchiveAccess::kCreate);
     const auto start = Clock::now();
-    if (!ImportAtOnce(conninfo, files)) std::fprintf(stderr, "postgres_bench: an import failed\n");
+    if (!ImportAtOnce(conninfo, files)) {
+      std::fprintf(stderr, "postgres_bench: an import failed\n");
+      return 1;
+    }
     rates.push_back(static_cast<double>(kImporters * kRecords) / (MillisecondsSince(start) / 1000));
   }
 

@@ -641,6 +641,7 @@ TEST_F(PostgresArchive, ARoleWithItsPasswordFromTheEnvironmentAndWithoutPostgisK
   // The superuser's databases have it, and psql reads the points from it.
   ASSERT_EQ(Run({"import", "--archive", archive, file}), 0) << output;
   EXPECT_EQ(Psql(archive, "SELECT ST_AsText(geom) FROM records ORDER BY fid LIMIT 1"), "POINT(77 12.97164)");
+  EXPECT_EQ(Psql(archive, "SELECT extnamespace::regnamespace FROM pg_extension WHERE extname = 'postgis'"), "public");
 }
 
 class WindowsArchive : public E2eTest {};

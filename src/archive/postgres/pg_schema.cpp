@@ -73,11 +73,13 @@ bool SchemaThere(PGconn* connection) {
 }
 
 // Makes the postgis extension, or finds it there; false when it cannot be had
-// (not installed on the server, or no right to make it).
+// (not installed on the server, or no right to make it). It goes into public,
+// never into the archive's schema (where a role named trackctl would otherwise
+// get it), so that the archive's schema holds the archive alone.
 bool TryPostgis(PGconn* connection) {
   Execute(connection, "SAVEPOINT postgis");
   try {
-    Execute(connection, "CREATE EXTENSION IF NOT EXISTS postgis");
+    Execute(connection, "CREATE EXTENSION IF NOT EXISTS postgis SCHEMA public");
     Execute(connection, "RELEASE SAVEPOINT postgis");
     return true;
   } catch (const PgFailure&) {
