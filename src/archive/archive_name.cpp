@@ -13,9 +13,9 @@ struct Span {
   std::size_t end = 0;  // one past
 };
 
-// Where the password of a connection string stands: the span to leave out of
-// the shown name, and the span of the password itself.
-struct PasswordPlace {
+// Where a parameter of a connection string stands: the span that goes when
+// the parameter is left out, and the span of its value.
+struct ParameterPlace {
   Span removed;
   Span value;
 };
@@ -50,13 +50,13 @@ std::string PercentDecoded(std::string_view text) {
   return decoded;
 }
 
-// The passwords of a URI: after the user's ':' before '@', and any
-// "password=" query parameter.
-std::vector<PasswordPlace> UriPasswords(std::string_view name, std::size_t start) {
-  std::vector<PasswordPlace> places;
+// The query parameters of a URI named `key`; with `key` "password", the
+// user's ":password" before '@' too.
+std::vector<ParameterPlace> UriParameters(std::string_view name, std::size_t start, std::string_view key) {
+  std::vector<ParameterPlace> places;
   const std::size_t authorityEnd = name.find_first_of("/?", start);
   const std::size_t at = name.substr(0, authorityEnd).find('@', start);
-  if (at != std::string_view::npos) {
+  if (key == "password" && at != std::string_view::npos) {
     const std::size_t colon = name.substr(0, at).find(':', start);
     if (colon != std::string_view::npos) places.push_back({{colon, at}, {colon + 1, at}});
   }
@@ -68,9 +68,11 @@ std::vector<PasswordPlace> UriPasswords(std::string_view name, std::size_t start
     if (end == std::string_view::npos) end = name.size();
     const std::string_view parameter = name.substr(begin, end - begin);
     const std::size_t equals = parameter.find('=');
-    if (equals != std::string_view::npos && PercentDecoded(parameter.substr(0, equals)) == "password") {
-      // The '&' before it goes too, or the one after it when it is the first.
-      const Span removed = begin == query + 1 ? Span{begin, end < name.size() ? end + 1 : end} : Span{begin - 1, end};
+    if (equals != std::string_view::npos && PercentDecoded(parameter.substr(0, equals)) == key) {
+      // The '&' before it goes too, or the one after it when it is the first;
+      // the '?' as well when it is the only one.
+      Span removed = begin == query + 1 ? Span{begin, end < name.size() ? end + 1 : end} : Span{begin - 1, end};
+      if (begin == query + 1 && end == name.size()) removed.begin = query;
       places.push_back({removed, {begin + equals + 1, end}});
     }
     begin = end + 1;
@@ -78,10 +80,10 @@ std::vector<PasswordPlace> UriPasswords(std::string_view name, std::size_t start
   return places;
 }
 
-// The "password = value" pairs of a key=value string; a value is a word or a
+// The "key = value" pairs of a key=value string; a value is a word or a
 // quoted string, with backslash escapes in either.
-std::vector<PasswordPlace> KeyValuePasswords(std::string_view name) {
-  std::vector<PasswordPlace> places;
+std::vector<ParameterPlace> KeyValueParameters(std::string_view name, std::string_view wanted) {
+  std::vector<ParameterPlace> places;
   std::size_t i = 0;
   while (i < name.size()) {
     while (i < name.size() && IsSpace(name[i])) ++i;
@@ -105,7 +107,7 @@ std::vector<PasswordPlace> KeyValuePasswords(std::string_view name) {
       while (i < name.size() && !IsSpace(name[i])) i += name[i] == '\\' ? 2 : 1;
       i = std::min(i, name.size());
     }
-    if (key == "password") {
+    if (key == wanted) {
       std::size_t removedEnd = i;
       while (removedEnd < name.size() && IsSpace(name[removedEnd])) ++removedEnd;
       places.push_back({{pairBegin, removedEnd}, {valueBegin, i}});
@@ -114,10 +116,37 @@ std::vector<PasswordPlace> KeyValuePasswords(std::string_view name) {
   return places;
 }
 
-std::vector<PasswordPlace> Passwords(std::string_view name) {
-  if (const std::optional<std::size_t> start = UriPrefixLength(name)) return UriPasswords(name, *start);
-  if (IsServerArchiveName(name)) return KeyValuePasswords(name);
+std::vector<ParameterPlace> Parameters(std::string_view name, std::string_view key) {
+  if (const std::optional<std::size_t> start = UriPrefixLength(name)) return UriParameters(name, *start, key);
+  if (IsServerArchiveName(name)) return KeyValueParameters(name, key);
   return {};
+}
+
+// `name` without the parameters at `places`.
+std::string Without(std::string_view name, const std::vector<ParameterPlace>& places) {
+  std::string kept;
+  std::size_t from = 0;
+  for (const ParameterPlace& place : places) {
+    kept += name.substr(from, place.removed.begin - from);
+    from = place.removed.end;
+  }
+  kept += name.substr(from);
+  if (!UriPrefixLength(name)) {
+    while (!kept.empty() && IsSpace(kept.back())) kept.pop_back();  // where a last pair was left out
+  }
+  return kept;
+}
+
+// A key=value string's value as libpq reads it: quotes taken off, backslash
+// escapes undone.
+std::string KeyValueText(std::string_view value) {
+  if (value.starts_with('\'')) value = value.substr(1, value.size() >= 2 && value.ends_with('\'') ? value.size() - 2 : value.size() - 1);
+  std::string text;
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    if (value[i] == '\\' && i + 1 < value.size()) ++i;
+    text += value[i];
+  }
+  return text;
 }
 
 }  // namespace
@@ -133,24 +162,21 @@ bool IsServerArchiveName(std::string_view name) {
   return i < name.size() && name[i] == '=';
 }
 
-std::string ShownArchiveName(std::string_view name) {
-  std::string shown;
-  std::size_t from = 0;
-  for (const PasswordPlace& place : Passwords(name)) {
-    shown += name.substr(from, place.removed.begin - from);
-    from = place.removed.end;
-  }
-  shown += name.substr(from);
-  if (!UriPrefixLength(name)) {
-    while (!shown.empty() && IsSpace(shown.back())) shown.pop_back();  // where a last pair was left out
-  }
-  return shown;
-}
+std::string ShownArchiveName(std::string_view name) { return Without(name, Parameters(name, "password")); }
 
 std::string PasswordInArchiveName(std::string_view name) {
-  const std::vector<PasswordPlace> places = Passwords(name);
+  const std::vector<ParameterPlace> places = Parameters(name, "password");
   if (places.empty()) return {};
   return std::string(name.substr(places.back().value.begin, places.back().value.end - places.back().value.begin));
 }
+
+std::string ArchiveSchemaName(std::string_view name) {
+  const std::vector<ParameterPlace> places = Parameters(name, "schema");
+  if (places.empty()) return "trackctl";
+  const std::string_view value = name.substr(places.back().value.begin, places.back().value.end - places.back().value.begin);
+  return UriPrefixLength(name) ? PercentDecoded(value) : KeyValueText(value);
+}
+
+std::string ConnectionString(std::string_view name) { return Without(name, Parameters(name, "schema")); }
 
 }  // namespace trackctl

@@ -488,8 +488,12 @@ TEST_F(PostgresArchive, SixteenImportersOfDifferentDevicesAndTwoOfOneFileAtOnceL
 }
 
 TEST_F(PostgresArchive, RecordsWhoseKeysAnotherRecordHoldsAreEachKeptOnce) {
+  // A file of the same name that holds more records than the one imported first.
+  WriteDownload("1000752301", 0, 3);
+  ASSERT_EQ(Run({"import", "--archive", archive, "1000752301_P20050612230000.dat"}), 0) << output;
   const std::string file = WriteDownload("1000752301", 0, 5);
   ASSERT_EQ(Run({"import", "--archive", archive, file}), 0) << output;
+  EXPECT_NE(output.find(": 5 read, 2 new, 3 already archived, 0 not valid\n"), std::string::npos) << output;
   const std::string key = Psql(archive, "SELECT record_key FROM records ORDER BY fid OFFSET 2 LIMIT 1");
   // Another archive where two other records hold the third record's key and the next one.
   const std::string other = NewDatabase(server);
@@ -515,6 +519,30 @@ TEST_F(PostgresArchive, RecordsWhoseKeysAnotherRecordHoldsAreEachKeptOnce) {
   ASSERT_EQ(Run({"import", "--archive", other, "1000752301_P20050613230000.dat"}), 0) << output;
   EXPECT_NE(output.find(": 5 read, 0 new, 5 already archived, 0 not valid\n"), std::string::npos) << output;
   EXPECT_EQ(Psql(other, "SELECT count(*) FROM records"), "8");
+}
+
+TEST_F(PostgresArchive, EachSchemaNamedInTheArchivesNameIsAnArchiveOfItsOwn) {
+  // A name that must be quoted, as a key=value pair and as a URI's parameter.
+  const std::string north = archive + " schema='Flotte \"Nord\"'";
+  const std::string northUri = "postgresql:///" + archive.substr(archive.rfind('=') + 1) + "?host=" + dir +
+                               "&user=trackctl&schema=Flotte%20%22Nord%22";
+  ASSERT_EQ(Run({"import", "--archive", north, WriteDownload("1000752301", 0, 5)}), 0) << output;
+  EXPECT_EQ(output, "trackctl import: 1000752301_P20050612230000.dat: 5 read, 5 new, 0 already archived, 0 not valid\n");
+  ASSERT_EQ(Run({"import", "--archive", archive, WriteDownload("1000752302", 0, 3)}), 0) << output;
+  ASSERT_EQ(Run({"archive", "--json"}, WithArchiveVariable(northUri)), 0) << output;
+  const auto fleet = nlohmann::json::parse(output);
+  ASSERT_EQ(fleet.size(), 1u) << output;
+  EXPECT_EQ(fleet[0]["device"], "1000752301");
+  EXPECT_EQ(fleet[0]["records"], 5);
+  ASSERT_EQ(Run({"export", "--archive", northUri, "--format", "csv", "-o", "north.csv"}), 0) << output;
+  EXPECT_EQ(Lines(ReadFile(workdir() / "north.csv")).size(), 6u);
+  EXPECT_EQ(Psql(archive, "SELECT count(*) FROM \"Flotte \"\"Nord\"\"\".records"), "5");
+  EXPECT_EQ(Psql(archive, "SELECT string_agg(device || ':' || n, ' ') FROM (SELECT device, count(*) AS n FROM"
+                          " trackctl.records GROUP BY device) AS d"),
+            "1000752302:3");
+  EXPECT_EQ(Run({"archive", "--archive", archive + " schema=south"}), 2);
+  EXPECT_EQ(output, "trackctl archive: cannot use " + archive + " schema=south: no archive there (no schema south in"
+                    " this database)\n");
 }
 
 // An archive that the previous schema's trackctl wrote: 5 records of 1000752301

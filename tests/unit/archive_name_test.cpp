@@ -1,5 +1,5 @@
-// Archive names: which are servers, and every form of password left out of the
-// name that messages show.
+// Archive names: which are servers, every form of password left out of the
+// name that messages show, and the schema taken out of what libpq is given.
 #include "archive/archive_name.h"
 
 #include <gtest/gtest.h>
@@ -37,6 +37,29 @@ TEST(ArchiveName, ThePasswordIsLeftOutOfEveryForm) {
     EXPECT_EQ(ShownArchiveName(c.name), c.shown) << c.name;
     EXPECT_EQ(PasswordInArchiveName(c.name), c.password) << c.name;
   }
+}
+
+TEST(ArchiveName, TheSchemaIsTakenOutOfTheConnectionStringInEveryForm) {
+  const struct {
+    const char* name;
+    const char* connection;
+    const char* schema;
+  } cases[] = {
+      {"postgresql://db.example/fleet?schema=north", "postgresql://db.example/fleet", "north"},
+      {"postgresql:///fleet?schema=Flotte%20Nord&host=/run/pg", "postgresql:///fleet?host=/run/pg", "Flotte Nord"},
+      {"postgresql:///fleet?host=/run/pg&schema=north", "postgresql:///fleet?host=/run/pg", "north"},
+      {"postgresql:///fleet?host=/run/pg&schema=a&sslmode=require", "postgresql:///fleet?host=/run/pg&sslmode=require",
+       "a"},
+      {"host=/run/pg schema='Flotte \\'Nord\\'' dbname=fleet", "host=/run/pg dbname=fleet", "Flotte 'Nord'"},
+      {"dbname=fleet schema=north", "dbname=fleet", "north"},
+      {"dbname=fleet", "dbname=fleet", "trackctl"},
+      {"postgresql://db.example/fleet", "postgresql://db.example/fleet", "trackctl"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ConnectionString(c.name), c.connection) << c.name;
+    EXPECT_EQ(ArchiveSchemaName(c.name), c.schema) << c.name;
+  }
+  EXPECT_EQ(ShownArchiveName("postgresql:///fleet?password=s3cret"), "postgresql:///fleet");
 }
 
 }  // namespace

@@ -34,10 +34,11 @@ constexpr const char* kLoggerColumns[] = {"\"headCode\"", "\"headState\"", "\"fl
                                           "minutes", "seconds", "day", "month", "year", "longitude", "latitude",
                                           "\"byteValue\"", "\"wideValue\""};
 
-// Imports of one device's sector take turns: only they can hold records in
-// common, and one that waits finds the other's records there. The lock's first
-// key sets it apart from other programs' locks.
-constexpr const char* kImportLockSql = "SELECT pg_advisory_xact_lock(1953655651, hashtext($1 || ' ' || $2))";
+// Imports of one device's sector into one archive take turns: only they can
+// hold records in common, and one that waits finds the other's records there.
+// The lock's first key sets it apart from other programs' locks.
+constexpr const char* kImportLockSql =
+    "SELECT pg_advisory_xact_lock(1953655651, hashtext($1 || ' ' || $2 || ' ' || $3))";
 
 std::string JoinedColumns(const char* prefix) {
   std::string joined;
@@ -50,7 +51,7 @@ std::string JoinedColumns(const char* prefix) {
 // records is the one kept and a device's records lie in the order of time.
 // $1 device, $2 sector, $3 download id.
 std::string InsertRecordsSql(bool geometry, const char* key, const char* where) {
-  return std::string("WITH added AS (INSERT INTO trackctl.records (record_key, ") + (geometry ? "geom, " : "") +
+  return std::string("WITH added AS (INSERT INTO {schema}.records (record_key, ") + (geometry ? "geom, " : "") +
          "device, sector, utc_time, local_time, " + JoinedColumns("") + ", problem, download_id) SELECT " + key +
          ", " +
          (geometry ? "CASE WHEN problem IS NULL THEN ST_SetSRID(ST_MakePoint(longitude, latitude), 4326) END, " : "") +
@@ -67,11 +68,11 @@ std::string SameRecordSql() {
 
 constexpr const char* kFleetSql =
     "WITH r AS (SELECT device, count(*) AS n, min(utc_time) AS first, max(utc_time) AS last"
-    "           FROM trackctl.records GROUP BY device),"
-    " d AS (SELECT device, count(*) AS n, max(downloaded) AS last FROM trackctl.downloads GROUP BY device),"
+    "           FROM {schema}.records GROUP BY device),"
+    " d AS (SELECT device, count(*) AS n, max(downloaded) AS last FROM {schema}.downloads GROUP BY device),"
     " v AS (SELECT device, version, device_type,"
     "       row_number() OVER (PARTITION BY device ORDER BY downloaded DESC, id DESC) AS k"
-    "       FROM trackctl.downloads WHERE version IS NOT NULL)"
+    "       FROM {schema}.downloads WHERE version IS NOT NULL)"
     " SELECT d.device, coalesce(r.n, 0), to_char(r.first AT TIME ZONE 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS\"Z\"'),"
     " to_char(r.last AT TIME ZONE 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS\"Z\"'), d.n, d.last, v.version, v.device_type"
     " FROM d LEFT JOIN r USING (device) LEFT JOIN v ON v.device = d.device AND v.k = 1"
@@ -80,7 +81,7 @@ constexpr const char* kFleetSql =
 constexpr const char* kPointsSql =
     "SELECT to_char(utc_time AT TIME ZONE 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS\"Z\"'), \"headCode\", \"headState\","
     " \"flagCode\", column4, hours, minutes, seconds, day, month, year, longitude, latitude, \"byteValue\","
-    " \"wideValue\" FROM trackctl.records"
+    " \"wideValue\" FROM {schema}.records"
     " WHERE device = $1 AND utc_time BETWEEN $2::timestamptz AND $3::timestamptz AND problem IS NULL"
     " ORDER BY utc_time, fid";
 
@@ -102,8 +103,11 @@ std::string Redacted(std::string text, const std::string& secret) {
 
 class PostgresArchive : public Archive {
  public:
-  PostgresArchive(PgConnection connection, bool geometry, std::string password)
-      : connection_(std::move(connection)), geometry_(geometry), password_(std::move(password)) {}
+  PostgresArchive(PgConnection connection, PgSchema schema, bool geometry, std::string password)
+      : connection_(std::move(connection)),
+        schema_(std::move(schema)),
+        geometry_(geometry),
+        password_(std::move(password)) {}
 
   std::variant<ImportCounts, ArchiveError> Import(const ArchiveDownload& download,
                                                   std::span<const TrackPoint> records) override {
@@ -155,15 +159,15 @@ class PostgresArchive : public Archive {
   DownloadRow FindOrAddDownload(const ArchiveDownload& download, std::size_t read) {
     PGconn* connection = connection_.get();
     const std::string downloaded = LocalTimeText(download.downloaded);
-    const PgResult inserted = Query(connection,
-        "INSERT INTO trackctl.downloads (file_name, device, sector, downloaded, version, device_type, records_read,"
+    const PgResult inserted = Query(connection, schema_.Sql(
+        "INSERT INTO {schema}.downloads (file_name, device, sector, downloaded, version, device_type, records_read,"
         " records_new) VALUES ($1, $2, $3, $4, $5, $6, $7::bigint, 0)"
-        " ON CONFLICT (device, sector, downloaded) DO NOTHING RETURNING id",
+        " ON CONFLICT (device, sector, downloaded) DO NOTHING RETURNING id").c_str(),
         {download.fileName, download.device, SectorWord(download.sector), downloaded, download.version,
          download.deviceType, std::to_string(read)});
     if (PQntuples(inserted.get()) == 1) return DownloadRow{*Text(inserted.get(), 0, 0), true, std::nullopt};
-    const PgResult found = Query(connection,
-        "SELECT id, records_digest FROM trackctl.downloads WHERE device = $1 AND sector = $2 AND downloaded = $3",
+    const PgResult found = Query(connection, schema_.Sql(
+        "SELECT id, records_digest FROM {schema}.downloads WHERE device = $1 AND sector = $2 AND downloaded = $3").c_str(),
         {download.device, SectorWord(download.sector), downloaded});
     if (PQntuples(found.get()) != 1) throw PgFailure{"the download's row went while it was imported"};
     return DownloadRow{*Text(found.get(), 0, 0), false, Text(found.get(), 0, 1)};
@@ -175,12 +179,13 @@ class PostgresArchive : public Archive {
   std::size_t AddRecordsWhoseKeysAreTaken(const PgParams& params) {
     PGconn* connection = connection_.get();
     const PgResult taken = Query(connection,
-        ("SELECT seq, record_key FROM pg_temp.incoming i WHERE NOT EXISTS (SELECT 1 FROM trackctl.records r"
-         " WHERE r.record_key = i.record_key AND " + SameRecordSql() + ") ORDER BY seq").c_str(),
+        schema_.Sql("SELECT seq, record_key FROM pg_temp.incoming i WHERE NOT EXISTS (SELECT 1 FROM {schema}.records r"
+                    " WHERE r.record_key = i.record_key AND " + SameRecordSql() + ") ORDER BY seq").c_str(),
         {params[0], params[1]});
-    const std::string insert = InsertRecordsSql(geometry_, "$4::bigint", "WHERE seq = $5::bigint");
-    const std::string held = "SELECT 1 FROM trackctl.records r, pg_temp.incoming i WHERE r.record_key = $3::bigint"
-                             " AND i.seq = $4::bigint AND " + SameRecordSql();
+    const std::string insert = schema_.Sql(InsertRecordsSql(geometry_, "$4::bigint", "WHERE seq = $5::bigint"));
+    const std::string held = schema_.Sql("SELECT 1 FROM {schema}.records r, pg_temp.incoming i"
+                                         " WHERE r.record_key = $3::bigint AND i.seq = $4::bigint AND " +
+                                         SameRecordSql());
     std::size_t added = 0;
     for (int row = 0; row < PQntuples(taken.get()); ++row) {
       const std::optional<std::string> seq = Text(taken.get(), row, 0);
@@ -214,7 +219,7 @@ class PostgresArchive : public Archive {
 
     PgTransaction transaction(connection);
     const std::string sector = SectorWord(download.sector);
-    Execute(connection, kImportLockSql, {download.device, sector}, PGRES_TUPLES_OK);
+    Execute(connection, kImportLockSql, {schema_.Name(), download.device, sector}, PGRES_TUPLES_OK);
     const DownloadRow downloadRow = FindOrAddDownload(download, records.size());
     if (downloadRow.digest == digestText) {
       // This download was imported whole before: every one of its records is here.
@@ -225,13 +230,14 @@ class PostgresArchive : public Archive {
     CopyIn(connection, "COPY pg_temp.incoming FROM STDIN", records.size(),
            [&](std::string& out, std::size_t i) { AppendCopyRow(out, i, keys[i], records[i]); });
     const PgParams params{download.device, sector, downloadRow.id};
-    counts.added = Count(Query(connection, InsertRecordsSql(geometry_, "record_key", "").c_str(), params).get(), 0, 0);
+    const std::string insert = schema_.Sql(InsertRecordsSql(geometry_, "record_key", ""));
+    counts.added = Count(Query(connection, insert.c_str(), params).get(), 0, 0);
     if (counts.added < records.size()) counts.added += AddRecordsWhoseKeysAreTaken(params);
     counts.alreadyArchived = counts.read - counts.added;
-    Execute(connection, "UPDATE trackctl.downloads SET records_digest = $1::bigint WHERE id = $2::bigint",
+    Execute(connection, schema_.Sql("UPDATE {schema}.downloads SET records_digest = $1::bigint WHERE id = $2::bigint").c_str(),
             {digestText, downloadRow.id});
     if (downloadRow.isNew) {
-      Execute(connection, "UPDATE trackctl.downloads SET records_new = $1::bigint WHERE id = $2::bigint",
+      Execute(connection, schema_.Sql("UPDATE {schema}.downloads SET records_new = $1::bigint WHERE id = $2::bigint").c_str(),
               {std::to_string(counts.added), downloadRow.id});
     }
     transaction.Commit();
@@ -239,7 +245,7 @@ class PostgresArchive : public Archive {
   }
 
   std::vector<DeviceSummary> ReadFleet() {
-    const PgResult rows = Query(connection_.get(), kFleetSql);
+    const PgResult rows = Query(connection_.get(), schema_.Sql(kFleetSql).c_str());
     std::vector<DeviceSummary> fleet;
     for (int row = 0; row < PQntuples(rows.get()); ++row) {
       const PGresult* r = rows.get();
@@ -281,11 +287,12 @@ class PostgresArchive : public Archive {
     std::vector<std::string> devices = query.devices;
     if (devices.empty()) {
       const PgResult all =
-          Query(connection, "SELECT DISTINCT device COLLATE \"C\" FROM trackctl.downloads ORDER BY 1");
+          Query(connection, schema_.Sql("SELECT DISTINCT device COLLATE \"C\" FROM {schema}.downloads ORDER BY 1").c_str());
       for (int row = 0; row < PQntuples(all.get()); ++row) devices.push_back(*Text(all.get(), row, 0));
     }
+    const std::string points = schema_.Sql(kPointsSql);
     for (const std::string& device : devices) {
-      ForEachRow(kPointsSql, {device, query.since.value_or("-infinity"), query.until.value_or("infinity")},
+      ForEachRow(points.c_str(), {device, query.since.value_or("-infinity"), query.until.value_or("infinity")},
                  [&](const PGresult* r) {
                    TrackPoint point;
                    const auto column = [r](int i) {
@@ -305,6 +312,7 @@ class PostgresArchive : public Archive {
   }
 
   PgConnection connection_;
+  PgSchema schema_;
   bool geometry_;
   std::string password_;  // left out of every message
 };
@@ -327,10 +335,12 @@ std::string PasswordOf(const std::string& name) {
 
 std::variant<std::unique_ptr<Archive>, ArchiveError> OpenPostgresArchive(const std::string& name,
                                                                           ArchiveAccess access) {
-  const std::string password = PasswordOf(name);
+  const std::string conninfo = ConnectionString(name);
+  const std::string password = PasswordOf(conninfo);
+  const PgSchema schema(ArchiveSchemaName(name));
   // The connection string's own settings come after these and win.
   const char* keywords[] = {"connect_timeout", "fallback_application_name", "dbname", nullptr};
-  const char* values[] = {kConnectTimeoutSeconds, "trackctl", name.c_str(), nullptr};
+  const char* values[] = {kConnectTimeoutSeconds, "trackctl", conninfo.c_str(), nullptr};
   PgConnection connection(PQconnectdbParams(keywords, values, 1));
   if (!connection) return ArchiveError{Kind::kFailed, "out of memory"};
   if (PQstatus(connection.get()) != CONNECTION_OK) {
@@ -339,12 +349,12 @@ std::variant<std::unique_ptr<Archive>, ArchiveError> OpenPostgresArchive(const s
   PQsetNoticeProcessor(connection.get(), DropNotice, nullptr);
   try {
     Execute(connection.get(), "SET client_min_messages = warning");
-    if (access == ArchiveAccess::kCreate) CreatePgSchema(connection.get());
-    const std::variant<std::int64_t, ArchiveError> version = FindPgSchema(connection.get());
+    if (access == ArchiveAccess::kCreate) CreatePgSchema(connection.get(), schema);
+    const std::variant<std::int64_t, ArchiveError> version = FindPgSchema(connection.get(), schema);
     if (const auto* refused = std::get_if<ArchiveError>(&version)) return *refused;
-    if (std::get<std::int64_t>(version) < kPgSchemaVersion) MigratePgSchema(connection.get());
-    const bool geometry = HasGeometry(connection.get());
-    return std::make_unique<PostgresArchive>(std::move(connection), geometry, password);
+    if (std::get<std::int64_t>(version) < kPgSchemaVersion) MigratePgSchema(connection.get(), schema);
+    const bool geometry = HasGeometry(connection.get(), schema);
+    return std::make_unique<PostgresArchive>(std::move(connection), schema, geometry, password);
   } catch (const PgFailure& failure) {
     return ArchiveError{Kind::kFailed, Redacted(failure.message, password)};
   }

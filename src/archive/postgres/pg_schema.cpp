@@ -1,6 +1,7 @@
 #include "archive/postgres/pg_schema.h"
 
 #include <string>
+#include <utility>
 
 #include "archive/postgres/pg_handles.h"
 
@@ -19,8 +20,8 @@ constexpr const char* kSchemaLockKey = "7526466656434431340";
 // the records imported with it. download_id is no foreign key: its check on
 // every row took as long as the rest of an import's inserts.
 constexpr const char* kTablesSql = R"sql(
-CREATE TABLE trackctl.schema_version (version integer NOT NULL);
-CREATE TABLE trackctl.downloads (
+CREATE TABLE {schema}.schema_version (version integer NOT NULL);
+CREATE TABLE {schema}.downloads (
   id bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY,
   file_name text NOT NULL,
   device text NOT NULL,
@@ -34,7 +35,7 @@ CREATE TABLE trackctl.downloads (
   records_digest bigint,
   UNIQUE (device, sector, downloaded)
 );
-CREATE TABLE trackctl.records (
+CREATE TABLE {schema}.records (
   fid bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY,
   device text NOT NULL,
   sector text NOT NULL,
@@ -55,26 +56,27 @@ CREATE TABLE trackctl.records (
   "byteValue" double precision NOT NULL,
   "wideValue" double precision NOT NULL,
   problem text,
-  download_id bigint NOT NULL,  -- trackctl.downloads (id), written in the same transaction
+  download_id bigint NOT NULL,  -- {schema}.downloads (id), written in the same transaction
   record_key bigint NOT NULL,
   CONSTRAINT each_record_once UNIQUE (record_key)
 );
-CREATE INDEX records_device_time ON trackctl.records (device, utc_time);
+CREATE INDEX records_device_time ON {schema}.records (device, utc_time);
 )sql";
 
 constexpr const char* kGeometrySql = R"sql(
-ALTER TABLE trackctl.records ADD COLUMN geom geometry(Point, 4326);
-CREATE INDEX records_geom ON trackctl.records USING gist (geom);
+ALTER TABLE {schema}.records ADD COLUMN geom geometry(Point, 4326);
+CREATE INDEX records_geom ON {schema}.records USING gist (geom);
 )sql";
 
-bool SchemaThere(PGconn* connection) {
-  const PgResult found = Query(connection, "SELECT to_regclass('trackctl.schema_version') IS NOT NULL");
+bool SchemaThere(PGconn* connection, const PgSchema& schema) {
+  const PgResult found =
+      Query(connection, "SELECT to_regclass($1) IS NOT NULL", {schema.Quoted() + ".schema_version"});
   return Text(found.get(), 0, 0) == "t";
 }
 
 // Makes the postgis extension, or finds it there; false when it cannot be had
 // (not installed on the server, or no right to make it). It goes into public,
-// never into the archive's schema (where a role named trackctl would otherwise
+// never into the archive's schema (where a role of the schema's name would otherwise
 // get it), so that the archive's schema holds the archive alone.
 bool TryPostgis(PGconn* connection) {
   Execute(connection, "SAVEPOINT postgis");
@@ -90,8 +92,24 @@ bool TryPostgis(PGconn* connection) {
 
 }  // namespace
 
-std::int64_t PgSchemaVersion(PGconn* connection) {
-  const PgResult found = Query(connection, "SELECT coalesce(max(version), 0) FROM trackctl.schema_version");
+PgSchema::PgSchema(std::string name) : name_(std::move(name)), quoted_("\"") {
+  for (const char c : name_) quoted_ += c == '"' ? std::string("\"\"") : std::string(1, c);
+  quoted_ += '"';
+}
+
+std::string PgSchema::Sql(std::string_view sql) const {
+  constexpr std::string_view kPlace = "{schema}";
+  std::string written;
+  for (std::size_t at = sql.find(kPlace); at != std::string_view::npos; at = sql.find(kPlace)) {
+    written.append(sql.substr(0, at)).append(quoted_);
+    sql.remove_prefix(at + kPlace.size());
+  }
+  return written.append(sql);
+}
+
+std::int64_t PgSchemaVersion(PGconn* connection, const PgSchema& schema) {
+  const PgResult found =
+      Query(connection, schema.Sql("SELECT coalesce(max(version), 0) FROM {schema}.schema_version").c_str());
   return std::stoll(Text(found.get(), 0, 0).value_or("0"));
 }
 
@@ -99,30 +117,32 @@ void LockPgSchema(PGconn* connection) {
   Execute(connection, "SELECT pg_advisory_xact_lock($1::bigint)", {kSchemaLockKey}, PGRES_TUPLES_OK);
 }
 
-void CreatePgSchema(PGconn* connection) {
+void CreatePgSchema(PGconn* connection, const PgSchema& schema) {
   PgTransaction transaction(connection);
   LockPgSchema(connection);
-  if (SchemaThere(connection)) return;  // another program made it meanwhile
-  // A schema trackctl that holds tables of another program is left alone (and refused).
+  if (SchemaThere(connection, schema)) return;  // another program made it meanwhile
+  // A schema of that name that holds tables of another program is left alone (and refused).
   const PgResult others = Query(connection,
-      "SELECT count(*) FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace WHERE n.nspname = 'trackctl'");
+      "SELECT count(*) FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace WHERE n.nspname = $1",
+      {schema.Name()});
   if (Text(others.get(), 0, 0) != "0") return;
-  Execute(connection, "CREATE SCHEMA IF NOT EXISTS trackctl");
-  Execute(connection, kTablesSql);
-  if (TryPostgis(connection)) Execute(connection, kGeometrySql);
-  Execute(connection, "INSERT INTO trackctl.schema_version VALUES ($1)", {std::to_string(kPgSchemaVersion)});
+  Execute(connection, schema.Sql("CREATE SCHEMA IF NOT EXISTS {schema}").c_str());
+  Execute(connection, schema.Sql(kTablesSql).c_str());
+  if (TryPostgis(connection)) Execute(connection, schema.Sql(kGeometrySql).c_str());
+  Execute(connection, schema.Sql("INSERT INTO {schema}.schema_version VALUES ($1)").c_str(),
+          {std::to_string(kPgSchemaVersion)});
   transaction.Commit();
 }
 
-std::variant<std::int64_t, ArchiveError> FindPgSchema(PGconn* connection) {
-  const PgResult schema = Query(connection, "SELECT to_regnamespace('trackctl') IS NOT NULL");
-  if (Text(schema.get(), 0, 0) != "t") {
-    return ArchiveError{ArchiveError::Kind::kMissing, "no schema trackctl in this database"};
+std::variant<std::int64_t, ArchiveError> FindPgSchema(PGconn* connection, const PgSchema& schema) {
+  const PgResult found = Query(connection, "SELECT to_regnamespace($1) IS NOT NULL", {schema.Quoted()});
+  if (Text(found.get(), 0, 0) != "t") {
+    return ArchiveError{ArchiveError::Kind::kMissing, "no schema " + schema.Name() + " in this database"};
   }
-  if (!SchemaThere(connection)) {
-    return ArchiveError{ArchiveError::Kind::kNotArchive, "a schema trackctl without trackctl's tables"};
+  if (!SchemaThere(connection, schema)) {
+    return ArchiveError{ArchiveError::Kind::kNotArchive, "a schema " + schema.Name() + " without trackctl's tables"};
   }
-  const std::int64_t version = PgSchemaVersion(connection);
+  const std::int64_t version = PgSchemaVersion(connection, schema);
   if (version > kPgSchemaVersion) {
     return ArchiveError{ArchiveError::Kind::kNewer, "schema version " + std::to_string(version) +
                                                         ", this program knows " + std::to_string(kPgSchemaVersion)};
@@ -133,10 +153,11 @@ std::variant<std::int64_t, ArchiveError> FindPgSchema(PGconn* connection) {
   return version;
 }
 
-bool HasGeometry(PGconn* connection) {
+bool HasGeometry(PGconn* connection, const PgSchema& schema) {
   const PgResult found = Query(connection,
-      "SELECT EXISTS (SELECT 1 FROM information_schema.columns WHERE table_schema = 'trackctl'"
-      " AND table_name = 'records' AND column_name = 'geom')");
+      "SELECT EXISTS (SELECT 1 FROM information_schema.columns WHERE table_schema = $1"
+      " AND table_name = 'records' AND column_name = 'geom')",
+      {schema.Name()});
   return Text(found.get(), 0, 0) == "t";
 }
 

@@ -1,11 +1,14 @@
-// The archive's tables on a PostgreSQL server, in their own schema `trackctl`:
-// records (a PostGIS point where the extension can be had, longitude and
-// latitude in any case), downloads, and schema_version for migrations.
+// The archive's tables on a PostgreSQL server, in a schema of their own
+// (trackctl unless the archive's name says another): records (a PostGIS point
+// where the extension can be had, longitude and latitude in any case),
+// downloads, and schema_version for migrations.
 #pragma once
 
 #include <libpq-fe.h>
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 #include <variant>
 
 #include "archive/archive.h"
@@ -16,24 +19,40 @@ namespace trackctl {
 // refused.
 inline constexpr std::int64_t kPgSchemaVersion = 2;
 
+// The schema that holds an archive.
+class PgSchema {
+ public:
+  explicit PgSchema(std::string name);
+  // The name as given, e.g. in messages and as a text parameter.
+  const std::string& Name() const { return name_; }
+  // The name as an SQL identifier, quoted.
+  const std::string& Quoted() const { return quoted_; }
+  // `sql` with each "{schema}" written as the quoted name.
+  std::string Sql(std::string_view sql) const;
+
+ private:
+  std::string name_;
+  std::string quoted_;
+};
+
 // Makes the schema unless it is there, under a lock that makes programs that
 // start at once wait for the first; tries to make the postgis extension and
 // does without it when that is refused. Throws a PgFailure.
-void CreatePgSchema(PGconn* connection);
+void CreatePgSchema(PGconn* connection, const PgSchema& schema);
 
 // The version of the archive's schema in the database, one this program can
 // use or migrate; why not otherwise (kMissing when there is no schema). Throws
 // a PgFailure.
-std::variant<std::int64_t, ArchiveError> FindPgSchema(PGconn* connection);
+std::variant<std::int64_t, ArchiveError> FindPgSchema(PGconn* connection, const PgSchema& schema);
 
 // The schema's version as its table says; 0 when it says none.
-std::int64_t PgSchemaVersion(PGconn* connection);
+std::int64_t PgSchemaVersion(PGconn* connection, const PgSchema& schema);
 
-// Takes, for the rest of the transaction, the lock under which the schema is
+// Takes, for the rest of the transaction, the lock under which schemas are
 // made or migrated.
 void LockPgSchema(PGconn* connection);
 
 // Whether the records have a PostGIS geometry column. Throws a PgFailure.
-bool HasGeometry(PGconn* connection);
+bool HasGeometry(PGconn* connection, const PgSchema& schema);
 
 }  // namespace trackctl

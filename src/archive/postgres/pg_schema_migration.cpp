@@ -27,14 +27,14 @@ struct KeyedRow {
 // its record_key, and keeps a digest of each download's records. Each record
 // takes the key of its hash; records whose hashes are alike take the next free
 // keys, in the order they were archived, as an import would have given them.
-void KeyEveryRecord(PGconn* connection) {
-  Execute(connection,
-          "ALTER TABLE trackctl.downloads ADD COLUMN records_digest bigint;"
-          "ALTER TABLE trackctl.records ADD COLUMN record_key bigint;"
+void KeyEveryRecord(PGconn* connection, const PgSchema& schema) {
+  Execute(connection, schema.Sql(
+          "ALTER TABLE {schema}.downloads ADD COLUMN records_digest bigint;"
+          "ALTER TABLE {schema}.records ADD COLUMN record_key bigint;"
           "CREATE TEMP TABLE record_keys (fid bigint, record_key bigint) ON COMMIT DROP;"
           "DECLARE old_records NO SCROLL CURSOR FOR SELECT fid, device, sector, \"headCode\", \"headState\","
           " \"flagCode\", column4, hours, minutes, seconds, day, month, year, longitude, latitude, \"byteValue\","
-          " \"wideValue\" FROM trackctl.records ORDER BY fid");
+          " \"wideValue\" FROM {schema}.records ORDER BY fid").c_str());
   const std::string fetch = std::string("FETCH ") + kBatch + " FROM old_records";
   for (;;) {
     const PgResult batch = Query(connection, fetch.c_str());
@@ -65,42 +65,42 @@ void KeyEveryRecord(PGconn* connection) {
       out += '\n';
     });
   }
-  Execute(connection,
+  Execute(connection, schema.Sql(
           "CLOSE old_records;"
-          "UPDATE trackctl.records r SET record_key = k.record_key FROM pg_temp.record_keys k WHERE r.fid = k.fid;"
-          "ALTER TABLE trackctl.records DROP CONSTRAINT each_record_once;"
-          "CREATE INDEX records_key_v1 ON trackctl.records (record_key)");
+          "UPDATE {schema}.records r SET record_key = k.record_key FROM pg_temp.record_keys k WHERE r.fid = k.fid;"
+          "ALTER TABLE {schema}.records DROP CONSTRAINT each_record_once;"
+          "CREATE INDEX records_key_v1 ON {schema}.records (record_key)").c_str());
   // Records that hash alike: each after the first (by fid) takes the next key
   // that no record holds.
-  const PgResult alike = Query(connection,
+  const PgResult alike = Query(connection, schema.Sql(
       "SELECT fid, record_key FROM (SELECT fid, record_key, row_number() OVER (PARTITION BY record_key ORDER BY fid)"
-      " AS n FROM trackctl.records) AS r WHERE n > 1 ORDER BY fid");
+      " AS n FROM {schema}.records) AS r WHERE n > 1 ORDER BY fid").c_str());
+  const std::string held = schema.Sql("SELECT 1 FROM {schema}.records WHERE record_key = $1::bigint");
+  const std::string move = schema.Sql("UPDATE {schema}.records SET record_key = $1::bigint WHERE fid = $2::bigint");
   for (int row = 0; row < PQntuples(alike.get()); ++row) {
     std::int64_t key = std::strtoll(PQgetvalue(alike.get(), row, 1), nullptr, 10);
     for (;;) {
       key = NextRecordKey(key);
-      const PgResult held =
-          Query(connection, "SELECT 1 FROM trackctl.records WHERE record_key = $1::bigint", {std::to_string(key)});
-      if (PQntuples(held.get()) == 0) break;
+      if (PQntuples(Query(connection, held.c_str(), {std::to_string(key)}).get()) == 0) break;
     }
-    Execute(connection, "UPDATE trackctl.records SET record_key = $1::bigint WHERE fid = $2::bigint",
-            {std::to_string(key), Text(alike.get(), row, 0)});
+    Execute(connection, move.c_str(), {std::to_string(key), Text(alike.get(), row, 0)});
   }
-  Execute(connection,
-          "DROP INDEX trackctl.records_key_v1;"
-          "ALTER TABLE trackctl.records ALTER COLUMN record_key SET NOT NULL,"
-          " ADD CONSTRAINT each_record_once UNIQUE (record_key)");
+  Execute(connection, schema.Sql(
+          "DROP INDEX {schema}.records_key_v1;"
+          "ALTER TABLE {schema}.records ALTER COLUMN record_key SET NOT NULL,"
+          " ADD CONSTRAINT each_record_once UNIQUE (record_key)").c_str());
 }
 
 }  // namespace
 
-void MigratePgSchema(PGconn* connection) {
+void MigratePgSchema(PGconn* connection, const PgSchema& schema) {
   PgTransaction transaction(connection);
   LockPgSchema(connection);
-  const std::int64_t version = PgSchemaVersion(connection);
+  const std::int64_t version = PgSchemaVersion(connection, schema);
   if (version >= kPgSchemaVersion) return;  // another program migrated it meanwhile
-  if (version == 1) KeyEveryRecord(connection);
-  Execute(connection, "UPDATE trackctl.schema_version SET version = $1::integer", {std::to_string(kPgSchemaVersion)});
+  if (version == 1) KeyEveryRecord(connection, schema);
+  Execute(connection, schema.Sql("UPDATE {schema}.schema_version SET version = $1::integer").c_str(),
+          {std::to_string(kPgSchemaVersion)});
   transaction.Commit();
 }
 

@@ -4,10 +4,12 @@
 
 #include <libpq-fe.h>
 
+#include "archive/postgres/pg_schema.h"
+
 namespace trackctl {
 
 // Migrates the archive unless another program did meanwhile. Throws a
 // PgFailure, and then leaves the archive as it was.
-void MigratePgSchema(PGconn* connection);
+void MigratePgSchema(PGconn* connection, const PgSchema& schema);
 
 }  // namespace trackctl
