@@ -140,7 +140,10 @@ std::string Without(std::string_view name, const std::vector<ParameterPlace>& pl
 // A key=value string's value as libpq reads it: quotes taken off, backslash
 // escapes undone.
 std::string KeyValueText(std::string_view value) {
-  if (value.starts_with('\'')) value = value.substr(1, value.size() >= 2 && value.ends_with('\'') ? value.size() - 2 : value.size() - 1);
+  if (value.starts_with('\'')) {
+    value.remove_prefix(1);
+    if (value.ends_with('\'')) value.remove_suffix(1);
+  }
   std::string text;
   for (std::size_t i = 0; i < value.size(); ++i) {
     if (value[i] == '\\' && i + 1 < value.size()) ++i;
@@ -173,7 +176,8 @@ std::string PasswordInArchiveName(std::string_view name) {
 std::string ArchiveSchemaName(std::string_view name) {
   const std::vector<ParameterPlace> places = Parameters(name, "schema");
   if (places.empty()) return "trackctl";
-  const std::string_view value = name.substr(places.back().value.begin, places.back().value.end - places.back().value.begin);
+  const Span span = places.back().value;
+  const std::string_view value = name.substr(span.begin, span.end - span.begin);
   return UriPrefixLength(name) ? PercentDecoded(value) : KeyValueText(value);
 }
 

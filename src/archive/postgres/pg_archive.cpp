@@ -166,8 +166,9 @@ class PostgresArchive : public Archive {
         {download.fileName, download.device, SectorWord(download.sector), downloaded, download.version,
          download.deviceType, std::to_string(read)});
     if (PQntuples(inserted.get()) == 1) return DownloadRow{*Text(inserted.get(), 0, 0), true, std::nullopt};
-    const PgResult found = Query(connection, schema_.Sql(
-        "SELECT id, records_digest FROM {schema}.downloads WHERE device = $1 AND sector = $2 AND downloaded = $3").c_str(),
+    const PgResult found = Query(connection,
+        schema_.Sql("SELECT id, records_digest FROM {schema}.downloads"
+                    " WHERE device = $1 AND sector = $2 AND downloaded = $3").c_str(),
         {download.device, SectorWord(download.sector), downloaded});
     if (PQntuples(found.get()) != 1) throw PgFailure{"the download's row went while it was imported"};
     return DownloadRow{*Text(found.get(), 0, 0), false, Text(found.get(), 0, 1)};
@@ -193,7 +194,8 @@ class PostgresArchive : public Archive {
       for (;;) {
         key = NextRecordKey(key);
         const std::string keyText = std::to_string(key);
-        if (Count(Query(connection, insert.c_str(), {params[0], params[1], params[2], keyText, seq}).get(), 0, 0) == 1) {
+        const PgParams keyed{params[0], params[1], params[2], keyText, seq};
+        if (Count(Query(connection, insert.c_str(), keyed).get(), 0, 0) == 1) {
           ++added;
           break;
         }
@@ -234,12 +236,12 @@ class PostgresArchive : public Archive {
     counts.added = Count(Query(connection, insert.c_str(), params).get(), 0, 0);
     if (counts.added < records.size()) counts.added += AddRecordsWhoseKeysAreTaken(params);
     counts.alreadyArchived = counts.read - counts.added;
-    Execute(connection, schema_.Sql("UPDATE {schema}.downloads SET records_digest = $1::bigint WHERE id = $2::bigint").c_str(),
-            {digestText, downloadRow.id});
-    if (downloadRow.isNew) {
-      Execute(connection, schema_.Sql("UPDATE {schema}.downloads SET records_new = $1::bigint WHERE id = $2::bigint").c_str(),
-              {std::to_string(counts.added), downloadRow.id});
-    }
+    // records_new stays what the download's first import found.
+    Execute(connection,
+            schema_.Sql("UPDATE {schema}.downloads SET records_digest = $1::bigint,"
+                        " records_new = CASE WHEN $3 THEN $4::bigint ELSE records_new END"
+                        " WHERE id = $2::bigint").c_str(),
+            {digestText, downloadRow.id, downloadRow.isNew ? "true" : "false", std::to_string(counts.added)});
     transaction.Commit();
     return counts;
   }
@@ -287,7 +289,8 @@ class PostgresArchive : public Archive {
     std::vector<std::string> devices = query.devices;
     if (devices.empty()) {
       const PgResult all =
-          Query(connection, schema_.Sql("SELECT DISTINCT device COLLATE \"C\" FROM {schema}.downloads ORDER BY 1").c_str());
+          Query(connection,
+                schema_.Sql("SELECT DISTINCT device COLLATE \"C\" FROM {schema}.downloads ORDER BY 1").c_str());
       for (int row = 0; row < PQntuples(all.get()); ++row) devices.push_back(*Text(all.get(), row, 0));
     }
     const std::string points = schema_.Sql(kPointsSql);
