@@ -52,4 +52,17 @@ void RecordsDigest::Add(std::int64_t key) {
 
 std::int64_t RecordsDigest::Value() const { return static_cast<std::int64_t>(Hash::Mix(state_ ^ count_)); }
 
+KeyedRecords KeyRecords(std::string_view device, Sector sector, std::span<const TrackPoint> records) {
+  KeyedRecords keyed;
+  keyed.keys.reserve(records.size());
+  RecordsDigest digest;
+  for (const TrackPoint& point : records) {
+    keyed.keys.push_back(RecordKey(device, sector, point.line));
+    digest.Add(keyed.keys.back());
+    keyed.notValid += point.problem == PointProblem::kNone ? 0 : 1;
+  }
+  keyed.digest = digest.Value();
+  return keyed;
+}
+
 }  // namespace trackctl

@@ -207,17 +207,11 @@ class PostgresArchive : public Archive {
 
   ImportCounts ImportAll(const ArchiveDownload& download, std::span<const TrackPoint> records) {
     PGconn* connection = connection_.get();
+    const KeyedRecords keyed = KeyRecords(download.device, download.sector, records);
+    const std::string digestText = std::to_string(keyed.digest);
     ImportCounts counts;
     counts.read = records.size();
-    std::vector<std::int64_t> keys;
-    keys.reserve(records.size());
-    RecordsDigest digest;
-    for (const TrackPoint& point : records) {
-      keys.push_back(RecordKey(download.device, download.sector, point.line));
-      digest.Add(keys.back());
-      counts.notValid += point.problem == PointProblem::kNone ? 0 : 1;
-    }
-    const std::string digestText = std::to_string(digest.Value());
+    counts.notValid = keyed.notValid;
 
     PgTransaction transaction(connection);
     const std::string sector = SectorWord(download.sector);
@@ -230,7 +224,7 @@ class PostgresArchive : public Archive {
     }
     Execute(connection, kIncomingSql);
     CopyIn(connection, "COPY pg_temp.incoming FROM STDIN", records.size(),
-           [&](std::string& out, std::size_t i) { AppendCopyRow(out, i, keys[i], records[i]); });
+           [&](std::string& out, std::size_t i) { AppendCopyRow(out, i, keyed.keys[i], records[i]); });
     const PgParams params{download.device, sector, downloadRow.id};
     const std::string insert = schema_.Sql(InsertRecordsSql(geometry_, "record_key", ""));
     counts.added = Count(Query(connection, insert.c_str(), params).get(), 0, 0);

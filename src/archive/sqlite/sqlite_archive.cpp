@@ -206,20 +206,14 @@ class GeoPackageArchive : public Archive {
 
   ImportCounts ImportAll(const ArchiveDownload& download, std::span<const TrackPoint> records) {
     sqlite3* db = db_.get();
+    const KeyedRecords keyed = KeyRecords(download.device, download.sector, records);
     ImportCounts counts;
     counts.read = records.size();
-    std::vector<std::int64_t> keys;
-    keys.reserve(records.size());
-    RecordsDigest digest;
-    for (const TrackPoint& point : records) {
-      keys.push_back(RecordKey(download.device, download.sector, point.line));
-      digest.Add(keys.back());
-      counts.notValid += point.problem == PointProblem::kNone ? 0 : 1;
-    }
+    counts.notValid = keyed.notValid;
 
     Transaction transaction(db);
     const DownloadRow downloadRow = FindOrAddDownload(download, records.size());
-    if (downloadRow.digest == digest.Value()) {
+    if (downloadRow.digest == keyed.digest) {
       // This download was imported whole before: every one of its records is here.
       counts.alreadyArchived = records.size();
       return counts;
@@ -255,7 +249,7 @@ class GeoPackageArchive : public Archive {
       row.line = line;
       if (!valid) row.problem = ProblemText(point.problem);
       row.downloadId = downloadRow.id;
-      if (!table.Add(row, keys[i])) {
+      if (!table.Add(row, keyed.keys[i])) {
         ++counts.alreadyArchived;
         continue;
       }
@@ -270,7 +264,7 @@ class GeoPackageArchive : public Archive {
         downloadRow.isNew ? "UPDATE downloads SET records_new = ?1, records_digest = ?2 WHERE id = ?3"
                           : "UPDATE downloads SET records_digest = ?2 WHERE id = ?3");
     if (downloadRow.isNew) Check(db, sqlite3_bind_int64(update.get(), 1, static_cast<sqlite3_int64>(counts.added)));
-    Check(db, sqlite3_bind_int64(update.get(), 2, digest.Value()));
+    Check(db, sqlite3_bind_int64(update.get(), 2, keyed.digest));
     Check(db, sqlite3_bind_int64(update.get(), 3, downloadRow.id));
     Step(db, update.get());
     const Statement index = Prepare(db,
