@@ -487,6 +487,31 @@ TEST_F(PostgresArchive, SixteenImportersOfDifferentDevicesAndTwoOfOneFileAtOnceL
   EXPECT_EQ(fleet[17]["firstUtc"], "2005-06-14T15:40:00Z");
 }
 
+TEST_F(PostgresArchive, TwoBenchesDownloadingAtOnceIntoOneServerShowEachDeviceOnce) {
+  tracksim::DeviceState other;
+  other.serialKey = "1000752302";
+  tracksim::PtyServer secondDevice(tracksim::Device(other, {}));
+  const fs::path secondBench = outerDir() / "bench-b";
+  fs::create_directory(secondBench);
+  RunOptions options = WithArchiveVariable(archive);
+  options.args = {"download", "sms"};
+  Program& first = Start("", options);
+  Program second(secondBench, "", secondDevice.slavePath(), options);
+  EXPECT_EQ(first.WaitExit(120s), 0) << first.Output();
+  EXPECT_EQ(second.WaitExit(120s), 0) << second.Output();
+  EXPECT_EQ(DatFiles().size(), 1u);
+  EXPECT_EQ(Files(secondBench).size(), 1u);
+  ASSERT_EQ(Run({"archive", "--archive", archive, "--json"}), 0) << output;
+  const auto fleet = nlohmann::json::parse(output);
+  ASSERT_EQ(fleet.size(), 2u) << output;
+  for (const auto& device : fleet) {
+    EXPECT_EQ(device["records"], 300) << device;
+    EXPECT_EQ(device["downloads"], 1) << device;
+  }
+  EXPECT_EQ(fleet[0]["device"], "1000752301");
+  EXPECT_EQ(fleet[1]["device"], "1000752302");
+}
+
 TEST_F(PostgresArchive, RecordsWhoseKeysAnotherRecordHoldsAreEachKeptOnce) {
   // A file of the same name that holds more records than the one imported first.
   WriteDownload("1000752301", 0, 3);
