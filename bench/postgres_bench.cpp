@@ -1,10 +1,10 @@
 // The archive on a PostgreSQL server (given as "host=DIR user=NAME", a superuser:
 // the bench makes a database of its own for each figure): a 1 MiB sector's
-// logger file (47,662 records) into an empty archive and again, in process
-// through the same calls as `trackctl import`; sixteen `trackctl import`
-// processes of different devices at once; one device's day exported from ten
-// million records through the calls of `export --archive` (left out with
-// --no-export). Prints a Markdown table.
+// logger file (47,662 records) into an empty archive, again, and as the next
+// night's download, in process through the same calls as `trackctl import`;
+// sixteen `trackctl import` processes of different devices at once; one
+// device's day exported from ten million records through the calls of
+// `export --archive` (left out with --no-export). Prints a Markdown table.
 #include <libpq-fe.h>
 
 #include <algorithm>
@@ -172,7 +172,11 @@ int main(int argc, char** argv) {
   fs::create_directories(dir);
   const std::string file = WriteSector(dir, "1000752301");
 
-  std::vector<double> schema, empty, again;
+  // The same records in the next night's download, before the sector was erased.
+  const std::string nextNight = (dir / "1000752301_P20240502220000.dat").string();
+  fs::copy_file(file, nextNight);
+
+  std::vector<double> schema, empty, again, later;
   for (int run = 0; run < kRuns; ++run) {
     const std::string conninfo = NewDatabase(server, "bench_import");
     const auto start = Clock::now();
@@ -180,6 +184,7 @@ int main(int argc, char** argv) {
     schema.push_back(MillisecondsSince(start));
     empty.push_back(TimedImport(*archive, file));
     again.push_back(TimedImport(*archive, file));
+    later.push_back(TimedImport(*archive, nextNight));
   }
 
   std::vector<std::string> files;
@@ -201,6 +206,7 @@ int main(int argc, char** argv) {
   std::printf("| import of a 1 MiB sector (%zu records) into an empty archive | %d | %.0f ms |\n", kRecords, kRuns,
               Median(empty));
   std::printf("| again, every record archived already | %d | %.0f ms |\n", kRuns, Median(again));
+  std::printf("| the next night's download of the same records | %d | %.0f ms |\n", kRuns, Median(later));
   std::printf("| %d `trackctl import` processes of different devices at once | 3 | %.0f records/s in all |\n",
               kImporters, Median(rates));
   if (exportToo) ExportFigure(server);

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "archive/archive_name.h"
@@ -59,11 +60,15 @@ std::string InsertRecordsSql(bool geometry, const char* key, const char* where) 
          " ORDER BY seq ON CONFLICT (record_key) DO NOTHING RETURNING 1) SELECT count(*) FROM added";
 }
 
-// Whether the archived row r holds the same record as the incoming row i.
-std::string SameRecordSql() {
-  std::string same = "r.device = $1 AND r.sector = $2";
-  for (const char* column : kLoggerColumns) same += std::string(" AND r.") + column + " = i." + column;
-  return same;
+// The columns that make a record the same record, for SameRecord.
+std::string IdentitySql() { return "record_key, device, sector, " + JoinedColumns(""); }
+
+// Whether `row` of `result` (IdentitySql's columns) holds the record `line` of
+// `device`'s `sector`.
+bool SameRecord(const PGresult* result, int row, const std::string& device, const std::string& sector,
+                const LoggerLine& line) {
+  return PQgetvalue(result, row, 1) == device && PQgetvalue(result, row, 2) == sector &&
+         RowLoggerLine(result, row, 3) == line;
 }
 
 constexpr const char* kFleetSql =
@@ -175,31 +180,39 @@ class PostgresArchive : public Archive {
   }
 
   // Records whose key holds another record: each takes the next key that is
-  // free or holds the record itself. `params` are the device, sector and
-  // download id; returns how many were added.
-  std::size_t AddRecordsWhoseKeysAreTaken(const PgParams& params) {
+  // free or holds the record itself. Which they are is found by the keys
+  // alone, so that no plan of the server's can compare every record of the
+  // file with every record of the device. Returns how many were added.
+  std::size_t AddRecordsWhoseKeysAreTaken(const ArchiveDownload& download, std::span<const TrackPoint> records,
+                                          const std::vector<std::int64_t>& keys, const std::string& downloadId) {
     PGconn* connection = connection_.get();
-    const PgResult taken = Query(connection,
-        schema_.Sql("SELECT seq, record_key FROM pg_temp.incoming i WHERE NOT EXISTS (SELECT 1 FROM {schema}.records r"
-                    " WHERE r.record_key = i.record_key AND " + SameRecordSql() + ") ORDER BY seq").c_str(),
-        {params[0], params[1]});
+    const std::string sector = SectorWord(download.sector);
+    std::string keyArray = "{";
+    for (const std::int64_t key : keys) keyArray += (keyArray.size() > 1 ? "," : "") + std::to_string(key);
+    keyArray += '}';
+    const PgResult held = Query(connection,
+        schema_.Sql("SELECT " + IdentitySql() + " FROM {schema}.records WHERE record_key = ANY($1::bigint[])").c_str(),
+        {keyArray});
+    std::unordered_map<std::int64_t, int> rowOfKey;
+    for (int row = 0; row < PQntuples(held.get()); ++row) {
+      rowOfKey.emplace(std::strtoll(PQgetvalue(held.get(), row, 0), nullptr, 10), row);
+    }
     const std::string insert = schema_.Sql(InsertRecordsSql(geometry_, "$4::bigint", "WHERE seq = $5::bigint"));
-    const std::string held = schema_.Sql("SELECT 1 FROM {schema}.records r, pg_temp.incoming i"
-                                         " WHERE r.record_key = $3::bigint AND i.seq = $4::bigint AND " +
-                                         SameRecordSql());
+    const std::string find =
+        schema_.Sql("SELECT " + IdentitySql() + " FROM {schema}.records WHERE record_key = $1::bigint");
     std::size_t added = 0;
-    for (int row = 0; row < PQntuples(taken.get()); ++row) {
-      const std::optional<std::string> seq = Text(taken.get(), row, 0);
-      std::int64_t key = std::strtoll(PQgetvalue(taken.get(), row, 1), nullptr, 10);
-      for (;;) {
-        key = NextRecordKey(key);
-        const std::string keyText = std::to_string(key);
-        const PgParams keyed{params[0], params[1], params[2], keyText, seq};
+    for (std::size_t i = 0; i < records.size(); ++i) {
+      const LoggerLine& line = records[i].line;
+      const auto at = rowOfKey.find(keys[i]);
+      if (at != rowOfKey.end() && SameRecord(held.get(), at->second, download.device, sector, line)) continue;
+      for (std::int64_t key = keys[i];; key = NextRecordKey(key)) {
+        const PgParams keyed{download.device, sector, downloadId, std::to_string(key), std::to_string(i)};
         if (Count(Query(connection, insert.c_str(), keyed).get(), 0, 0) == 1) {
           ++added;
           break;
         }
-        if (PQntuples(Query(connection, held.c_str(), {params[0], params[1], keyText, seq}).get()) == 1) break;
+        const PgResult there = Query(connection, find.c_str(), {std::to_string(key)});
+        if (PQntuples(there.get()) == 1 && SameRecord(there.get(), 0, download.device, sector, line)) break;
       }
     }
     return added;
@@ -228,7 +241,9 @@ class PostgresArchive : public Archive {
     const PgParams params{download.device, sector, downloadRow.id};
     const std::string insert = schema_.Sql(InsertRecordsSql(geometry_, "record_key", ""));
     counts.added = Count(Query(connection, insert.c_str(), params).get(), 0, 0);
-    if (counts.added < records.size()) counts.added += AddRecordsWhoseKeysAreTaken(params);
+    if (counts.added < records.size()) {
+      counts.added += AddRecordsWhoseKeysAreTaken(download, records, keyed.keys, downloadRow.id);
+    }
     counts.alreadyArchived = counts.read - counts.added;
     // records_new stays what the download's first import found.
     Execute(connection,
@@ -292,15 +307,7 @@ class PostgresArchive : public Archive {
       ForEachRow(points.c_str(), {device, query.since.value_or("-infinity"), query.until.value_or("infinity")},
                  [&](const PGresult* r) {
                    TrackPoint point;
-                   const auto column = [r](int i) {
-                     return static_cast<std::uint32_t>(std::strtoull(PQgetvalue(r, 0, i), nullptr, 10));
-                   };
-                   const auto millionths = [r](int i) {
-                     return static_cast<std::uint64_t>(std::llround(std::strtod(PQgetvalue(r, 0, i), nullptr) * 1e6));
-                   };
-                   point.line = LoggerLine{column(1), column(2), column(3), column(4), column(5), column(6),
-                                           column(7), column(8), column(9), column(10), millionths(11),
-                                           millionths(12), millionths(13), millionths(14)};
+                   point.line = RowLoggerLine(r, 0, 1);
                    point.utc = ParseIsoUtc(PQgetvalue(r, 0, 0));
                    if (point.utc) onPoint(device, point);
                  });

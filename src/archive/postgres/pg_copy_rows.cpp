@@ -1,6 +1,8 @@
 #include "archive/postgres/pg_copy_rows.h"
 
 #include <charconv>
+#include <cmath>
+#include <cstdlib>
 
 #include "export/utc_time.h"
 
@@ -65,6 +67,18 @@ void AppendCopyRow(std::string& out, std::size_t seq, std::int64_t key, const Tr
     AppendCopyText(out, ProblemText(point.problem));
   }
   out += '\n';
+}
+
+LoggerLine RowLoggerLine(const PGresult* result, int row, int first) {
+  const auto column = [&](int i) {
+    return static_cast<std::uint32_t>(std::strtoull(PQgetvalue(result, row, first + i), nullptr, 10));
+  };
+  const auto millionths = [&](int i) {
+    return static_cast<std::uint64_t>(std::llround(std::strtod(PQgetvalue(result, row, first + i), nullptr) * 1e6));
+  };
+  return LoggerLine{column(0),      column(1),      column(2),      column(3),  column(4),
+                    column(5),      column(6),      column(7),      column(8),  column(9),
+                    millionths(10), millionths(11), millionths(12), millionths(13)};
 }
 
 }  // namespace trackctl

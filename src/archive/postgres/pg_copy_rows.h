@@ -1,12 +1,15 @@
-// Records as rows of COPY's text format, for the import's temporary table:
-// seq, record_key, utc_time, local_time, the ten integer logger columns, the four decimal
-// ones, problem.
+// Records as rows: in COPY's text format for the import's temporary table
+// (seq, record_key, utc_time, local_time, the ten integer logger columns, the
+// four decimal ones, problem), and a record's logger columns read back from a
+// query's row.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+
+#include <libpq-fe.h>
 
 #include "export/track_point.h"
 
@@ -18,5 +21,9 @@ void AppendCopyText(std::string& out, std::string_view text);
 
 // One row for `point`, the `seq`th of its file, under `key`, with its line end.
 void AppendCopyRow(std::string& out, std::size_t seq, std::int64_t key, const TrackPoint& point);
+
+// The logger columns that stand in `row` of `result` from column `first` on,
+// in the table's order; the decimal ones as the millionths they were made from.
+LoggerLine RowLoggerLine(const PGresult* result, int row, int first);
 
 }  // namespace trackctl

@@ -1,12 +1,12 @@
 #include "archive/postgres/pg_schema_migration.h"
 
 #include <charconv>
-#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "archive/postgres/pg_copy_rows.h"
 #include "archive/postgres/pg_handles.h"
 #include "archive/postgres/pg_schema.h"
 #include "archive/record_key.h"
@@ -44,15 +44,7 @@ void KeyEveryRecord(PGconn* connection, const PgSchema& schema) {
     std::vector<KeyedRow> keyed;
     keyed.reserve(static_cast<std::size_t>(rows));
     for (int row = 0; row < rows; ++row) {
-      const auto column = [r, row](int i) {
-        return static_cast<std::uint32_t>(std::strtoull(PQgetvalue(r, row, i), nullptr, 10));
-      };
-      const auto millionths = [r, row](int i) {
-        return static_cast<std::uint64_t>(std::llround(std::strtod(PQgetvalue(r, row, i), nullptr) * 1e6));
-      };
-      const LoggerLine line{column(3),      column(4),      column(5),      column(6),      column(7),
-                            column(8),      column(9),      column(10),     column(11),     column(12),
-                            millionths(13), millionths(14), millionths(15), millionths(16)};
+      const LoggerLine line = RowLoggerLine(r, row, 3);
       const Sector sector =
           std::string_view(PQgetvalue(r, row, 2)) == SectorWord(Sector::kSms) ? Sector::kSms : Sector::kDataCall;
       keyed.push_back(KeyedRow{PQgetvalue(r, row, 0), RecordKey(PQgetvalue(r, row, 1), sector, line)});
