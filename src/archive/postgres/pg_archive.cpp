@@ -41,9 +41,9 @@ constexpr const char* kLoggerColumns[] = {"\"headCode\"", "\"headState\"", "\"fl
 constexpr const char* kImportLockSql =
     "SELECT pg_advisory_xact_lock(1953655651, hashtext($1 || ' ' || $2 || ' ' || $3))";
 
-std::string JoinedColumns(const char* prefix) {
+std::string JoinedColumns() {
   std::string joined;
-  for (const char* column : kLoggerColumns) joined += std::string(joined.empty() ? "" : ", ") + prefix + column;
+  for (const char* column : kLoggerColumns) joined += std::string(joined.empty() ? "" : ", ") + column;
   return joined;
 }
 
@@ -53,15 +53,15 @@ std::string JoinedColumns(const char* prefix) {
 // $1 device, $2 sector, $3 download id.
 std::string InsertRecordsSql(bool geometry, const char* key, const char* where) {
   return std::string("WITH added AS (INSERT INTO {schema}.records (record_key, ") + (geometry ? "geom, " : "") +
-         "device, sector, utc_time, local_time, " + JoinedColumns("") + ", problem, download_id) SELECT " + key +
+         "device, sector, utc_time, local_time, " + JoinedColumns() + ", problem, download_id) SELECT " + key +
          ", " +
          (geometry ? "CASE WHEN problem IS NULL THEN ST_SetSRID(ST_MakePoint(longitude, latitude), 4326) END, " : "") +
-         "$1, $2, utc_time, local_time, " + JoinedColumns("") + ", problem, $3::bigint FROM pg_temp.incoming " + where +
+         "$1, $2, utc_time, local_time, " + JoinedColumns() + ", problem, $3::bigint FROM pg_temp.incoming " + where +
          " ORDER BY seq ON CONFLICT (record_key) DO NOTHING RETURNING 1) SELECT count(*) FROM added";
 }
 
 // The columns that make a record the same record, for SameRecord.
-std::string IdentitySql() { return "record_key, device, sector, " + JoinedColumns(""); }
+std::string IdentitySql() { return "record_key, device, sector, " + JoinedColumns(); }
 
 // Whether `row` of `result` (IdentitySql's columns) holds the record `line` of
 // `device`'s `sector`.
