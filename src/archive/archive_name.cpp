@@ -69,11 +69,7 @@ std::vector<ParameterPlace> UriParameters(std::string_view name, std::size_t sta
     const std::string_view parameter = name.substr(begin, end - begin);
     const std::size_t equals = parameter.find('=');
     if (equals != std::string_view::npos && PercentDecoded(parameter.substr(0, equals)) == key) {
-      // The '&' before it goes too, or the one after it when it is the first;
-      // the '?' as well when it is the only one.
-      Span removed = begin == query + 1 ? Span{begin, end < name.size() ? end + 1 : end} : Span{begin - 1, end};
-      if (begin == query + 1 && end == name.size()) removed.begin = query;
-      places.push_back({removed, {begin + equals + 1, end}});
+      places.push_back({{begin, end}, {begin + equals + 1, end}});
     }
     begin = end + 1;
   }
@@ -122,16 +118,36 @@ std::vector<ParameterPlace> Parameters(std::string_view name, std::string_view k
   return {};
 }
 
-// `name` without the parameters at `places`.
+// `name` without the parameters at `places`. A URI's query is written again
+// from the parameters that stay, joined by '&'.
 std::string Without(std::string_view name, const std::vector<ParameterPlace>& places) {
+  const bool uri = UriPrefixLength(name).has_value();
+  const std::size_t query = uri ? name.find('?') : std::string_view::npos;
+  const std::size_t end = query == std::string_view::npos ? name.size() : query;
   std::string kept;
   std::size_t from = 0;
   for (const ParameterPlace& place : places) {
+    if (place.removed.begin >= end) continue;  // a query parameter: below
     kept += name.substr(from, place.removed.begin - from);
     from = place.removed.end;
   }
-  kept += name.substr(from);
-  if (!UriPrefixLength(name)) {
+  kept += name.substr(from, end - from);
+  if (query != std::string_view::npos) {
+    std::string parameters;
+    for (std::size_t begin = query + 1; begin <= name.size();) {
+      std::size_t stop = name.find('&', begin);
+      if (stop == std::string_view::npos) stop = name.size();
+      const bool removed = std::any_of(places.begin(), places.end(), [&](const ParameterPlace& place) {
+        return place.removed.begin == begin;
+      });
+      if (!removed && stop > begin) {
+        parameters += std::string(parameters.empty() ? "" : "&") + std::string(name.substr(begin, stop - begin));
+      }
+      begin = stop + 1;
+    }
+    if (!parameters.empty()) kept += "?" + parameters;
+  }
+  if (!uri) {
     while (!kept.empty() && IsSpace(kept.back())) kept.pop_back();  // where a last pair was left out
   }
   return kept;

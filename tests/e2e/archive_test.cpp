@@ -517,13 +517,17 @@ TEST_F(PostgresArchive, TwoBenchesDownloadingAtOnceIntoOneServerShowEachDeviceOn
 // half a minute here (it did: the server's plan for it, while the records were
 // new to its statistics).
 TEST_F(PostgresArchive, ALaterDownloadOfASectorThatStillHoldsItsRecordsIsImportedAtOnce) {
-  ASSERT_EQ(Run({"import", "--archive", archive, WriteDownload("1000752301", 0, 20000)}), 0) << output;
+  WriteDownload("1000752301", 0, 20000);
+  // And one whose wide value a double holds only roughly: it is found again as stored.
+  std::ofstream(workdir() / "1000752301_P20050612230000.dat", std::ios::app)
+      << "5,2,1,0,22:0:0.00,12:6:2005,77.000000,12.971640,33.000000,9999999999.999999;\n";
+  ASSERT_EQ(Run({"import", "--archive", archive, "1000752301_P20050612230000.dat"}), 0) << output;
   fs::rename(workdir() / "1000752301_P20050612230000.dat", workdir() / "1000752301_P20050613230000.dat");
   RunOptions options;
   options.args = {"import", "--archive", archive, "1000752301_P20050613230000.dat"};
   Program& later = Start("", options);
   ASSERT_EQ(later.WaitExit(15s), 0) << later.Output();
-  EXPECT_NE(later.Output().find(": 20000 read, 0 new, 20000 already archived, 0 not valid\n"), std::string::npos)
+  EXPECT_NE(later.Output().find(": 20001 read, 0 new, 20001 already archived, 0 not valid\n"), std::string::npos)
       << later.Output();
 }
 
@@ -583,6 +587,13 @@ TEST_F(PostgresArchive, EachSchemaNamedInTheArchivesNameIsAnArchiveOfItsOwn) {
   EXPECT_EQ(Run({"archive", "--archive", archive + " schema=south"}), 2);
   EXPECT_EQ(output, "trackctl archive: cannot use " + archive + " schema=south: no archive there (no schema south in"
                     " this database)\n");
+  // Names the server would not hold as written: cut after 63 bytes, or with a
+  // line end that could end a comment in the SQL that makes the tables.
+  for (const std::string& name : {std::string(64, 'x'), std::string("s\nx")}) {
+    EXPECT_EQ(Run({"import", "--archive", archive + " schema='" + name + "'", "1000752301_P20050612230000.dat"}), 2);
+    EXPECT_NE(output.find(": a schema name "), std::string::npos) << output;
+  }
+  EXPECT_EQ(Psql(archive, "SELECT count(*) FROM pg_namespace WHERE nspname LIKE 'xxxx%' OR nspname LIKE 's%x'"), "0");
 }
 
 // An archive that the previous schema's trackctl wrote: 5 records of 1000752301

@@ -28,6 +28,9 @@ TEST(ArchiveName, ThePasswordIsLeftOutOfEveryForm) {
       {"postgresql:///fleet?password=s3cret&host=/run/pg", "postgresql:///fleet?host=/run/pg", "s3cret"},
       {"postgresql:///fleet?host=/run/pg&pass%77ord=s3cret", "postgresql:///fleet?host=/run/pg", "s3cret"},
       {"postgresql://db.example/fleet?sslmode=require", "postgresql://db.example/fleet?sslmode=require", ""},
+      {"postgresql://h/db?password=s1&password=s2", "postgresql://h/db", "s2"},
+      {"postgresql://h/db?host=/run/pg&password=s1&password=s2&sslmode=require",
+       "postgresql://h/db?host=/run/pg&sslmode=require", "s2"},
       {"host=/run/pg password=s3cret dbname=fleet", "host=/run/pg dbname=fleet", "s3cret"},
       {"host=/run/pg password = 'it\\'s secret' dbname=fleet", "host=/run/pg dbname=fleet", "'it\\'s secret'"},
       {"dbname=fleet password=s3cret", "dbname=fleet", "s3cret"},
@@ -52,6 +55,7 @@ TEST(ArchiveName, TheSchemaIsTakenOutOfTheConnectionStringInEveryForm) {
        "a"},
       {"host=/run/pg schema='Flotte \\'Nord\\'' dbname=fleet", "host=/run/pg dbname=fleet", "Flotte 'Nord'"},
       {"dbname=fleet schema=north", "dbname=fleet", "north"},
+      {"postgresql:///fleet?schema=a&schema=b&host=/run/pg", "postgresql:///fleet?host=/run/pg", "b"},
       {"dbname=fleet", "dbname=fleet", "trackctl"},
       {"postgresql://db.example/fleet", "postgresql://db.example/fleet", "trackctl"},
   };

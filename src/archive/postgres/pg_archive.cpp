@@ -1,6 +1,8 @@
 #include "archive/postgres/pg_archive.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <cstdlib>
 #include <string_view>
 #include <unordered_map>
@@ -64,11 +66,22 @@ std::string InsertRecordsSql(bool geometry, const char* key, const char* where) 
 std::string IdentitySql() { return "record_key, device, sector, " + JoinedColumns(); }
 
 // Whether `row` of `result` (IdentitySql's columns) holds the record `line` of
-// `device`'s `sector`.
+// `device`'s `sector`. The decimal columns are compared as the doubles they
+// are stored as: beyond 2^53 millionths a double holds no exact millionths.
 bool SameRecord(const PGresult* result, int row, const std::string& device, const std::string& sector,
                 const LoggerLine& line) {
-  return PQgetvalue(result, row, 1) == device && PQgetvalue(result, row, 2) == sector &&
-         RowLoggerLine(result, row, 3) == line;
+  if (PQgetvalue(result, row, 1) != device || PQgetvalue(result, row, 2) != sector) return false;
+  const LoggerLine held = RowLoggerLine(result, row, 3);
+  const std::uint32_t integers[] = {line.headCode, line.headState, line.flagCode, line.column4, line.hours,
+                                    line.minutes,  line.seconds,   line.day,      line.month,   line.year};
+  const std::uint32_t heldIntegers[] = {held.headCode, held.headState, held.flagCode, held.column4, held.hours,
+                                        held.minutes,  held.seconds,   held.day,      held.month,   held.year};
+  if (!std::equal(std::begin(integers), std::end(integers), std::begin(heldIntegers))) return false;
+  const std::uint64_t decimals[] = {line.longitude, line.latitude, line.byteValue, line.wideValue};
+  for (int i = 0; i < 4; ++i) {
+    if (std::strtod(PQgetvalue(result, row, 13 + i), nullptr) != static_cast<double>(decimals[i]) / 1e6) return false;
+  }
+  return true;
 }
 
 constexpr const char* kFleetSql =
@@ -335,6 +348,17 @@ std::string PasswordOf(const std::string& name) {
   return password;
 }
 
+// Why the server could not hold a schema of this name as it is written: it
+// cuts names after 63 bytes, and a control character has no place in one.
+std::optional<std::string> RefusedSchemaName(const std::string& name) {
+  constexpr std::size_t kLongestName = 63;
+  if (name.empty()) return "an empty schema name";
+  if (name.size() > kLongestName) return "a schema name longer than 63 bytes";
+  const auto control = [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; };
+  if (std::any_of(name.begin(), name.end(), control)) return "a schema name with a control character";
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::variant<std::unique_ptr<Archive>, ArchiveError> OpenPostgresArchive(const std::string& name,
@@ -342,6 +366,9 @@ std::variant<std::unique_ptr<Archive>, ArchiveError> OpenPostgresArchive(const s
   const std::string conninfo = ConnectionString(name);
   const std::string password = PasswordOf(conninfo);
   const PgSchema schema(ArchiveSchemaName(name));
+  if (const std::optional<std::string> refused = RefusedSchemaName(schema.Name())) {
+    return ArchiveError{Kind::kFailed, *refused};
+  }
   // The connection string's own settings come after these and win.
   const char* keywords[] = {"connect_timeout", "fallback_application_name", "dbname", nullptr};
   const char* values[] = {kConnectTimeoutSeconds, "trackctl", conninfo.c_str(), nullptr};

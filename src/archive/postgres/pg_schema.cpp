@@ -56,7 +56,7 @@ CREATE TABLE {schema}.records (
   "byteValue" double precision NOT NULL,
   "wideValue" double precision NOT NULL,
   problem text,
-  download_id bigint NOT NULL,  -- {schema}.downloads (id), written in the same transaction
+  download_id bigint NOT NULL,  -- the downloads row written in the same transaction
   record_key bigint NOT NULL,
   CONSTRAINT each_record_once UNIQUE (record_key)
 );
