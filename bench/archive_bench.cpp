@@ -18,21 +18,18 @@
 #include "archive/import_file.h"
 #include "archive/logger_file_records.h"
 #include "archive/open_archive.h"
-#include "logger/logger_record.h"
-#include "sim/device.h"
+#include "bench/bench_figures.h"
 
 namespace {
 
+using trackctl::bench::Median;
+using trackctl::bench::MillisecondsSince;
+using trackctl::bench::SectorLoggerText;
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 constexpr std::size_t kRecords = 47'662;
 constexpr int kRuns = 5;
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
-}
 
 // Milliseconds of one import of `file` into the archive at `path`, or -1 when it failed.
 double TimedImport(const std::string& path, const std::string& file) {
@@ -43,7 +40,7 @@ double TimedImport(const std::string& path, const std::string& file) {
   const auto result = trackctl::ImportLoggerFile(*std::get<std::unique_ptr<trackctl::Archive>>(opened), file,
                                                  *trackctl::DownloadOfFileName(file), rule);
   if (!std::holds_alternative<trackctl::FileImported>(result)) return -1;
-  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+  return MillisecondsSince(start);
 }
 
 // The archive's size with its log written back into it.
@@ -62,14 +59,9 @@ int main() {
   fs::create_directories(dir);
   const std::string file = (dir / "1000752301_P20240501220000.dat").string();
   const std::string later = (dir / "1000752301_P20240502220000.dat").string();
-  {
-    std::string text;
-    for (const tracksim::LoggerRecordBytes& record : tracksim::DefaultLoggerRecords(kRecords, 9, 45)) {
-      text += trackctl::FormatLoggerLine(trackctl::LoggerLineOf(trackctl::DecodeLoggerRecord(record)));
-    }
-    std::ofstream(file, std::ios::binary) << text;
-    std::ofstream(later, std::ios::binary) << text;
-  }
+  const std::string text = SectorLoggerText(kRecords);
+  std::ofstream(file, std::ios::binary) << text;
+  std::ofstream(later, std::ios::binary) << text;
   std::vector<double> empty, again, laterDownload;
   std::uintmax_t size = 0;
   for (int run = 0; run < kRuns; ++run) {

@@ -22,13 +22,14 @@
 #include <string>
 #include <vector>
 
-#include "logger/logger_record.h"
-#include "sim/device.h"
+#include "bench/bench_figures.h"
 
 extern char** environ;
 
 namespace {
 
+using trackctl::bench::Median;
+using trackctl::bench::SectorLoggerText;
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
@@ -42,21 +43,13 @@ struct Sample {
   double rssMiB = 0;
 };
 
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
-}
-
 // Writes the sector's logger lines once to `one` and kCopies times to `many`,
 // in a child process, so that this process's memory stays what it was.
 void WriteLoggerFiles(const fs::path& one, const fs::path& many) {
   const pid_t child = fork();
   if (child < 0) throw std::runtime_error("fork");
   if (child == 0) {
-    std::string text;
-    for (const tracksim::LoggerRecordBytes& record : tracksim::DefaultLoggerRecords(kRecords, 9, 45)) {
-      text += trackctl::FormatLoggerLine(trackctl::LoggerLineOf(trackctl::DecodeLoggerRecord(record)));
-    }
+    const std::string text = SectorLoggerText(kRecords);
     std::ofstream(one, std::ios::binary) << text;
     std::ofstream out(many, std::ios::binary);
     for (int i = 0; i < kCopies; ++i) out << text;

@@ -20,11 +20,13 @@
 #include "archive/import_file.h"
 #include "archive/logger_file_records.h"
 #include "archive/open_archive.h"
-#include "logger/logger_record.h"
-#include "sim/device.h"
+#include "bench/bench_figures.h"
 
 namespace {
 
+using trackctl::bench::Median;
+using trackctl::bench::MillisecondsSince;
+using trackctl::bench::SectorLoggerText;
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
@@ -33,15 +35,6 @@ constexpr int kRuns = 5;
 constexpr int kImporters = 16;
 constexpr long kBigRecords = 10'000'000;
 constexpr long kPerDevice = 10'000;  // 30 s apart: three and a half days per device
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
-}
-
-double MillisecondsSince(Clock::time_point start) {
-  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
 
 // Runs SQL on `conninfo`; false (with libpq's message) when it failed.
 bool Sql(const std::string& conninfo, const std::string& sql) {
@@ -106,11 +99,7 @@ bool ImportAtOnce(const std::string& conninfo, const std::vector<std::string>& f
 
 std::string WriteSector(const fs::path& dir, const std::string& key) {
   const std::string file = (dir / (key + "_P20240501220000.dat")).string();
-  std::string text;
-  for (const tracksim::LoggerRecordBytes& record : tracksim::DefaultLoggerRecords(kRecords, 9, 45)) {
-    text += trackctl::FormatLoggerLine(trackctl::LoggerLineOf(trackctl::DecodeLoggerRecord(record)));
-  }
-  std::ofstream(file, std::ios::binary) << text;
+  std::ofstream(file, std::ios::binary) << SectorLoggerText(kRecords);
   return file;
 }
 
