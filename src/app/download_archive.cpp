@@ -1,7 +1,6 @@
 #include "app/download_archive.h"
 
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 
 #include "app/archive_messages.h"
@@ -32,14 +31,13 @@ ArchiveDownload DownloadOf(CommandRun& run, const DeviceCommand& command, const 
   return download;
 }
 
-// The archive that the download goes into, if any.
+}  // namespace
+
 std::optional<std::string> DownloadArchivePath(const DeviceCommand& command) {
   const char* environment = std::getenv("TRACKCTL_ARCHIVE");
   if (!command.archive && (environment == nullptr || *environment == '\0')) return std::nullopt;
   return ArchivePath(command.archive);
 }
-
-}  // namespace
 
 std::optional<int> RefuseUnusableArchive(const DeviceCommand& command, ConsoleReport& say) {
   if (!command.row->archive) return std::nullopt;
@@ -53,7 +51,8 @@ std::optional<int> RefuseUnusableArchive(const DeviceCommand& command, ConsoleRe
   return 2;
 }
 
-Outcome ArchiveDownloadedFile(CommandRun& run, const DeviceCommand& command, const std::string& name) {
+Outcome ArchiveDownloadedRecords(CommandRun& run, const DeviceCommand& command, const std::string& name,
+                                 std::string_view lines) {
   const std::optional<std::string> archivePath = DownloadArchivePath(command);
   if (!archivePath) return Outcome::kDone;
   const std::string& path = *archivePath;
@@ -64,14 +63,9 @@ Outcome ArchiveDownloadedFile(CommandRun& run, const DeviceCommand& command, con
   }
   MachineZoneRule rule;  // the device's clock was set from this machine's
   const auto result =
-      ImportLoggerFile(*std::get<std::unique_ptr<Archive>>(opened), name, DownloadOf(run, command, name), rule);
+      ImportLoggerText(*std::get<std::unique_ptr<Archive>>(opened), lines, DownloadOf(run, command, name), rule);
   if (const ArchiveError* error = std::get_if<ArchiveError>(&result)) {
     run.say.Say("%s; %s stays as it is\n", ArchiveErrorLine("download", path, *error).c_str(), name.c_str());
-    return Outcome::kFileProblem;
-  }
-  if (const FileError* error = std::get_if<FileError>(&result)) {
-    run.say.Say("trackctl download: cannot read %s back for the archive: %s\n", name.c_str(),
-                std::strerror(error->number));
     return Outcome::kFileProblem;
   }
   run.say.Say("Archived %s in %s: %s\n", name.c_str(), ShownArchiveName(path).c_str(),

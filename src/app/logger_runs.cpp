@@ -12,11 +12,13 @@
 #include "app/download_archive.h"
 #include "app/program_exit.h"
 #include "app/set_aside_on_signal.h"
+#include "files/new_file.h"
 #include "files/output_place.h"
 #include "logger/logger_download.h"
 #include "logger/logger_erase.h"
 #include "logger/logger_file.h"
 #include "logger/logger_file_name.h"
+#include "logger/logger_record.h"
 
 namespace trackctl {
 namespace {
@@ -48,19 +50,40 @@ LocalDateTime NextSecond(Clock& clock, const LocalDateTime& first) {
   return now;
 }
 
+// A logger file is written as NAME.partial and takes its own name only when
+// it holds the whole sector.
+constexpr std::string_view kPartialSuffix = ".partial";
+
+std::string PartialName(const std::string& name) { return name + std::string(kPartialSuffix); }
+
+// A new logger file for `name`, open as NAME.partial; nothing, with EEXIST,
+// when NAME or NAME.partial is taken (a link counts, even one that leads nowhere).
+std::unique_ptr<LoggerFile> CreatePartialFile(const std::string& name, int& error) {
+  std::error_code ignored;
+  if (std::filesystem::exists(std::filesystem::symlink_status(name, ignored))) {
+    error = EEXIST;
+    return nullptr;
+  }
+  auto file = std::make_unique<LoggerFile>(PartialName(name));
+  error = file->error();
+  return file->IsOpen() ? std::move(file) : nullptr;
+}
+
 // Creates the logger file: under `fileName` when given, else under the default
 // name of this second or, when that is taken (a download of the same sector
-// earlier in the same second), of the next one. Nothing when it cannot be created.
+// earlier in the same second), of the next one. A device, FIFO or descriptor
+// named by `fileName` is written as it is, a FIFO once it has a reader within
+// the session's limit. Nothing when it cannot be created.
 std::unique_ptr<LoggerFile> CreateLoggerFile(Session& session, Sector sector,
                                              const std::optional<std::string>& fileName, std::string& name,
                                              int& error) {
   if (fileName) {
     name = *fileName;
-    // A device or FIFO is written as it is; anything else must be a new name.
     const OutputPlace place = PlaceOf(name);
-    const bool stream = place.kind == OutputPlace::Kind::kStream;
-    auto file = std::make_unique<LoggerFile>(stream ? place.path : name,
-                                             stream ? LoggerFile::Target::kStream : LoggerFile::Target::kNewFile);
+    if (place.kind != OutputPlace::Kind::kStream && place.kind != OutputPlace::Kind::kDescriptor) {
+      return CreatePartialFile(name, error);
+    }
+    auto file = std::make_unique<LoggerFile>(place, session.limits.replyMs);
     error = file->error();
     return file->IsOpen() ? std::move(file) : nullptr;
   }
@@ -77,23 +100,22 @@ std::unique_ptr<LoggerFile> CreateLoggerFile(Session& session, Sector sector,
       return nullptr;
     }
     name = *candidate;
-    auto file = std::make_unique<LoggerFile>(name);
-    error = file->error();
-    if (file->IsOpen()) return file;
-    if (!file->NameTaken()) return nullptr;
+    auto file = CreatePartialFile(name, error);
+    if (file || error != EEXIST) return file;
   }
   return nullptr;
 }
 
-// The logger file of a download until the sector is in whole: kept under its
-// name then, and otherwise, however the download ends, set aside as NAME.partial
-// when it holds records or removed when it holds none, so that a logger file
-// under its own name always holds a whole sector. A device or FIFO written to
-// is what it is, and stays so.
+// The logger file of a download until the sector is in whole: renamed from
+// NAME.partial to NAME then, and otherwise, however the download ends, kept as
+// NAME.partial when it holds records or removed when it holds none, so that a
+// logger file under its own name always holds a whole sector. A device, FIFO
+// or descriptor written to is what it is, and stays so. The lines written are
+// handed to `lines` as well, when given.
 class DownloadFile {
  public:
-  DownloadFile(std::unique_ptr<LoggerFile> file, std::string name, ConsoleReport& say)
-      : file_(std::move(file)), name_(std::move(name)), say_(say) {
+  DownloadFile(std::unique_ptr<LoggerFile> file, std::string name, ConsoleReport& say, std::string* lines)
+      : file_(std::move(file)), name_(std::move(name)), say_(say), lines_(lines) {
     if (!file_->IsStream()) onSignal_.emplace(name_);
   }
   ~DownloadFile() {
@@ -103,56 +125,71 @@ class DownloadFile {
   DownloadFile& operator=(const DownloadFile&) = delete;
 
   void Write(std::span<const std::uint8_t, kLoggerRecordSize> record) {
-    if (WriteLoggerRecord(*file_, record)) ++records_;
+    const std::string line = LoggerLineText(record);
+    if (file_->Write(line)) ++records_;
+    if (lines_ != nullptr) lines_->append(line);
     // A signal leaves the file as the system has it: keep that close to what has arrived.
     if (records_ % kRecordsPerFlush == 0) file_->Flush();
   }
   // Closes the file; false, with the system's reason, when it is not complete.
   bool Close() { return file_->Close(); }
   int error() const { return file_->error(); }
-  void Keep() { kept_ = true; }
+  // The whole sector under the file's own name; false, with errno set, when
+  // something has taken that name since the download began: the file then
+  // stays NAME.partial.
+  bool Keep() {
+    kept_ = true;
+    return file_->IsStream() || RenameToNewName(PartialName(name_), name_);
+  }
 
  private:
   void SetAside() {
     file_->Close();
-    std::error_code ignored;
+    const std::string partial = PartialName(name_);
     if (records_ == 0) {
-      std::filesystem::remove(name_, ignored);
+      std::error_code ignored;
+      std::filesystem::remove(partial, ignored);
       say_.Problem("download incomplete: " + name_ + " removed, it held no record");
       return;
     }
-    const std::string partial = name_ + ".partial";
-    std::filesystem::rename(name_, partial, ignored);
     say_.Problem("download incomplete: " + name_ + " kept as " + partial);
   }
 
   std::unique_ptr<LoggerFile> file_;
   std::string name_;
   ConsoleReport& say_;
+  std::string* lines_;
   std::optional<SetAsideOnSignal> onSignal_;
   std::uint32_t records_ = 0;
   bool kept_ = false;
 };
 
-// Why a file could not be created, in words.
-std::string CreationProblem(const std::string& name, int error) {
+// Why a file could not be created, in words; `readerWaitMs` is how long a FIFO
+// was given to find its reader.
+std::string CreationProblem(const std::string& name, int error, std::uint32_t readerWaitMs) {
   if (error == EINVAL) return name + " cannot name a logger file: '/', '\\', ':' or a control character";
+  if (error == ENXIO) {
+    return name + ": cannot open the logger file: nothing read it within " + std::to_string(readerWaitMs / 1000) +
+           " s";
+  }
   // The name's folder missing reads as ENOENT.
   const std::string reason = error == ENOENT ? "its folder does not exist" : std::strerror(error);
   return name + ": cannot create the logger file: " + reason;
 }
 
 // The file first, so that nothing is asked of the device when it cannot be
-// created; the records go into it as they arrive. `name` is the file's name.
-Outcome Download(CommandRun& run, Sector sector, const std::optional<std::string>& fileName, std::string& name) {
+// created; the records go into it as they arrive, and into `lines` when given.
+// `name` is the file's name.
+Outcome Download(CommandRun& run, Sector sector, const std::optional<std::string>& fileName, std::string& name,
+                 std::string* lines) {
   int error = 0;
   std::unique_ptr<LoggerFile> created = CreateLoggerFile(run.session, sector, fileName, name, error);
   if (!created) {
     run.say.Say("error creating file\n");
-    run.say.Problem(CreationProblem(name, error));
+    run.say.Problem(CreationProblem(name, error, run.session.limits.replyMs));
     return Outcome::kFileProblem;
   }
-  DownloadFile file(std::move(created), name, run.say);
+  DownloadFile file(std::move(created), name, run.say, lines);
   run.say.Say("\nSending Logger Read command to Device");
   const SectorRead read = ReadLoggerSector(run.session, sector, [&file](auto record) { file.Write(record); });
   if (read.kind != SectorRead::Kind::kRead) return Outcome::kRefused;
@@ -164,7 +201,11 @@ Outcome Download(CommandRun& run, Sector sector, const std::optional<std::string
     return Outcome::kFileProblem;
   }
   if (!read.acknowledged) return Outcome::kRefused;
-  file.Keep();
+  if (!file.Keep()) {
+    run.say.Problem(name + ": cannot name the logger file: " + std::strerror(errno) + "; the whole sector is in " +
+                    PartialName(name));
+    return Outcome::kFileProblem;
+  }
   return Outcome::kDone;
 }
 
@@ -184,9 +225,9 @@ Outcome Erase(CommandRun& run, Sector sector) {
 }
 
 Outcome DownloadAnnounced(CommandRun& run, Sector sector, const std::optional<std::string>& fileName,
-                          std::string& name) {
+                          std::string& name, std::string* lines = nullptr) {
   run.say.Say("Reading data from %s sector : Started...\n", SectorName(sector));
-  const Outcome outcome = Download(run, sector, fileName, name);
+  const Outcome outcome = Download(run, sector, fileName, name, lines);
   run.say.Say("Reading data from %s sector : Done...\n", SectorName(sector));
   return outcome;
 }
@@ -200,10 +241,14 @@ Outcome EraseAnnounced(CommandRun& run, Sector sector) {
 
 }  // namespace
 
+// With an archive, the records go into it as they were received, whatever the
+// file is: it is never read back.
 Outcome DownloadSector(CommandRun& run, const DeviceCommand& command) {
   std::string name;
-  const Outcome outcome = DownloadAnnounced(run, command.sector, command.outputFile, name);
-  return outcome == Outcome::kDone ? ArchiveDownloadedFile(run, command, name) : outcome;
+  std::string lines;
+  const bool archived = DownloadArchivePath(command).has_value();
+  const Outcome outcome = DownloadAnnounced(run, command.sector, command.outputFile, name, archived ? &lines : nullptr);
+  return outcome == Outcome::kDone ? ArchiveDownloadedRecords(run, command, name, lines) : outcome;
 }
 
 Outcome EraseSector(CommandRun& run, const DeviceCommand& command) { return EraseAnnounced(run, command.sector); }

@@ -48,13 +48,16 @@ std::optional<std::string> UnreadableFile(const std::string& name) {
   return std::nullopt;
 }
 
-// A download's -o: an existing name is never overwritten, and a missing folder
-// never created.
+// A download's -o: an existing name is never overwritten, a missing folder
+// never created, and the NAME.partial of a download that did not end is kept.
 std::optional<std::string> UncreatableFile(const std::string& name) {
   namespace fs = std::filesystem;
   std::error_code error;
   // A link counts, even one that leads nowhere: it is not followed.
   if (fs::exists(fs::symlink_status(name, error))) return "it exists already";
+  if (fs::exists(fs::symlink_status(name + ".partial", error))) {
+    return name + ".partial exists already, from a download that did not end";
+  }
   const fs::path folder = fs::path(name).parent_path();
   if (!folder.empty() && !fs::is_directory(folder, error)) return "its folder does not exist";
   return std::nullopt;
@@ -67,8 +70,11 @@ std::optional<int> RefuseBeforeOpening(const DeviceCommand& command, ConsoleRepo
       return ExitStatus(Outcome::kFileProblem);
     }
   }
-  // A device or FIFO is written as it is, nothing is overwritten.
-  if (command.outputFile && PlaceOf(*command.outputFile).kind != OutputPlace::Kind::kStream) {
+  // A device, FIFO or descriptor is written as it is, nothing is overwritten.
+  const auto written = [](OutputPlace::Kind kind) {
+    return kind == OutputPlace::Kind::kStream || kind == OutputPlace::Kind::kDescriptor;
+  };
+  if (command.outputFile && !written(PlaceOf(*command.outputFile).kind)) {
     if (const auto problem = UncreatableFile(*command.outputFile)) {
       say.Say("error creating file\n");
       say.Problem(*command.outputFile + ": cannot create the logger file: " + *problem);

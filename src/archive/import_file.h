@@ -1,9 +1,10 @@
-// One logger file into the archive: read whole (up to a bound), its lines read
-// as records, all of them imported in one transaction.
+// Logger lines into the archive, from a file read whole (up to a bound) or from
+// memory: each line a record, all of them imported in one transaction.
 #pragma once
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -20,6 +21,11 @@ struct FileImported {
   ImportCounts counts;
   std::vector<std::size_t> notLoggerLines;  // their numbers, from 1; left out of the import
 };
+
+// Imports the logger lines `text` as `download`: what was imported, or why the
+// archive took nothing.
+std::variant<FileImported, ArchiveError> ImportLoggerText(Archive& archive, std::string_view text,
+                                                          const ArchiveDownload& download, LocalTimeRule& rule);
 
 // Imports the file at `path` as `download`: what was imported, why the file
 // could not be read, or why the archive took nothing.

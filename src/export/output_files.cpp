@@ -84,17 +84,25 @@ bool TemporaryFile::RenameTo(const std::string& target) {
   return renamed_;
 }
 
-OutputFile::OutputFile(const OutputPlace& place, std::FILE* standardOutput) : target_(place.path) {
+OutputFile::OutputFile(const OutputPlace& place, std::FILE* standardOutput, std::uint32_t readerWaitMs)
+    : target_(place.path) {
   switch (place.kind) {
     case OutputPlace::Kind::kStandardOutput:
       out_ = standardOutput;
       if (out_ == nullptr) error_ = "no standard output to write to";
       break;
     case OutputPlace::Kind::kStream:
+    case OutputPlace::Kind::kDescriptor:
       errno = 0;
-      stream_.reset(OpenStream(place.path, FileMode::kBinary));
+      stream_.reset(place.kind == OutputPlace::Kind::kStream
+                        ? OpenStream(place.path, FileMode::kBinary, readerWaitMs)
+                        : OpenDescriptor(place.descriptor, FileMode::kBinary));
       out_ = stream_.get();
-      if (out_ == nullptr) Fail();
+      if (out_ == nullptr && errno == ENXIO && place.kind == OutputPlace::Kind::kStream) {
+        error_ = "nothing read it within " + std::to_string(readerWaitMs / 1000) + " s";
+      } else if (out_ == nullptr) {
+        Fail();
+      }
       break;
     default:
       file_.emplace(place.path);

@@ -4,6 +4,7 @@
 // that must wait.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -47,12 +48,13 @@ class TemporaryFile {
 };
 
 // The output of an export: a file written under a temporary name that becomes
-// the place's file at Commit, or a stream (a device, a FIFO, standard output)
-// written as it goes, which is never replaced.
+// the place's file at Commit, or a stream (a device, a FIFO, a descriptor,
+// standard output) written as it goes, which is never replaced.
 class OutputFile : public TextSink {
  public:
   // `standardOutput` is where the name "-" writes; none: it cannot be written.
-  OutputFile(const OutputPlace& place, std::FILE* standardOutput);
+  // A FIFO is waited for until it has a reader, at most `readerWaitMs`.
+  OutputFile(const OutputPlace& place, std::FILE* standardOutput, std::uint32_t readerWaitMs);
   bool IsOpen() const;
   const std::string& error() const { return file_ ? file_->error() : error_; }
   void Write(std::string_view text) override;
@@ -64,7 +66,7 @@ class OutputFile : public TextSink {
 
   std::string target_;
   std::optional<TemporaryFile> file_;  // a file that is replaced
-  FileHandle stream_;                  // a device or FIFO
+  FileHandle stream_;                  // a device, FIFO or descriptor
   std::FILE* out_ = nullptr;           // the stream written, standard output included
   std::string error_;
 };

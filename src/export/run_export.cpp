@@ -19,6 +19,8 @@ namespace trackctl {
 namespace {
 
 constexpr std::size_t kReadSize = 64 * 1024;
+// How long a FIFO named as the output may go without a reader.
+constexpr std::uint32_t kReaderWaitMs = 30'000;
 
 std::string ErrnoText() { return errno != 0 ? std::strerror(errno) : "input/output error"; }
 
@@ -58,7 +60,7 @@ std::variant<ExportCounts, ExportFailure> RunExportOf(const ExportOptions& optio
       return ExportFailure{Kind::kOutputIsAnInput, options.output, {}};
     }
   }
-  OutputFile output(place, options.standardOutput);
+  OutputFile output(place, options.standardOutput, kReaderWaitMs);
   if (!output.IsOpen()) {
     const Kind kind = place.kind == OutputPlace::Kind::kFile ? Kind::kCannotCreate : Kind::kCannotWrite;
     return ExportFailure{kind, options.output, output.error()};

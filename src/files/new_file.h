@@ -24,4 +24,9 @@ inline constexpr int kBinaryMode = 0;
 // errno set (EEXIST when the name is taken), when it cannot be created.
 std::FILE* CreateNewFile(const std::string& name, FileMode mode);
 
+// Gives the file `from` the name `to` when nothing has that name: a file that
+// has it is never replaced. False, with errno set (EEXIST when the name is
+// taken), when the file keeps its name.
+bool RenameToNewName(const std::string& from, const std::string& to);
+
 }  // namespace trackctl

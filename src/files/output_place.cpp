@@ -1,6 +1,9 @@
 #include "files/output_place.h"
 
+#include <charconv>
 #include <filesystem>
+#include <optional>
+#include <string_view>
 #include <system_error>
 
 namespace trackctl {
@@ -11,6 +14,26 @@ constexpr int kMaxLinks = 40;
 
 bool EndsInSeparator(const std::string& name) { return !std::filesystem::path(name).has_filename(); }
 
+// The descriptor that `path` names, by the names systems give their own
+// descriptors; nothing for any other path.
+std::optional<int> DescriptorNamed(const std::filesystem::path& path) {
+  std::error_code error;
+  const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+  if (error) return std::nullopt;
+  const std::string name = absolute.lexically_normal().generic_string();
+  if (name == "/dev/stdin") return 0;
+  if (name == "/dev/stdout") return 1;
+  if (name == "/dev/stderr") return 2;
+  for (const std::string_view folder : {"/dev/fd/", "/proc/self/fd/", "/proc/thread-self/fd/"}) {
+    if (!name.starts_with(folder)) continue;
+    const std::string_view number = std::string_view(name).substr(folder.size());
+    int descriptor = -1;
+    const auto [end, failure] = std::from_chars(number.data(), number.data() + number.size(), descriptor);
+    if (failure == std::errc() && end == number.data() + number.size() && descriptor >= 0) return descriptor;
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 OutputPlace PlaceOf(const std::string& name) {
@@ -19,6 +42,7 @@ OutputPlace PlaceOf(const std::string& name) {
   if (EndsInSeparator(name)) return {Kind::kFolder, name};
   std::filesystem::path path(name);
   for (int links = 0;; ++links) {
+    if (const std::optional<int> descriptor = DescriptorNamed(path)) return {Kind::kDescriptor, name, *descriptor};
     std::error_code error;
     const std::filesystem::file_status status = std::filesystem::symlink_status(path, error);
     switch (status.type()) {

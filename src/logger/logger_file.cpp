@@ -12,9 +12,18 @@ constexpr std::size_t kBufferSize = 64 * 1024;
 
 }  // namespace
 
-LoggerFile::LoggerFile(const std::string& name, Target target)
-    : target_(target),
-      file_(target == Target::kNewFile ? CreateNewFile(name, FileMode::kText) : OpenStream(name, FileMode::kText)) {
+LoggerFile::LoggerFile(const std::string& name) : stream_(false), file_(CreateNewFile(name, FileMode::kText)) {
+  Opened();
+}
+
+LoggerFile::LoggerFile(const OutputPlace& place, std::uint32_t readerWaitMs)
+    : stream_(true),
+      file_(place.kind == OutputPlace::Kind::kDescriptor ? OpenDescriptor(place.descriptor, FileMode::kText)
+                                                         : OpenStream(place.path, FileMode::kText, readerWaitMs)) {
+  Opened();
+}
+
+void LoggerFile::Opened() {
   if (file_ == nullptr) {
     error_ = errno;
     nameTaken_ = error_ == EEXIST;

@@ -2,28 +2,31 @@
 // Output is buffered; on Windows every "\n" is written as CR LF (text mode).
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
 #include <string_view>
 
+#include "files/output_place.h"
+
 namespace trackctl {
 
 class LoggerFile {
  public:
-  enum class Target {
-    kNewFile,  // created: a file of that name already there is never opened, so
-               // never truncated or appended to
-    kStream,   // a device or FIFO that is there, written as it is
-  };
-  // See IsOpen() and NameTaken().
-  explicit LoggerFile(const std::string& name, Target target = Target::kNewFile);
+  // A new file of that name: one already there is never opened, so never
+  // truncated or appended to. See IsOpen() and NameTaken().
+  explicit LoggerFile(const std::string& name);
+  // A device, FIFO or descriptor that is there (a kStream or kDescriptor place),
+  // written as it is; a FIFO waited for until it has a reader, at most
+  // `readerWaitMs` (0: for ever). See IsOpen().
+  LoggerFile(const OutputPlace& place, std::uint32_t readerWaitMs);
   ~LoggerFile();
   LoggerFile(const LoggerFile&) = delete;
   LoggerFile& operator=(const LoggerFile&) = delete;
 
   bool IsOpen() const { return file_ != nullptr; }
-  bool IsStream() const { return target_ == Target::kStream; }
+  bool IsStream() const { return stream_; }
   // The file could not be created because something of that name exists.
   bool NameTaken() const { return nameTaken_; }
   // False when the text could not be written whole, and for every write after that.
@@ -37,7 +40,9 @@ class LoggerFile {
   int error() const { return error_; }
 
  private:
-  Target target_;
+  void Opened();
+
+  bool stream_;
   std::FILE* file_ = nullptr;
   std::unique_ptr<char[]> buffer_;
   bool nameTaken_ = false;

@@ -1,6 +1,5 @@
 #include "logger/logger_record.h"
 
-#include "logger/logger_file.h"
 #include "protocol/byte_order.h"
 #include "protocol/timewords.h"
 
@@ -52,8 +51,8 @@ LoggerLine LoggerLineOf(const LoggerRecord& record) {
   return line;
 }
 
-bool WriteLoggerRecord(LoggerFile& file, std::span<const std::uint8_t, kLoggerRecordSize> bytes) {
-  return file.Write(FormatLoggerLine(LoggerLineOf(DecodeLoggerRecord(bytes))));
+std::string LoggerLineText(std::span<const std::uint8_t, kLoggerRecordSize> bytes) {
+  return FormatLoggerLine(LoggerLineOf(DecodeLoggerRecord(bytes)));
 }
 
 }  // namespace trackctl

@@ -5,12 +5,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 
 #include "logger/logger_line.h"
 
 namespace trackctl {
-
-class LoggerFile;
 
 inline constexpr std::size_t kLoggerRecordSize = 22;
 
@@ -36,7 +35,7 @@ LoggerRecord DecodeLoggerRecord(std::span<const std::uint8_t, kLoggerRecordSize>
 // 0) shows 1:1:1970 and state 0.
 LoggerLine LoggerLineOf(const LoggerRecord& record);
 
-// Decodes one record and appends its logger line to the file; false when the write failed.
-bool WriteLoggerRecord(LoggerFile& file, std::span<const std::uint8_t, kLoggerRecordSize> bytes);
+// The logger line of one record as it goes into the file, with its line end.
+std::string LoggerLineText(std::span<const std::uint8_t, kLoggerRecordSize> bytes);
 
 }  // namespace trackctl

@@ -161,6 +161,73 @@ TEST_F(OddFiles, DownloadToADeviceOrAFifo) {
   EXPECT_EQ(fs::symlink_status(workdir() / "pipe").type(), fs::file_type::fifo);
 }
 
+// A FIFO without a reader is given up after --timeout, before the device is
+// asked for the sector; with --archive the records received are archived
+// whatever the output is, never read back from it.
+TEST_F(OddFiles, DownloadOutputsAreBoundedAndArchivedAsReceived) {
+  if (UnderWine()) GTEST_SKIP() << "devices and FIFOs of the POSIX side";
+  ASSERT_EQ(mkfifo((workdir() / "pipe").c_str(), 0600), 0);
+  const auto begun = std::chrono::steady_clock::now();
+  EXPECT_EQ(Run({"--timeout", "1", "download", "sms", "-o", "pipe"}), 4) << output;
+  EXPECT_GE(std::chrono::steady_clock::now() - begun, 1s);
+  EXPECT_LT(std::chrono::steady_clock::now() - begun, 10s);
+  EXPECT_NE(output.find("error creating file\ntrackctl: pipe: cannot open the logger file: nothing read it within 1 s\n"),
+            std::string::npos)
+      << output;
+  EXPECT_EQ(Served(), std::vector<std::string>{"INIT"});
+
+  const std::string counts = ": 300 read, 300 new, 0 already archived, 0 not valid\n";
+  StartSim();
+  ASSERT_EQ(Run({"download", "sms", "-o", "ref.dat", "--archive", "ref.gpkg"}), 0) << output;
+  ASSERT_NE(output.find("Archived ref.dat in ref.gpkg" + counts), std::string::npos) << output;
+  FifoReader reader(workdir() / "pipe");
+  EXPECT_EQ(Run({"--timeout", "5", "download", "sms", "-o", "pipe", "--archive", "fifo.gpkg"}), 0) << output;
+  EXPECT_NE(output.find("Archived pipe in fifo.gpkg" + counts), std::string::npos) << output;
+  EXPECT_EQ(reader.Finish(), ReadFile(workdir() / "ref.dat"));
+  if (!MakeOwnDevices(workdir())) GTEST_SKIP() << "device nodes of the test's own need root";
+  EXPECT_EQ(Run({"download", "sms", "-o", "null", "--archive", "null.gpkg"}), 0) << output;
+  EXPECT_NE(output.find("Archived null in null.gpkg" + counts), std::string::npos) << output;
+}
+
+// The name of a descriptor (/dev/stdout, /dev/fd/N, a link into /proc/self/fd)
+// is written at the descriptor: a pipe takes it, a file behind it keeps what it
+// held, its inode and what others write around it.
+TEST_F(OddFiles, DescriptorNamesAreWrittenWhereTheDescriptorStands) {
+  if (UnderWine()) GTEST_SKIP() << "descriptor names of the POSIX side";
+  std::ofstream(workdir() / "a.dat") << kLogger;
+  ASSERT_EQ(Run({"export", "--utc-offset", "+00:00", "a.dat", "-o", "ref.gpx"}), 0) << output;
+  const std::string gpx = ReadFile(workdir() / "ref.gpx");
+  RunOptions apart;
+  apart.stderrFile = "stderr.txt";
+  EXPECT_EQ(Run({"export", "--utc-offset", "+00:00", "a.dat", "-o", "/dev/stdout"}, apart), 0);
+  EXPECT_EQ(output, gpx);
+
+  std::ofstream(workdir() / "app.log") << "older\n";
+  struct stat before {};
+  ASSERT_EQ(stat((workdir() / "app.log").c_str(), &before), 0);
+  fs::create_symlink("/proc/self/fd/1", workdir() / "out-link");
+  const std::string run = std::string(TRACKCTL_BINARY) + " export --utc-offset +00:00 a.dat -o ";
+  int status = -1;
+  Shell("cd '" + workdir().string() + "' && " + run + "/dev/stdout >>app.log 2>/dev/null && " + run +
+            "out-link >>app.log 2>/dev/null && (echo header; " + run + "/dev/fd/1 2>/dev/null; echo footer) >>app.log",
+        status);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(ReadFile(workdir() / "app.log"), "older\n" + gpx + gpx + "header\n" + gpx + "footer\n");
+  struct stat after {};
+  ASSERT_EQ(stat((workdir() / "app.log").c_str(), &after), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino);
+  EXPECT_TRUE(fs::is_symlink(workdir() / "out-link"));
+
+  // A download's lines to standard error, a file of the test's: every line, no file beside it.
+  ASSERT_EQ(Run({"download", "sms", "-o", "ref.dat"}), 0) << output;
+  StartSim();
+  RunOptions lines;
+  lines.stderrFile = "lines.txt";
+  EXPECT_EQ(Run({"download", "sms", "-o", "/dev/stderr"}, lines), 0) << output;
+  EXPECT_EQ(ReadFile(workdir() / "lines.txt"), ReadFile(workdir() / "ref.dat"));
+  EXPECT_FALSE(fs::exists(workdir() / "dev"));
+}
+
 // An image that is no regular file is refused before the port is opened, at
 // once, without reading it; an empty regular file uploads.
 TEST_F(OddFiles, ImagesThatAreNoRegularFileAreRefusedAtOnce) {

@@ -93,21 +93,35 @@ TEST_F(Unattended, APauseShorterThanTheLimitIsWaitedThrough) {
   EXPECT_EQ(Files(), std::vector<std::string>{"sms.dat"});
 }
 
-TEST_F(Unattended, ASignalInTheMiddleOfADownloadSetsItsFileAside) {
+// A download is written as NAME.partial and renamed when the sector is whole:
+// a signal, SIGKILL too (or a power loss), leaves nothing under the file's own
+// name, and import refuses what it left.
+TEST_F(Unattended, ASignalInTheMiddleOfADownloadLeavesAPartialFileOnly) {
   if (UnderWine()) GTEST_SKIP() << "Windows ends a program on Ctrl-C without a signal to handle";
   knobs.chunkSize = 500;
   knobs.chunkPauseMs = 40;
-  RunOptions options;
-  options.args = {"download", "sms", "-o", "sms.dat"};
-  Program& run = Start("", options);
-  ASSERT_TRUE(run.WaitForOutput("Done : 139\n"));
-  run.Signal(SIGTERM);
-  EXPECT_EQ(run.WaitExit(), -1);
-  EXPECT_EQ(run.endSignal(), SIGTERM);
-  // What was written so far is kept aside; nothing is left under the file's own name.
-  EXPECT_NE(run.Output().find("trackctl: download incomplete: sms.dat kept as sms.dat.partial\n"), std::string::npos)
-      << run.Output();
-  EXPECT_EQ(Files(), std::vector<std::string>{"sms.dat.partial"});
+  for (const int number : {SIGTERM, SIGKILL}) {
+    StartSim();
+    RunOptions options;
+    options.args = {"download", "sms", "-o", "sms.dat"};
+    Program& run = Start("", options);
+    ASSERT_TRUE(run.WaitForOutput("Done : 139\n"));
+    EXPECT_EQ(Files(), std::vector<std::string>{"sms.dat.partial"}) << number;
+    run.Signal(number);
+    EXPECT_EQ(run.WaitExit(), -1);
+    EXPECT_EQ(run.endSignal(), number);
+    EXPECT_EQ(run.Output().find("trackctl: download incomplete: sms.dat kept as sms.dat.partial\n") !=
+                  std::string::npos,
+              number == SIGTERM)
+        << run.Output();
+    EXPECT_EQ(Files(), std::vector<std::string>{"sms.dat.partial"}) << number;
+    EXPECT_EQ(Run({"import", "--archive", "../a.gpkg", "sms.dat.partial"}), 2) << output;
+    EXPECT_EQ(Run({"download", "sms", "-o", "sms.dat"}), 4) << output;
+    EXPECT_NE(output.find("sms.dat: cannot create the logger file: sms.dat.partial exists already"),
+              std::string::npos)
+        << output;
+    std::filesystem::remove(workdir() / "sms.dat.partial");
+  }
 }
 
 TEST_F(Unattended, TheMenuWaitsForEverUnlessTheLimitIsGiven) {

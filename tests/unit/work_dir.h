@@ -5,6 +5,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -30,6 +31,10 @@ class WorkDir {
 
   const std::filesystem::path& outer() const { return outer_; }
   void Write(const char* name, std::string_view bytes) const { std::ofstream(name, std::ios::binary) << bytes; }
+  std::string Read(const char* name) const {
+    std::ifstream in(name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
   std::vector<std::string> Files(const std::filesystem::path& where) const {
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(where)) names.push_back(entry.path().filename().string());

@@ -29,13 +29,14 @@ void WriteLine(const char* line) {
   [[maybe_unused]] const ssize_t written = write(STDERR_FILENO, line, length);
 }
 
-// Sets the file aside, then lets the handler found before (the port's, which
-// puts the line back) or the default end the program.
+// Leaves the file as NAME.partial, or removes it when empty, then lets the
+// handler found before (the port's, which puts the line back) or the default
+// end the program.
 extern "C" void SetAsideAndEnd(int number) {
   struct stat status{};
-  if (stat(fileName, &status) == 0 && status.st_size > 0) {
-    if (rename(fileName, partialName) == 0) WriteLine(keptLine);
-  } else if (unlink(fileName) == 0) {
+  if (stat(partialName, &status) == 0 && status.st_size > 0) {
+    WriteLine(keptLine);
+  } else if (unlink(partialName) == 0) {
     WriteLine(removedLine);
   }
   for (std::size_t i = 0; i < kSignalCount; ++i) {
