@@ -14,6 +14,14 @@ constexpr std::size_t kChunkSize = 64 * 1024;
 // errno, or EIO when the C library failed without setting it.
 int LastError() { return errno != 0 ? errno : EIO; }
 
+// False for a file that says it is empty and yet has bytes to read: the
+// system's own files (/proc/self/pagemap) that are made as they are read, and
+// may be endless.
+bool ReallyEmpty(const std::string& name) {
+  const FileHandle file(std::fopen(name.c_str(), "rb"));
+  return !file || std::fgetc(file.get()) == EOF;
+}
+
 }  // namespace
 
 std::variant<std::vector<std::uint8_t>, FileError> ReadWholeFile(const std::string& name, std::size_t maxBytes) {
@@ -41,6 +49,7 @@ std::optional<FileError> RegularFileProblem(const std::string& name, std::size_t
   if (status.type() != std::filesystem::file_type::regular) return FileError{FileError::Step::kNotRegular, 0};
   const std::uintmax_t size = std::filesystem::file_size(name, error);
   if (!error && size > maxBytes) return FileError{FileError::Step::kRead, EFBIG};
+  if (!error && size == 0 && !ReallyEmpty(name)) return FileError{FileError::Step::kNotRegular, 0};
   return std::nullopt;
 }
 

@@ -25,8 +25,9 @@ struct FileError {
 std::variant<std::vector<std::uint8_t>, FileError> ReadWholeFile(const std::string& name, std::size_t maxBytes);
 
 // Why `name` (a link followed) is no regular file of at most `maxBytes`, found
-// without opening it; nothing when it is one, or when it cannot be looked at
-// (opening it then says why).
+// without reading more than a byte of it; nothing when it is one, or when it
+// cannot be looked at (opening it then says why). A file of the system's that
+// says it is empty but has bytes to read (/proc/self/pagemap) is no regular file.
 std::optional<FileError> RegularFileProblem(const std::string& name, std::size_t maxBytes);
 
 // ReadWholeFile of a regular file only: anything else is refused before it is

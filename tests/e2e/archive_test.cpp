@@ -287,6 +287,18 @@ TEST_P(ArchiveStores, Ogr2ogrOfTheArchiveGivesThePointsThatTheExportOfTheFilesGi
 // with the platform's own separator: the archive is the file of that name, a
 // second import of the same file adds nothing, and the fleet and the export
 // read it back.
+// Lines that are no logger lines are named by their numbers, CR LF lines and
+// empty lines counted; an empty line is passed over, as export passes over it.
+TEST_P(ArchiveStores, ImportNamesTheLinesThatAreNoLoggerLinesByNumber) {
+  const std::string file = "1000752301_P20050612220000.dat";
+  Write(file, "garbage\n" + LoggerLineAt(0) + "\r\n" + LoggerLineAt(1) + "\n" + "5,2,1;\r\n" +
+                  LoggerLineAt(2) + "truncated 5,2,1,0,22:0:30.00");
+  EXPECT_EQ(Run({"import", file}, WithArchive()), 1) << output;
+  EXPECT_EQ(output, file + ":1: not a logger line\n" + file + ":6: not a logger line\n" + file +
+                        ":8: not a logger line\ntrackctl import: " + file +
+                        ": 3 read, 3 new, 0 already archived, 0 not valid\n");
+}
+
 TEST_F(ArchiveRun, AnArchiveNamedBeyondAsciiInAFolderIsTheFileOfThatName) {
   const std::string folder = "Flotte Müller";
   const std::string archive = folder + (UnderWine() ? "\\" : "/") + "車両.gpkg";

@@ -242,6 +242,8 @@ TEST_F(OddFiles, ImagesThatAreNoRegularFileAreRefusedAtOnce) {
     std::string message;
   } refused[] = {
       {"/dev/zero", "FILE not found...\ntrackctl: /dev/zero" + notRegular},
+      // A file that says it is empty and is endless.
+      {"/proc/self/pagemap", "FILE not found...\ntrackctl: /proc/self/pagemap" + notRegular},
       {"folder", "FILE not found...\ntrackctl: folder" + notRegular},
       {"pipe", "FILE not found...\ntrackctl: pipe" + notRegular},
       {"huge.bin",
