@@ -26,6 +26,7 @@ LoggerFileRecords ReadLoggerFileRecords(std::string_view text, LocalTimeRule& ru
   std::size_t number = 0;
   const auto onLine = [&](std::string_view line) {
     ++number;
+    if (line.empty()) return;  // an empty line holds no record, and is no fault
     if (const std::optional<LoggerLine> parsed = ParseLoggerLine(line)) {
       file.records.push_back(MakeTrackPoint(*parsed, rule));
     } else {
