@@ -5,7 +5,7 @@
 #include "archive/sqlite/sqlite_archive.h"
 #endif
 #ifdef TRACKCTL_HAVE_POSTGRES
-#include "archive/postgres/pg_archive.h"
+#include "archive/server_archive.h"
 #endif
 
 namespace trackctl {
@@ -13,7 +13,9 @@ namespace trackctl {
 std::variant<std::unique_ptr<Archive>, ArchiveError> OpenArchive(const std::string& path, ArchiveAccess access) {
   if (IsServerArchiveName(path)) {
 #ifdef TRACKCTL_HAVE_POSTGRES
-    return OpenPostgresArchive(path, access);
+    const auto loaded = LoadServerArchive();
+    if (const ArchiveError* error = std::get_if<ArchiveError>(&loaded)) return *error;
+    return std::get<ServerArchiveOpener>(loaded)(path, access);
 #else
     return ArchiveError{ArchiveError::Kind::kNotBuilt, "PostgreSQL"};
 #endif
