@@ -46,7 +46,7 @@ int RunArchiveExportCommand(const ExportOptions& options) {
     return 2;
   }
   const auto result =
-      RunArchiveExport(*std::get<std::unique_ptr<Archive>>(opened), ShownArchiveName(path), options);
+      RunArchiveExport(*std::get<std::unique_ptr<Archive>>(opened), path, options);
   if (const ExportFailure* failure = std::get_if<ExportFailure>(&result)) {
     std::fprintf(stderr, "%s\n", FailureLine(*failure).c_str());
     return 2;

@@ -421,6 +421,52 @@ TEST_F(ArchiveRun, FilesThatAreNoArchiveOfThisProgramAreRefusedUnchanged) {
   EXPECT_FALSE(fs::exists(workdir() / "out.gpx"));
 }
 
+// An export whose output is the archive it reads, or a file that SQLite keeps
+// beside it, by name, link or hard link: one line, status 2, and the archive
+// as it was.
+TEST_F(ArchiveRun, AnExportOverItsOwnArchiveIsRefusedAndTheArchiveKept) {
+  Write("1000752301_P20050612230000.dat", LoggerLineAt(0) + LoggerLineAt(1) + LoggerLineAt(2));
+  ASSERT_EQ(Run({"import", "--utc-offset", "+00:00", "--archive", "fleet.gpkg", "1000752301_P20050612230000.dat"}), 0)
+      << output;
+  std::vector<std::pair<std::string, std::string>> cases = {
+      {"fleet.gpkg", "fleet.gpkg"}, {"fleet.gpkg", UnderWine() ? ".\\fleet.gpkg" : "./fleet.gpkg"},
+      {"fleet.gpkg", "fleet.gpkg-wal"}, {"fleet.gpkg", "fleet.gpkg-journal"}, {"fleet.gpkg", "fleet.gpkg-shm"}};
+  if (!UnderWine()) {
+    fs::create_symlink("fleet.gpkg", workdir() / "link.gpkg");
+    fs::create_hard_link(workdir() / "fleet.gpkg", workdir() / "hard.gpkg");
+    cases.insert(cases.end(), {{"fleet.gpkg", "link.gpkg"}, {"fleet.gpkg", "hard.gpkg"}, {"link.gpkg", "fleet.gpkg"},
+                               {"hard.gpkg", (workdir() / "link.gpkg").string()}});
+  }
+  const std::string before = ReadFile(workdir() / "fleet.gpkg");
+  const std::vector<std::string> files = Files();
+  for (const auto& [archive, out] : cases) {
+    EXPECT_EQ(Run({"export", "--archive", archive, "-o", out}), 2) << archive << " " << out << "\n" << output;
+    EXPECT_EQ(output, "trackctl export: " + out + " would be written over its own input\n");
+    EXPECT_EQ(ReadFile(workdir() / "fleet.gpkg"), before) << out;
+    EXPECT_EQ(Files(), files) << out;
+  }
+  // A name beside it that is no file of the archive is written.
+  ASSERT_EQ(Run({"export", "--archive", "fleet.gpkg", "-o", "fleet.gpkg.gpx"}), 0) << output;
+  EXPECT_EQ(Occurrences(ReadFile(workdir() / "fleet.gpkg.gpx"), "<trkpt "), 3u);
+  EXPECT_EQ(Query(workdir() / "fleet.gpkg", "SELECT count(*) FROM records"), "3");
+}
+
+// An empty TRACKCTL_ARCHIVE is no archive named: a download imports nothing,
+// the archive's commands use tracks.gpkg here.
+TEST_F(ArchiveRun, AnEmptyArchiveVariableIsAsIfUnset) {
+  const RunOptions empty = WithArchiveVariable("");
+  ASSERT_EQ(Run({"download", "sms"}, empty), 0) << output;
+  EXPECT_EQ(output.find("read,"), std::string::npos) << output;
+  const std::vector<std::string> downloaded = DatFiles();
+  ASSERT_EQ(downloaded.size(), 1u);
+  EXPECT_EQ(Files(), downloaded);
+  ASSERT_EQ(Run({"import", "--utc-offset", "+00:00", downloaded[0]}, empty), 0) << output;
+  EXPECT_EQ(output, "trackctl import: " + downloaded[0] + ": 300 read, 300 new, 0 already archived, 0 not valid\n");
+  EXPECT_EQ(Query(workdir() / "tracks.gpkg", "SELECT count(*) FROM records"), "300");
+  ASSERT_EQ(Run({"archive"}, empty), 0) << output;
+  EXPECT_NE(output.find("\n" + state.serialKey + "      300  "), std::string::npos) << output;
+}
+
 // The PostgreSQL store alone: several benches at once, a server that goes away,
 // logins refused, a schema that is not this program's.
 class PostgresArchive : public ArchiveRun {
