@@ -342,6 +342,34 @@ TEST_F(OddFiles, DeviceTextIsEscapedOnATerminalOnly) {
     EXPECT_EQ(shown.find('\x07'), std::string::npos) << shown;
   }
 
+  // The fleet table of an archive that holds such text (a key from a file's
+  // name, a version and type from a download): on a terminal one line a
+  // device, the text escaped, the columns in line; piped, as it came.
+  state.serialKey = "1000752301";
+  state.version = "0\t0203";
+  state.deviceType = "G\nT\x1b";
+  StartSim();
+  ASSERT_EQ(Run({"download", "sms", "--archive", "f.gpkg"}), 0) << output;
+  std::ofstream(workdir() / "\x1b[31mKEY\x07\x7f_P20240331013000.dat") << kLogger;
+  ASSERT_EQ(Run({"import", "--archive", "f.gpkg", "--", "\x1b[31mKEY\x07\x7f_P20240331013000.dat"}), 0) << output;
+  EXPECT_EQ(Run({"archive", "--archive", "f.gpkg"}), 0);
+  EXPECT_NE(output.find("\n\x1b[31mKEY\x07\x7f  "), std::string::npos) << output;
+  EXPECT_NE(output.find("  0\t:02:03  G\nT\x1b\n"), std::string::npos) << output;
+  if (!UnderWine()) {
+    RunOptions terminal;
+    terminal.onTerminal = true;
+    terminal.args = {"archive", "--archive", "f.gpkg"};
+    Program& run = Start("", terminal);
+    EXPECT_EQ(run.WaitExit(), 0);
+    const std::vector<std::string> lines = Lines(run.Output());
+    ASSERT_EQ(lines.size(), 3u) << run.Output();
+    EXPECT_TRUE(lines[1].starts_with("\\x1B[31mKEY\\x07\\x7F  ")) << lines[1];
+    EXPECT_TRUE(lines[2].starts_with("1000752301  ")) << lines[2];
+    EXPECT_TRUE(lines[2].ends_with("  0\\x09:02:03  G\\x0AT\\x1B")) << lines[2];
+    EXPECT_EQ(lines[0].find("records") + 7, lines[1].find("2  ") + 1) << run.Output();  // the columns line up
+    EXPECT_EQ(lines[0].find("records") + 7, lines[2].find("300") + 3) << run.Output();
+  }
+
   StartSim();
   RunOptions apart;
   apart.stdoutFile = "out.json";
