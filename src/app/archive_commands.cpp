@@ -73,6 +73,9 @@ int RunImportCommand(std::span<const char* const> args) {
     if (options.utcOffsetMinutes) {
       rule = std::make_unique<FixedOffsetRule>(*options.utcOffsetMinutes);
     } else {
+      if (const std::optional<std::string> warning = UnknownZoneLine("import")) {
+        std::fprintf(stderr, "%s\n", warning->c_str());
+      }
       rule = std::make_unique<MachineZoneRule>();
     }
     int status = 0;

@@ -283,6 +283,48 @@ TEST_P(ArchiveStores, Ogr2ogrOfTheArchiveGivesThePointsThatTheExportOfTheFilesGi
   EXPECT_EQ(GeoJsonPoints(ReadFile(workdir() / "ogr.geojson"), "utc_time"), expected);
 }
 
+// Three devices in one archive: --device, given twice, exports those two, a
+// track each in the order given, none running into the other; without it, all.
+TEST_P(ArchiveStores, TheDevicesGivenAreATrackEachAndNoneRunsIntoAnother) {
+  const struct {
+    std::string key;
+    std::size_t first, records;
+  } devices[] = {{"1000752301", 0, 4}, {"1000752302", 2, 3}, {"1000752303", 1, 5}};
+  std::vector<std::string> import = {"import", "--utc-offset", "+00:00"};
+  for (const auto& device : devices) {
+    std::string text;
+    for (std::size_t i = device.first; i < device.first + device.records; ++i) text += LoggerLineAt(i, device.records);
+    Write(device.key + "_P20050612230000.dat", text);
+    import.push_back(device.key + "_P20050612230000.dat");
+  }
+  ASSERT_EQ(Run(import, WithArchive()), 0) << output;
+  ASSERT_EQ(Run({"export", "--archive", archive, "--device", "1000752303", "--device=1000752301", "--format", "csv",
+                 "-o", "two.csv"}),
+            0)
+      << output;
+  EXPECT_EQ(output, "trackctl export: two.csv: 9 rows\n");
+  // The device and the place of each row, in the order written.
+  const auto rows = [this](const std::string& file) {
+    std::vector<std::string> found;
+    for (const std::string& line : Lines(ReadFile(workdir() / file))) {
+      const std::vector<std::string> cells = Split(line, ",");
+      if (cells.size() > 12 && cells[0] != "track") found.push_back(cells[0] + " " + cells[11]);
+    }
+    return found;
+  };
+  std::vector<std::string> expected;
+  for (const std::size_t d : {2u, 0u}) {
+    for (std::size_t i = devices[d].first; i < devices[d].first + devices[d].records; ++i) {
+      char place[32];
+      std::snprintf(place, sizeof place, "77.%06zu", (i + devices[d].records) % 100000);
+      expected.push_back(devices[d].key + " " + place);
+    }
+  }
+  EXPECT_EQ(rows("two.csv"), expected);
+  ASSERT_EQ(Run({"export", "--archive", archive, "-o", "all.gpx"}), 0) << output;
+  EXPECT_EQ(output, "trackctl export: all.gpx: 12 points in 3 tracks and 3 segments\n");
+}
+
 // A folder and names beyond ASCII and beyond any one legacy code page, written
 // with the platform's own separator: the archive is the file of that name, a
 // second import of the same file adds nothing, and the fleet and the export

@@ -247,7 +247,10 @@ TEST_F(OddFiles, KeysThatCannotStandInAFileNameAreRefused) {
 }
 
 // Bad command lines refused with one line before the port is opened.
-TEST_F(OddFiles, RepeatedOptionsAnEmptyImageNameAndAGapTooLong) {
+// Every command's usage errors: one line, status 2, nothing sent and no file
+// made (no archive either). An option given twice is refused alike by every
+// command; --device is the one that gathers values.
+TEST_F(OddFiles, RepeatedOptionsEmptyValuesAndLimitsOfEveryCommand) {
   const struct {
     std::vector<std::string> args;
     std::string line;
@@ -255,14 +258,38 @@ TEST_F(OddFiles, RepeatedOptionsAnEmptyImageNameAndAGapTooLong) {
       {{"-p", "1", "-p", "2", "info"}, "trackctl: option --port is given twice (usage: trackctl --help)\n"},
       {{"download", "sms", "-o", "a.dat", "-o", "b.dat"},
        "trackctl: option -o is given twice (usage: trackctl --help)\n"},
+      {{"--timeout", "1", "download", "sms", "--timeout", "2"},
+       "trackctl: option --timeout is given twice (usage: trackctl --help)\n"},
+      {{"--list-ports", "--json", "--json"}, "trackctl: option --json is given twice (usage: trackctl --help)\n"},
       {{"upgrade", ""}, "trackctl: upgrade needs a file name, not '' (usage: trackctl --help)\n"},
       {{"export", "--format", "gpx", "--format", "kml", "a.dat"},
-       "trackctl export: --format is given twice (usage: trackctl --help)\n"},
+       "trackctl export: option --format is given twice (usage: trackctl --help)\n"},
       {{"export", "-o", "x.gpx", "-o", "y.gpx", "a.dat"},
-       "trackctl export: -o is given twice (usage: trackctl --help)\n"},
+       "trackctl export: option -o is given twice (usage: trackctl --help)\n"},
+      {{"export", "--archive", "a.gpkg", "--device", "A", "--device", "B", "--archive=b.gpkg", "-o", "x.gpx"},
+       "trackctl export: option --archive is given twice (usage: trackctl --help)\n"},
       {{"export", "--split-gap", "2147483648", "a.dat"},
        "trackctl export: --split-gap wants a whole number of minutes from 0 to 9999999, not '2147483648' "
        "(usage: trackctl --help)\n"},
+      {{"export", "--since", "2005-06-13", "--until", "2005-06-12", "-o", "x.gpx"},
+       "trackctl export: --since 2005-06-13T00:00:00Z is after --until 2005-06-12T23:59:59Z: no time is in between "
+       "(usage: trackctl --help)\n"},
+      {{"export", "--until", "2005-06-12T23:00:00", "-o", "x.gpx"},
+       "trackctl export: --until wants a UTC date, YYYY-MM-DD, or a time with its zone, YYYY-MM-DDThh:mm:ssZ or "
+       "YYYY-MM-DDThh:mm:ss+HH:MM, not '2005-06-12T23:00:00' (usage: trackctl --help)\n"},
+      {{"import", "--archive", "a.gpkg", "--archive", "b.gpkg", "1000752301_P20050612230000.dat"},
+       "trackctl import: option --archive is given twice (usage: trackctl --help)\n"},
+      {{"import", "--utc-offset=+00:00", "--utc-offset", "+01:00", "1000752301_P20050612230000.dat"},
+       "trackctl import: option --utc-offset is given twice (usage: trackctl --help)\n"},
+      {{"import", "--archive=", "1000752301_P20050612230000.dat"},
+       "trackctl import: --archive needs a value (usage: trackctl --help)\n"},
+      {{"archive", "--archive", "a.gpkg", "--archive", "a.gpkg"},
+       "trackctl archive: option --archive is given twice (usage: trackctl --help)\n"},
+      {{"archive", "--json", "--json"}, "trackctl archive: option --json is given twice (usage: trackctl --help)\n"},
+      {{"archive", "--archive="}, "trackctl archive: --archive needs a value (usage: trackctl --help)\n"},
+      {{"download", "sms", "--archive="}, "trackctl: option --archive needs a value (usage: trackctl --help)\n"},
+      {{"--timeout", "86401", "download", "sms", "--archive", "a.gpkg"},
+       "trackctl: --timeout wants whole seconds from 0 to 86400, not '86401' (usage: trackctl --help)\n"},
   };
   for (const auto& [args, line] : refused) {
     StartSim();
@@ -271,6 +298,10 @@ TEST_F(OddFiles, RepeatedOptionsAnEmptyImageNameAndAGapTooLong) {
     EXPECT_TRUE(sim().Received().empty()) << line;
   }
   EXPECT_EQ(Files(workdir()), std::vector<std::string>{});
+  // The longest --timeout is taken, by a download into the archive too.
+  StartSim();
+  EXPECT_EQ(Run({"--timeout", "86400", "download", "sms", "--archive", "a.gpkg"}), 0) << output;
+  EXPECT_NE(output.find("300 read, 300 new"), std::string::npos) << output;
 }
 
 // A file holding only a line end has no logger line: its own message, status 1,
@@ -313,6 +344,18 @@ TEST_F(OddFiles, AnUnknownTimeZoneIsNamed) {
   RunOptions unknown;
   unknown.env = {{"TZ", "Foo/Bar"}};
   EXPECT_EQ(Run({"export", "--utc-offset", "+00:00", "-o", "x.gpx", "a.dat"}, unknown), 0);
+  EXPECT_EQ(output.find("warning"), std::string::npos) << output;
+  // An import says it too, once, before it stores the times as UTC.
+  std::ofstream(workdir() / "1000752301_P20240331013000.dat") << kLogger;
+  EXPECT_EQ(Run({"import", "--archive", "z.gpkg", "1000752301_P20240331013000.dat"}, unknown), 0) << output;
+  EXPECT_EQ(output, "trackctl import: warning: TZ names an unknown time zone, 'Foo/Bar'; local times are taken as UTC\n"
+                    "trackctl import: 1000752301_P20240331013000.dat: 2 read, 2 new, 0 already archived, 0 not valid\n");
+  EXPECT_EQ(Run({"export", "--archive", "z.gpkg", "-o", "z.gpx"}), 0) << output;
+  const std::string stored = ReadFile(workdir() / "z.gpx");
+  EXPECT_NE(stored.find("<time>2024-03-31T01:30:00Z</time>"), std::string::npos) << stored;
+  EXPECT_NE(stored.find("<time>2024-03-31T01:31:00Z</time>"), std::string::npos) << stored;
+  EXPECT_EQ(Run({"import", "--utc-offset", "+00:00", "--archive", "z.gpkg", "1000752301_P20240331013000.dat"}, unknown),
+            0);
   EXPECT_EQ(output.find("warning"), std::string::npos) << output;
 }
 
