@@ -2,7 +2,8 @@
 
 #include <string_view>
 
-#include "app/export_arguments.h"
+#include "app/given_options.h"
+#include "export/utc_time.h"
 
 namespace trackctl {
 namespace {
@@ -41,6 +42,7 @@ std::string Error(std::string_view command, const std::string& text) {
 
 std::variant<ImportOptions, std::string> ParseImportArguments(std::span<const char* const> args) {
   ImportOptions options;
+  GivenOptions given;
   bool optionsEnded = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg(args[i]);
@@ -59,6 +61,7 @@ std::variant<ImportOptions, std::string> ParseImportArguments(std::span<const ch
       return Error("import", "unknown option '" + std::string(arg) + "'");
     }
     if (!option.value || option.value->empty()) return Error("import", std::string(option.name) + " needs a value");
+    if (auto twice = given.Take(option.name)) return Error("import", *twice);
     if (option.name == "--archive") {
       options.archive = std::string(*option.value);
     } else {
@@ -75,6 +78,7 @@ std::variant<ImportOptions, std::string> ParseImportArguments(std::span<const ch
 
 std::variant<ArchiveOptions, std::string> ParseArchiveArguments(std::span<const char* const> args) {
   ArchiveOptions options;
+  GivenOptions given;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg(args[i]);
     if (!IsOption(arg)) return Error("archive", "unexpected argument '" + std::string(arg) + "'");
@@ -87,6 +91,7 @@ std::variant<ArchiveOptions, std::string> ParseArchiveArguments(std::span<const 
     } else {
       return Error("archive", "unknown option '" + std::string(arg) + "'");
     }
+    if (auto twice = given.Take(option.name)) return Error("archive", *twice);
   }
   return options;
 }

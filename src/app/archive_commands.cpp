@@ -8,6 +8,8 @@
 
 #include "app/archive_arguments.h"
 #include "app/archive_messages.h"
+#include "app/export_messages.h"
+#include "app/terminal.h"
 #include "archive/import_file.h"
 #include "archive/logger_file_records.h"
 #include "archive/open_archive.h"
@@ -71,6 +73,9 @@ int RunImportCommand(std::span<const char* const> args) {
     if (options.utcOffsetMinutes) {
       rule = std::make_unique<FixedOffsetRule>(*options.utcOffsetMinutes);
     } else {
+      if (const std::optional<std::string> warning = UnknownZoneLine("import")) {
+        std::fprintf(stderr, "%s\n", warning->c_str());
+      }
       rule = std::make_unique<MachineZoneRule>();
     }
     int status = 0;
@@ -99,7 +104,9 @@ int RunArchiveCommand(std::span<const char* const> args) {
       return 2;
     }
     const auto& devices = std::get<std::vector<DeviceSummary>>(fleet);
-    const std::string text = options.json ? FleetJson(devices) : FleetTable(devices);
+    const std::string text =
+        options.json ? FleetJson(devices)
+                     : FleetTable(devices, StreamIsTerminal(stdout) ? DeviceTextMode::kEscaped : DeviceTextMode::kAsItIs);
     std::fputs(text.c_str(), stdout);
     return std::fflush(stdout) == 0 && std::ferror(stdout) == 0 ? 0 : 4;
   } catch (const std::exception& error) {

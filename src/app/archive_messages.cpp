@@ -49,14 +49,17 @@ std::string ImportCountsText(const ImportCounts& counts) {
          " not valid";
 }
 
-std::string FleetTable(const std::vector<DeviceSummary>& fleet) {
+std::string FleetTable(const std::vector<DeviceSummary>& fleet, DeviceTextMode deviceText) {
   const std::vector<std::string> header = {"device", "records", "first (UTC)", "last (UTC)", "downloads",
                                            "last download", "version", "type"};
   std::vector<std::vector<std::string>> rows = {header};
+  const auto shown = [deviceText](const std::optional<std::string>& text) {
+    return text ? ShownDeviceText(*text, deviceText) : std::string("-");
+  };
   for (const DeviceSummary& device : fleet) {
-    rows.push_back({device.device, std::to_string(device.records), device.firstUtc.value_or("-"),
-                    device.lastUtc.value_or("-"), std::to_string(device.downloads), device.lastDownload,
-                    device.version.value_or("-"), device.deviceType.value_or("-")});
+    rows.push_back({ShownDeviceText(device.device, deviceText), std::to_string(device.records),
+                    device.firstUtc.value_or("-"), device.lastUtc.value_or("-"), std::to_string(device.downloads),
+                    device.lastDownload, shown(device.version), shown(device.deviceType)});
   }
   std::vector<std::size_t> widths(header.size(), 0);
   for (const auto& row : rows) {

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/device_text.h"
 #include "archive/archive.h"
 
 namespace trackctl {
@@ -21,8 +22,10 @@ std::string ArchiveErrorLine(std::string_view command, const std::string& archiv
 // "300 read, 297 new, 3 already archived, 2 not valid".
 std::string ImportCountsText(const ImportCounts& counts);
 
-// A line per device under a header line, each line ended.
-std::string FleetTable(const std::vector<DeviceSummary>& fleet);
+// A line per device under a header line, each line ended; the text that came
+// from a device or a file name (serial key, version, type) shown as `deviceText`
+// says, so that on a terminal it cannot break the table or drive the screen.
+std::string FleetTable(const std::vector<DeviceSummary>& fleet, DeviceTextMode deviceText);
 // One JSON array of objects, one per device, and a line end.
 std::string FleetJson(const std::vector<DeviceSummary>& fleet);
 

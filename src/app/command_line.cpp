@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/given_options.h"
 #include "export/export_formats.h"
 #include "serial/open_port.h"
 
@@ -51,7 +52,9 @@ constexpr const char* kUsageEnd =
     "sector and logger columns); its summary says read / new / already archived /\n"
     "not valid. archive lists per device the records, first and last UTC time,\n"
     "downloads and the last known version and type. export --archive writes one\n"
-    "track per device, T a UTC date (YYYY-MM-DD) or time (YYYY-MM-DDThh:mm:ssZ).\n"
+    "track per device (--device again for more devices), T a UTC date\n"
+    "(YYYY-MM-DD, the whole day) or a time with its zone (YYYY-MM-DDThh:mm:ssZ,\n"
+    "or +HH:MM or -HH:MM instead of Z); a time without one is refused.\n"
     "A file that is no archive of trackctl, or of a newer one, is refused with\n"
     "status 2 and left as it is.\n"
     "\n"
@@ -127,9 +130,6 @@ std::optional<unsigned> ReadSeconds(std::string_view text) {
   }
   return seconds;
 }
-
-// Each option takes one value: a second one is refused, not silently taken.
-std::string GivenTwice(std::string_view option) { return "option " + std::string(option) + " is given twice"; }
 
 CommandLine Refuse(std::string problem) {
   CommandLine line;
@@ -260,6 +260,7 @@ CommandLine ParseCommandLine(std::span<const char* const> args) {
   std::optional<std::string> configFile;  // -c
   std::optional<std::string> archive;     // --archive
   std::vector<std::string_view> words;
+  GivenOptions given;
   bool optionsEnded = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg(args[i]);
@@ -281,14 +282,17 @@ CommandLine ParseCommandLine(std::span<const char* const> args) {
     } else if (arg == "--version") {
       version = true;
     } else if (arg == "--json") {
+      if (auto twice = given.Take(arg)) return Refuse(*twice);
       line.json = true;
     } else if (arg == "--list-ports") {
+      if (auto twice = given.Take(arg)) return Refuse(*twice);
       listPorts = true;
     } else if (arg == "-q" || arg == "--quiet") {
+      if (auto twice = given.Take("--quiet")) return Refuse(*twice);
       line.quiet = true;
     } else if (arg == "--timeout") {
       if (i + 1 == args.size()) return Refuse("option --timeout needs a value");
-      if (line.timeout) return Refuse(GivenTwice("--timeout"));
+      if (auto twice = given.Take(arg)) return Refuse(*twice);
       line.timeout = ReadSeconds(args[++i]);
       if (!line.timeout) {
         return Refuse("--timeout wants whole seconds from 0 to " + std::to_string(kMaxTimeout) + ", not " +
@@ -298,11 +302,11 @@ CommandLine ParseCommandLine(std::span<const char* const> args) {
       // The port joined to its option: --port=COM23, -p/dev/ttyUSB0.
       const std::string_view value = arg.substr(arg[1] == '-' ? 7 : 2);
       if (value.empty()) return Refuse("option --port needs a value");
-      if (line.port) return Refuse(GivenTwice("--port"));
+      if (auto twice = given.Take("--port")) return Refuse(*twice);
       if (auto problem = SetPort(line, value)) return Refuse(*problem);
     } else if (arg.starts_with("--archive=")) {
       if (arg.size() == 10) return Refuse("option --archive needs a value");
-      if (archive) return Refuse(GivenTwice("--archive"));
+      if (auto twice = given.Take("--archive")) return Refuse(*twice);
       archive = std::string(arg.substr(10));
     } else if (arg == "-p" || arg == "--port" || arg == "-o" || arg == "-c" || arg == "--archive") {
       // A port never starts with '-': that is the next option, not the port.
@@ -311,13 +315,11 @@ CommandLine ParseCommandLine(std::span<const char* const> args) {
         return Refuse("option " + std::string(arg) + " needs a value");
       }
       const std::string value(args[++i]);
+      if (auto twice = given.Take(isPort ? "--port" : arg)) return Refuse(*twice);
       if (isPort) {
-        if (line.port) return Refuse(GivenTwice("--port"));
         if (auto problem = SetPort(line, value)) return Refuse(*problem);
       } else {
-        std::optional<std::string>& set = arg == "-o" ? outputFile : arg == "-c" ? configFile : archive;
-        if (set) return Refuse(GivenTwice(arg));
-        set = value;
+        (arg == "-o" ? outputFile : arg == "-c" ? configFile : archive) = value;
       }
     } else {
       return Refuse("unknown option " + QuotedArgument(arg));

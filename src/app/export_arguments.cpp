@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <exception>
 #include <optional>
 #include <string_view>
@@ -10,13 +9,13 @@
 
 #include "app/archive_messages.h"
 #include "app/export_messages.h"
+#include "app/given_options.h"
 #include "app/process_setup.h"
 #include "archive/archive_export.h"
-#include "archive/archive_name.h"
 #include "archive/archive_time.h"
 #include "archive/open_archive.h"
 #include "export/run_export.h"
-#include "export/zone_name.h"
+#include "export/utc_time.h"
 
 namespace trackctl {
 namespace {
@@ -46,7 +45,7 @@ int RunArchiveExportCommand(const ExportOptions& options) {
     return 2;
   }
   const auto result =
-      RunArchiveExport(*std::get<std::unique_ptr<Archive>>(opened), ShownArchiveName(path), options);
+      RunArchiveExport(*std::get<std::unique_ptr<Archive>>(opened), path, options);
   if (const ExportFailure* failure = std::get_if<ExportFailure>(&result)) {
     std::fprintf(stderr, "%s\n", FailureLine(*failure).c_str());
     return 2;
@@ -57,20 +56,9 @@ int RunArchiveExportCommand(const ExportOptions& options) {
 
 }  // namespace
 
-std::optional<int> ParseUtcOffset(std::string_view text) {
-  if (text.size() != 6 || (text[0] != '+' && text[0] != '-') || text[3] != ':') return std::nullopt;
-  for (const std::size_t i : {1u, 2u, 4u, 5u}) {
-    if (!IsDigit(text[i])) return std::nullopt;
-  }
-  const int hours = (text[1] - '0') * 10 + (text[2] - '0');
-  const int minutes = (text[4] - '0') * 10 + (text[5] - '0');
-  if (hours > 23 || minutes > 59) return std::nullopt;
-  return (text[0] == '-' ? -1 : 1) * (hours * 60 + minutes);
-}
-
 std::variant<ExportOptions, std::string> ParseExportArguments(std::span<const char* const> args) {
   ExportOptions options;
-  std::vector<std::string_view> given;  // the options seen so far
+  GivenOptions given({"--device"});
   bool optionsEnded = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg(args[i]);
@@ -97,9 +85,7 @@ std::variant<ExportOptions, std::string> ParseExportArguments(std::span<const ch
     }
     if (!value) return Error(std::string(name) + " needs a value");
     if (equals == std::string_view::npos) ++i;
-    // Each option takes one value: a second one is refused, not silently taken.
-    if (std::find(given.begin(), given.end(), name) != given.end()) return Error(std::string(name) + " is given twice");
-    given.push_back(name);
+    if (auto twice = given.Take(name)) return Error(*twice);
 
     if (name == "--format") {
       const ExportFormat* format = ExportFormatNamed(*value);
@@ -119,14 +105,14 @@ std::variant<ExportOptions, std::string> ParseExportArguments(std::span<const ch
       options.fromArchive = true;
       if (name == "--archive") {
         options.archive = *value;
-      } else {
-        options.devices.emplace_back(*value);
+      } else if (std::find(options.devices.begin(), options.devices.end(), *value) == options.devices.end()) {
+        options.devices.emplace_back(*value);  // a device named twice is one track
       }
     } else if (name == "--since" || name == "--until") {
       const std::optional<std::string> bound = TimeBound(*value, name == "--since" ? BoundEnd::kFirst : BoundEnd::kLast);
       if (!bound) {
-        return Error(std::string(name) + " wants a UTC date or time, YYYY-MM-DD or YYYY-MM-DDThh:mm:ssZ, not '" +
-                     std::string(*value) + "'");
+        return Error(std::string(name) + " wants a UTC date, YYYY-MM-DD, or a time with its zone, "
+                     "YYYY-MM-DDThh:mm:ssZ or YYYY-MM-DDThh:mm:ss+HH:MM, not '" + std::string(*value) + "'");
       }
       options.fromArchive = true;
       (name == "--since" ? options.since : options.until) = bound;
@@ -142,6 +128,10 @@ std::variant<ExportOptions, std::string> ParseExportArguments(std::span<const ch
   if (options.fromArchive) {
     if (!options.files.empty()) return Error("an export from the archive takes no logger file: '" + options.files.front() + "'");
     if (options.output.empty()) return Error("-o OUT is needed for an export from the archive");
+    // Both in the stored form, which sorts as the times do.
+    if (options.since && options.until && *options.since > *options.until) {
+      return Error("--since " + *options.since + " is after --until " + *options.until + ": no time is in between");
+    }
     return options;
   }
   if (options.files.empty()) return Error("no logger file given");
@@ -161,10 +151,7 @@ int RunExportCommand(std::span<const char* const> args) {
   ExportOptions options = std::get<ExportOptions>(parsed);
   options.standardOutput = stdout;
   if (!options.utcOffsetMinutes) {
-    const char* tz = std::getenv("TZ");
-    if (tz != nullptr && !ZoneNameIsKnown(tz, ZoneFolder(std::getenv("TZDIR")))) {
-      std::fprintf(stderr, "%s\n", UnknownZoneLine(tz).c_str());
-    }
+    if (const std::optional<std::string> warning = UnknownZoneLine("export")) std::fprintf(stderr, "%s\n", warning->c_str());
   }
   if (options.output == "-") MakeStandardOutputBinary();
   try {

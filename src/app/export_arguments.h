@@ -13,9 +13,6 @@
 
 namespace trackctl {
 
-// "+HH:MM" or "-HH:MM", hours 00 to 23, in minutes; nothing for anything else.
-std::optional<int> ParseUtcOffset(std::string_view text);
-
 // The options, or a one-line error without its line end. `args` are the
 // arguments after "export". Options take their value as the next argument or
 // after '='; "--" ends the options.

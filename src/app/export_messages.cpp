@@ -1,5 +1,9 @@
 #include "app/export_messages.h"
 
+#include <cstdlib>
+
+#include "export/zone_name.h"
+
 namespace trackctl {
 namespace {
 
@@ -54,10 +58,13 @@ std::string NoTrackLine(std::string_view file) {
   return "trackctl export: " + std::string(file) + ": no logger line, so no track";
 }
 
-std::string UnknownZoneLine(std::string_view tz) {
+std::optional<std::string> UnknownZoneLine(std::string_view command) {
+  const char* tz = std::getenv("TZ");
+  if (tz == nullptr || ZoneNameIsKnown(tz, ZoneFolder(std::getenv("TZDIR")))) return std::nullopt;
   std::string shown;
-  for (const char c : tz) shown += static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? '?' : c;
-  return "trackctl export: warning: TZ names an unknown time zone, '" + shown + "'; local times are taken as UTC";
+  for (const char c : std::string_view(tz)) shown += static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? '?' : c;
+  return "trackctl " + std::string(command) + ": warning: TZ names an unknown time zone, '" + shown +
+         "'; local times are taken as UTC";
 }
 
 }  // namespace trackctl

@@ -2,6 +2,7 @@
 // written where and what was left out and why, or why it stopped.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -24,8 +25,9 @@ std::string FailureLine(const ExportFailure& failure);
 // "trackctl export: FILE: no logger line, so no track", without a line end.
 std::string NoTrackLine(std::string_view file);
 
-// The warning for a TZ that the C library does not know, which it takes as UTC;
-// control characters of the name are shown as '?'.
-std::string UnknownZoneLine(std::string_view tz);
+// The warning of `command` ("export", "import") when the environment's TZ names
+// a zone that the C library does not know, which it takes as UTC; nothing when
+// TZ is unset or known. Control characters of the name are shown as '?'.
+std::optional<std::string> UnknownZoneLine(std::string_view command);
 
 }  // namespace trackctl

@@ -1,8 +1,11 @@
 #include "archive/archive_export.h"
 
+#include "archive/archive_files.h"
+#include "archive/archive_name.h"
+
 namespace trackctl {
 
-std::variant<ExportCounts, ExportFailure> RunArchiveExport(Archive& archive, const std::string& archivePath,
+std::variant<ExportCounts, ExportFailure> RunArchiveExport(Archive& archive, const std::string& archiveName,
                                                            const ExportOptions& options) {
   const TrackQuery query{options.devices, options.since, options.until};
   const auto feed = [&](TrackConverter& converter) -> std::optional<ExportFailure> {
@@ -16,12 +19,12 @@ std::variant<ExportCounts, ExportFailure> RunArchiveExport(Archive& archive, con
       }
       converter.Point(point);
     });
-    if (error) return ExportFailure{ExportFailure::Kind::kCannotRead, archivePath, error->detail};
+    if (error) return ExportFailure{ExportFailure::Kind::kCannotRead, ShownArchiveName(archiveName), error->detail};
     if (track) converter.EndTrack();
     return std::nullopt;
   };
   // Points from the archive are read already: there are no lines to be refused.
-  return RunExportOf(options, feed, [](std::size_t) {});
+  return RunExportOf(options, ArchiveFiles(archiveName), feed, [](std::size_t) {});
 }
 
 }  // namespace trackctl

@@ -9,10 +9,12 @@
 
 namespace trackctl {
 
-// Writes the points that the options' devices, since and until select; an
-// archive that fails while it is read stops the export as an input that cannot
-// be read (`archivePath` named).
-std::variant<ExportCounts, ExportFailure> RunArchiveExport(Archive& archive, const std::string& archivePath,
+// Writes the points that the options' devices, since and until select from
+// `archive`, opened from `archiveName`. An output that is one of the archive's
+// files is refused before anything is written; an archive that fails while it
+// is read stops the export as an input that cannot be read (named without a
+// password).
+std::variant<ExportCounts, ExportFailure> RunArchiveExport(Archive& archive, const std::string& archiveName,
                                                            const ExportOptions& options);
 
 }  // namespace trackctl

@@ -5,6 +5,9 @@
 namespace trackctl {
 namespace {
 
+// 9999-12-31T23:59:59Z: the last time that the archive's text form holds.
+constexpr std::int64_t kLastSecond = 253'402'300'799;
+
 // The digits at text[at, at + count) as a number; nothing when one is not a digit.
 std::optional<int> Digits(std::string_view text, std::size_t at, std::size_t count) {
   int value = 0;
@@ -42,12 +45,22 @@ std::optional<std::int64_t> ParseIsoUtc(std::string_view text) {
 }
 
 std::optional<std::string> TimeBound(std::string_view text, BoundEnd end) {
-  if (text.size() == 20 && text.back() == 'Z') text.remove_suffix(1);
-  std::optional<LocalDateTime> time = ReadDateTime(text, text.size() != 10);
-  if (!time) return std::nullopt;
-  if (text.size() == 10 && end == BoundEnd::kLast) time->hour = 23, time->minute = 59, time->second = 59;
+  std::optional<LocalDateTime> time;
+  std::optional<int> offsetMinutes = 0;
+  if (text.size() == 10) {
+    time = ReadDateTime(text, false);
+    if (time && end == BoundEnd::kLast) time->hour = 23, time->minute = 59, time->second = 59;
+  } else if (text.size() == 20 && text.back() == 'Z') {
+    time = ReadDateTime(text.substr(0, 19), true);
+  } else if (text.size() == 25) {
+    time = ReadDateTime(text.substr(0, 19), true);
+    offsetMinutes = ParseUtcOffset(text.substr(19));
+  }
+  if (!time || !offsetMinutes) return std::nullopt;
+  const std::int64_t seconds = SecondsAsIfUtc(*time) - std::int64_t{*offsetMinutes} * 60;
+  if (seconds < 0 || seconds > kLastSecond) return std::nullopt;
   std::string bound;
-  AppendIsoUtc(bound, SecondsAsIfUtc(*time));
+  AppendIsoUtc(bound, seconds);
   return bound;
 }
 

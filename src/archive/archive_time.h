@@ -19,9 +19,10 @@ std::optional<std::int64_t> ParseIsoUtc(std::string_view text);
 
 enum class BoundEnd { kFirst, kLast };
 
-// "YYYY-MM-DD", "YYYY-MM-DDThh:mm:ss" or the same with 'Z', all UTC, as the
-// stored form; a date alone is its first second (kFirst) or its last (kLast).
-// Nothing for anything else.
+// "YYYY-MM-DD" (a UTC date: its first second for kFirst, its last for kLast),
+// "YYYY-MM-DDThh:mm:ssZ" or "YYYY-MM-DDThh:mm:ss+HH:MM" (or -HH:MM), as the
+// stored UTC form. Nothing for anything else: a time without its zone too,
+// and one outside the years 1970 to 9999 in UTC.
 std::optional<std::string> TimeBound(std::string_view text, BoundEnd end);
 
 }  // namespace trackctl

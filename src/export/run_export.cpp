@@ -24,9 +24,15 @@ constexpr std::uint32_t kReaderWaitMs = 30'000;
 
 std::string ErrnoText() { return errno != 0 ? std::strerror(errno) : "input/output error"; }
 
+// One file by its identity (through links, or hard links), or one name when
+// the file is not there yet.
 bool SameFile(const std::string& a, const std::string& b) {
   std::error_code error;
-  return std::filesystem::equivalent(a, b, error) && !error;
+  if (std::filesystem::equivalent(a, b, error) && !error) return true;
+  const std::filesystem::path nameA = std::filesystem::weakly_canonical(a, error);
+  if (error) return false;
+  const std::filesystem::path nameB = std::filesystem::weakly_canonical(b, error);
+  return !error && nameA == nameB;
 }
 
 // Feeds the whole of `file` to the converter as one track; false when it cannot
@@ -47,7 +53,8 @@ bool ConvertFile(const std::string& file, TrackConverter& converter, std::vector
 
 }  // namespace
 
-std::variant<ExportCounts, ExportFailure> RunExportOf(const ExportOptions& options, const TrackFeed& feed,
+std::variant<ExportCounts, ExportFailure> RunExportOf(const ExportOptions& options,
+                                                      const std::vector<std::string>& inputs, const TrackFeed& feed,
                                                       const TrackConverter::BadLineReport& notLoggerLine) {
   using Kind = ExportFailure::Kind;
   const OutputPlace place = PlaceOf(options.output);
@@ -55,7 +62,7 @@ std::variant<ExportCounts, ExportFailure> RunExportOf(const ExportOptions& optio
   if (place.kind == OutputPlace::Kind::kLinkLoop) {
     return ExportFailure{Kind::kCannotWrite, options.output, std::strerror(ELOOP)};
   }
-  for (const std::string& file : options.files) {
+  for (const std::string& file : inputs) {
     if (place.kind != OutputPlace::Kind::kStandardOutput && SameFile(file, place.path)) {
       return ExportFailure{Kind::kOutputIsAnInput, options.output, {}};
     }
@@ -107,7 +114,7 @@ std::variant<ExportCounts, ExportFailure> RunExport(const ExportOptions& options
     }
     return std::nullopt;
   };
-  return RunExportOf(options, feed, [&](std::size_t line) { notLoggerLine(*current, line); });
+  return RunExportOf(options, options.files, feed, [&](std::size_t line) { notLoggerLine(*current, line); });
 }
 
 }  // namespace trackctl

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <variant>
+#include <vector>
 
 #include "export/export_options.h"
 #include "export/track_converter.h"
@@ -18,7 +19,7 @@ namespace trackctl {
 struct ExportFailure {
   enum class Kind {
     kOutputIsAFolder,  // `file` is the output, or the folder its links lead to
-    kOutputIsAnInput,  // `file` is the output, given as an input too
+    kOutputIsAnInput,  // `file` is the output, and an input too (a logger file or the archive)
     kCannotCreate,     // no file could be created beside the output `file`
     kCannotRead,       // the input `file`
     kCannotWrite,      // the output `file`
@@ -45,7 +46,10 @@ using TrackFeed = std::function<std::optional<ExportFailure>(TrackConverter& con
 
 // The output of `options` written from the tracks that `feed` gives, with the
 // same output rules as RunExport; `notLoggerLine` gets the converter's bad lines.
-std::variant<ExportCounts, ExportFailure> RunExportOf(const ExportOptions& options, const TrackFeed& feed,
+// An output that is one of the files in `inputs`, by name, link or hard link,
+// is refused (kOutputIsAnInput) before anything is written.
+std::variant<ExportCounts, ExportFailure> RunExportOf(const ExportOptions& options,
+                                                      const std::vector<std::string>& inputs, const TrackFeed& feed,
                                                       const TrackConverter::BadLineReport& notLoggerLine);
 
 }  // namespace trackctl

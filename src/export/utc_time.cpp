@@ -85,4 +85,15 @@ void AppendIsoUtc(std::string& out, std::int64_t seconds) {
   out += 'Z';
 }
 
+std::optional<int> ParseUtcOffset(std::string_view text) {
+  if (text.size() != 6 || (text[0] != '+' && text[0] != '-') || text[3] != ':') return std::nullopt;
+  for (const std::size_t i : {1u, 2u, 4u, 5u}) {
+    if (text[i] < '0' || text[i] > '9') return std::nullopt;
+  }
+  const int hours = (text[1] - '0') * 10 + (text[2] - '0');
+  const int minutes = (text[4] - '0') * 10 + (text[5] - '0');
+  if (hours > 23 || minutes > 59) return std::nullopt;
+  return (text[0] == '-' ? -1 : 1) * (hours * 60 + minutes);
+}
+
 }  // namespace trackctl

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "protocol/timewords.h"
 
@@ -26,5 +28,8 @@ void AppendDateTime(std::string& out, const LocalDateTime& time, char between);
 
 // "YYYY-MM-DDThh:mm:ssZ".
 void AppendIsoUtc(std::string& out, std::int64_t seconds);
+
+// "+HH:MM" or "-HH:MM", hours 00 to 23, in minutes; nothing for anything else.
+std::optional<int> ParseUtcOffset(std::string_view text);
 
 }  // namespace trackctl

@@ -283,6 +283,48 @@ TEST_P(ArchiveStores, Ogr2ogrOfTheArchiveGivesThePointsThatTheExportOfTheFilesGi
   EXPECT_EQ(GeoJsonPoints(ReadFile(workdir() / "ogr.geojson"), "utc_time"), expected);
 }
 
+// Three devices in one archive: --device, given twice, exports those two, a
+// track each in the order given, none running into the other; without it, all.
+TEST_P(ArchiveStores, TheDevicesGivenAreATrackEachAndNoneRunsIntoAnother) {
+  const struct {
+    std::string key;
+    std::size_t first, records;
+  } devices[] = {{"1000752301", 0, 4}, {"1000752302", 2, 3}, {"1000752303", 1, 5}};
+  std::vector<std::string> import = {"import", "--utc-offset", "+00:00"};
+  for (const auto& device : devices) {
+    std::string text;
+    for (std::size_t i = device.first; i < device.first + device.records; ++i) text += LoggerLineAt(i, device.records);
+    Write(device.key + "_P20050612230000.dat", text);
+    import.push_back(device.key + "_P20050612230000.dat");
+  }
+  ASSERT_EQ(Run(import, WithArchive()), 0) << output;
+  ASSERT_EQ(Run({"export", "--archive", archive, "--device", "1000752303", "--device=1000752301", "--format", "csv",
+                 "-o", "two.csv"}),
+            0)
+      << output;
+  EXPECT_EQ(output, "trackctl export: two.csv: 9 rows\n");
+  // The device and the place of each row, in the order written.
+  const auto rows = [this](const std::string& file) {
+    std::vector<std::string> found;
+    for (const std::string& line : Lines(ReadFile(workdir() / file))) {
+      const std::vector<std::string> cells = Split(line, ",");
+      if (cells.size() > 12 && cells[0] != "track") found.push_back(cells[0] + " " + cells[11]);
+    }
+    return found;
+  };
+  std::vector<std::string> expected;
+  for (const std::size_t d : {2u, 0u}) {
+    for (std::size_t i = devices[d].first; i < devices[d].first + devices[d].records; ++i) {
+      char place[32];
+      std::snprintf(place, sizeof place, "77.%06zu", (i + devices[d].records) % 100000);
+      expected.push_back(devices[d].key + " " + place);
+    }
+  }
+  EXPECT_EQ(rows("two.csv"), expected);
+  ASSERT_EQ(Run({"export", "--archive", archive, "-o", "all.gpx"}), 0) << output;
+  EXPECT_EQ(output, "trackctl export: all.gpx: 12 points in 3 tracks and 3 segments\n");
+}
+
 // A folder and names beyond ASCII and beyond any one legacy code page, written
 // with the platform's own separator: the archive is the file of that name, a
 // second import of the same file adds nothing, and the fleet and the export
@@ -431,6 +473,52 @@ TEST_F(ArchiveRun, FilesThatAreNoArchiveOfThisProgramAreRefusedUnchanged) {
     EXPECT_FALSE(fs::exists(workdir() / (std::string(file.file) + "-wal"))) << file.file;
   }
   EXPECT_FALSE(fs::exists(workdir() / "out.gpx"));
+}
+
+// An export whose output is the archive it reads, or a file that SQLite keeps
+// beside it, by name, link or hard link: one line, status 2, and the archive
+// as it was.
+TEST_F(ArchiveRun, AnExportOverItsOwnArchiveIsRefusedAndTheArchiveKept) {
+  Write("1000752301_P20050612230000.dat", LoggerLineAt(0) + LoggerLineAt(1) + LoggerLineAt(2));
+  ASSERT_EQ(Run({"import", "--utc-offset", "+00:00", "--archive", "fleet.gpkg", "1000752301_P20050612230000.dat"}), 0)
+      << output;
+  std::vector<std::pair<std::string, std::string>> cases = {
+      {"fleet.gpkg", "fleet.gpkg"}, {"fleet.gpkg", UnderWine() ? ".\\fleet.gpkg" : "./fleet.gpkg"},
+      {"fleet.gpkg", "fleet.gpkg-wal"}, {"fleet.gpkg", "fleet.gpkg-journal"}, {"fleet.gpkg", "fleet.gpkg-shm"}};
+  if (!UnderWine()) {
+    fs::create_symlink("fleet.gpkg", workdir() / "link.gpkg");
+    fs::create_hard_link(workdir() / "fleet.gpkg", workdir() / "hard.gpkg");
+    cases.insert(cases.end(), {{"fleet.gpkg", "link.gpkg"}, {"fleet.gpkg", "hard.gpkg"}, {"link.gpkg", "fleet.gpkg"},
+                               {"hard.gpkg", (workdir() / "link.gpkg").string()}});
+  }
+  const std::string before = ReadFile(workdir() / "fleet.gpkg");
+  const std::vector<std::string> files = Files();
+  for (const auto& [archive, out] : cases) {
+    EXPECT_EQ(Run({"export", "--archive", archive, "-o", out}), 2) << archive << " " << out << "\n" << output;
+    EXPECT_EQ(output, "trackctl export: " + out + " would be written over its own input\n");
+    EXPECT_EQ(ReadFile(workdir() / "fleet.gpkg"), before) << out;
+    EXPECT_EQ(Files(), files) << out;
+  }
+  // A name beside it that is no file of the archive is written.
+  ASSERT_EQ(Run({"export", "--archive", "fleet.gpkg", "-o", "fleet.gpkg.gpx"}), 0) << output;
+  EXPECT_EQ(Occurrences(ReadFile(workdir() / "fleet.gpkg.gpx"), "<trkpt "), 3u);
+  EXPECT_EQ(Query(workdir() / "fleet.gpkg", "SELECT count(*) FROM records"), "3");
+}
+
+// An empty TRACKCTL_ARCHIVE is no archive named: a download imports nothing,
+// the archive's commands use tracks.gpkg here.
+TEST_F(ArchiveRun, AnEmptyArchiveVariableIsAsIfUnset) {
+  const RunOptions empty = WithArchiveVariable("");
+  ASSERT_EQ(Run({"download", "sms"}, empty), 0) << output;
+  EXPECT_EQ(output.find("read,"), std::string::npos) << output;
+  const std::vector<std::string> downloaded = DatFiles();
+  ASSERT_EQ(downloaded.size(), 1u);
+  EXPECT_EQ(Files(), downloaded);
+  ASSERT_EQ(Run({"import", "--utc-offset", "+00:00", downloaded[0]}, empty), 0) << output;
+  EXPECT_EQ(output, "trackctl import: " + downloaded[0] + ": 300 read, 300 new, 0 already archived, 0 not valid\n");
+  EXPECT_EQ(Query(workdir() / "tracks.gpkg", "SELECT count(*) FROM records"), "300");
+  ASSERT_EQ(Run({"archive"}, empty), 0) << output;
+  EXPECT_NE(output.find("\n" + state.serialKey + "      300  "), std::string::npos) << output;
 }
 
 // The PostgreSQL store alone: several benches at once, a server that goes away,

@@ -316,7 +316,10 @@ TEST_F(OddFiles, KeysThatCannotStandInAFileNameAreRefused) {
 }
 
 // Bad command lines refused with one line before the port is opened.
-TEST_F(OddFiles, RepeatedOptionsAnEmptyImageNameAndAGapTooLong) {
+// Every command's usage errors: one line, status 2, nothing sent and no file
+// made (no archive either). An option given twice is refused alike by every
+// command; --device is the one that gathers values.
+TEST_F(OddFiles, RepeatedOptionsEmptyValuesAndLimitsOfEveryCommand) {
   const struct {
     std::vector<std::string> args;
     std::string line;
@@ -324,14 +327,38 @@ TEST_F(OddFiles, RepeatedOptionsAnEmptyImageNameAndAGapTooLong) {
       {{"-p", "1", "-p", "2", "info"}, "trackctl: option --port is given twice (usage: trackctl --help)\n"},
       {{"download", "sms", "-o", "a.dat", "-o", "b.dat"},
        "trackctl: option -o is given twice (usage: trackctl --help)\n"},
+      {{"--timeout", "1", "download", "sms", "--timeout", "2"},
+       "trackctl: option --timeout is given twice (usage: trackctl --help)\n"},
+      {{"--list-ports", "--json", "--json"}, "trackctl: option --json is given twice (usage: trackctl --help)\n"},
       {{"upgrade", ""}, "trackctl: upgrade needs a file name, not '' (usage: trackctl --help)\n"},
       {{"export", "--format", "gpx", "--format", "kml", "a.dat"},
-       "trackctl export: --format is given twice (usage: trackctl --help)\n"},
+       "trackctl export: option --format is given twice (usage: trackctl --help)\n"},
       {{"export", "-o", "x.gpx", "-o", "y.gpx", "a.dat"},
-       "trackctl export: -o is given twice (usage: trackctl --help)\n"},
+       "trackctl export: option -o is given twice (usage: trackctl --help)\n"},
+      {{"export", "--archive", "a.gpkg", "--device", "A", "--device", "B", "--archive=b.gpkg", "-o", "x.gpx"},
+       "trackctl export: option --archive is given twice (usage: trackctl --help)\n"},
       {{"export", "--split-gap", "2147483648", "a.dat"},
        "trackctl export: --split-gap wants a whole number of minutes from 0 to 9999999, not '2147483648' "
        "(usage: trackctl --help)\n"},
+      {{"export", "--since", "2005-06-13", "--until", "2005-06-12", "-o", "x.gpx"},
+       "trackctl export: --since 2005-06-13T00:00:00Z is after --until 2005-06-12T23:59:59Z: no time is in between "
+       "(usage: trackctl --help)\n"},
+      {{"export", "--until", "2005-06-12T23:00:00", "-o", "x.gpx"},
+       "trackctl export: --until wants a UTC date, YYYY-MM-DD, or a time with its zone, YYYY-MM-DDThh:mm:ssZ or "
+       "YYYY-MM-DDThh:mm:ss+HH:MM, not '2005-06-12T23:00:00' (usage: trackctl --help)\n"},
+      {{"import", "--archive", "a.gpkg", "--archive", "b.gpkg", "1000752301_P20050612230000.dat"},
+       "trackctl import: option --archive is given twice (usage: trackctl --help)\n"},
+      {{"import", "--utc-offset=+00:00", "--utc-offset", "+01:00", "1000752301_P20050612230000.dat"},
+       "trackctl import: option --utc-offset is given twice (usage: trackctl --help)\n"},
+      {{"import", "--archive=", "1000752301_P20050612230000.dat"},
+       "trackctl import: --archive needs a value (usage: trackctl --help)\n"},
+      {{"archive", "--archive", "a.gpkg", "--archive", "a.gpkg"},
+       "trackctl archive: option --archive is given twice (usage: trackctl --help)\n"},
+      {{"archive", "--json", "--json"}, "trackctl archive: option --json is given twice (usage: trackctl --help)\n"},
+      {{"archive", "--archive="}, "trackctl archive: --archive needs a value (usage: trackctl --help)\n"},
+      {{"download", "sms", "--archive="}, "trackctl: option --archive needs a value (usage: trackctl --help)\n"},
+      {{"--timeout", "86401", "download", "sms", "--archive", "a.gpkg"},
+       "trackctl: --timeout wants whole seconds from 0 to 86400, not '86401' (usage: trackctl --help)\n"},
   };
   for (const auto& [args, line] : refused) {
     StartSim();
@@ -340,6 +367,10 @@ TEST_F(OddFiles, RepeatedOptionsAnEmptyImageNameAndAGapTooLong) {
     EXPECT_TRUE(sim().Received().empty()) << line;
   }
   EXPECT_EQ(Files(workdir()), std::vector<std::string>{});
+  // The longest --timeout is taken, by a download into the archive too.
+  StartSim();
+  EXPECT_EQ(Run({"--timeout", "86400", "download", "sms", "--archive", "a.gpkg"}), 0) << output;
+  EXPECT_NE(output.find("300 read, 300 new"), std::string::npos) << output;
 }
 
 // A file holding only a line end has no logger line: its own message, status 1,
@@ -383,6 +414,18 @@ TEST_F(OddFiles, AnUnknownTimeZoneIsNamed) {
   unknown.env = {{"TZ", "Foo/Bar"}};
   EXPECT_EQ(Run({"export", "--utc-offset", "+00:00", "-o", "x.gpx", "a.dat"}, unknown), 0);
   EXPECT_EQ(output.find("warning"), std::string::npos) << output;
+  // An import says it too, once, before it stores the times as UTC.
+  std::ofstream(workdir() / "1000752301_P20240331013000.dat") << kLogger;
+  EXPECT_EQ(Run({"import", "--archive", "z.gpkg", "1000752301_P20240331013000.dat"}, unknown), 0) << output;
+  EXPECT_EQ(output, "trackctl import: warning: TZ names an unknown time zone, 'Foo/Bar'; local times are taken as UTC\n"
+                    "trackctl import: 1000752301_P20240331013000.dat: 2 read, 2 new, 0 already archived, 0 not valid\n");
+  EXPECT_EQ(Run({"export", "--archive", "z.gpkg", "-o", "z.gpx"}), 0) << output;
+  const std::string stored = ReadFile(workdir() / "z.gpx");
+  EXPECT_NE(stored.find("<time>2024-03-31T01:30:00Z</time>"), std::string::npos) << stored;
+  EXPECT_NE(stored.find("<time>2024-03-31T01:31:00Z</time>"), std::string::npos) << stored;
+  EXPECT_EQ(Run({"import", "--utc-offset", "+00:00", "--archive", "z.gpkg", "1000752301_P20240331013000.dat"}, unknown),
+            0);
+  EXPECT_EQ(output.find("warning"), std::string::npos) << output;
 }
 
 // Device text with ESC and control bytes: escaped on a terminal, as it is on a
@@ -409,6 +452,34 @@ TEST_F(OddFiles, DeviceTextIsEscapedOnATerminalOnly) {
     EXPECT_NE(shown.find("+49\\x1B]0;pwn\\x07\n"), std::string::npos) << shown;
     EXPECT_EQ(shown.find('\x1b'), std::string::npos) << shown;
     EXPECT_EQ(shown.find('\x07'), std::string::npos) << shown;
+  }
+
+  // The fleet table of an archive that holds such text (a key from a file's
+  // name, a version and type from a download): on a terminal one line a
+  // device, the text escaped, the columns in line; piped, as it came.
+  state.serialKey = "1000752301";
+  state.version = "0\t0203";
+  state.deviceType = "G\nT\x1b";
+  StartSim();
+  ASSERT_EQ(Run({"download", "sms", "--archive", "f.gpkg"}), 0) << output;
+  std::ofstream(workdir() / "\x1b[31mKEY\x07\x7f_P20240331013000.dat") << kLogger;
+  ASSERT_EQ(Run({"import", "--archive", "f.gpkg", "--", "\x1b[31mKEY\x07\x7f_P20240331013000.dat"}), 0) << output;
+  EXPECT_EQ(Run({"archive", "--archive", "f.gpkg"}), 0);
+  EXPECT_NE(output.find("\n\x1b[31mKEY\x07\x7f  "), std::string::npos) << output;
+  EXPECT_NE(output.find("  0\t:02:03  G\nT\x1b\n"), std::string::npos) << output;
+  if (!UnderWine()) {
+    RunOptions terminal;
+    terminal.onTerminal = true;
+    terminal.args = {"archive", "--archive", "f.gpkg"};
+    Program& run = Start("", terminal);
+    EXPECT_EQ(run.WaitExit(), 0);
+    const std::vector<std::string> lines = Lines(run.Output());
+    ASSERT_EQ(lines.size(), 3u) << run.Output();
+    EXPECT_TRUE(lines[1].starts_with("\\x1B[31mKEY\\x07\\x7F  ")) << lines[1];
+    EXPECT_TRUE(lines[2].starts_with("1000752301  ")) << lines[2];
+    EXPECT_TRUE(lines[2].ends_with("  0\\x09:02:03  G\\x0AT\\x1B")) << lines[2];
+    EXPECT_EQ(lines[0].find("records") + 7, lines[1].find("2  ") + 1) << run.Output();  // the columns line up
+    EXPECT_EQ(lines[0].find("records") + 7, lines[2].find("300") + 3) << run.Output();
   }
 
   StartSim();

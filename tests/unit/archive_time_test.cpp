@@ -17,12 +17,21 @@ TEST(ArchiveTime, StoredTimesReadBack) {
   }
 }
 
-TEST(ArchiveTime, ADateBoundIsItsFirstOrLastSecond) {
+// A date is a UTC day; a time needs its zone, and is kept as UTC within the
+// years that the stored form holds.
+TEST(ArchiveTime, ADateBoundIsItsFirstOrLastSecondAndATimeNeedsItsZone) {
   EXPECT_EQ(TimeBound("2005-06-12", BoundEnd::kFirst), "2005-06-12T00:00:00Z");
   EXPECT_EQ(TimeBound("2005-06-12", BoundEnd::kLast), "2005-06-12T23:59:59Z");
-  EXPECT_EQ(TimeBound("2005-06-12T09:00:05", BoundEnd::kLast), "2005-06-12T09:00:05Z");
   EXPECT_EQ(TimeBound("2005-06-12T09:00:05Z", BoundEnd::kFirst), "2005-06-12T09:00:05Z");
-  for (const char* text : {"2005-6-12", "2005-06-31", "2005-06-12T09:00", "2005-06-12T09:00:05+01:00", "yesterday", ""}) {
+  EXPECT_EQ(TimeBound("2005-06-12T09:00:05+05:30", BoundEnd::kLast), "2005-06-12T03:30:05Z");
+  EXPECT_EQ(TimeBound("2005-06-12T22:00:05-02:00", BoundEnd::kLast), "2005-06-13T00:00:05Z");
+  EXPECT_EQ(TimeBound("1970-01-01T00:00:00Z", BoundEnd::kFirst), "1970-01-01T00:00:00Z");
+  EXPECT_EQ(TimeBound("1970-01-01T00:00:00-00:00", BoundEnd::kFirst), "1970-01-01T00:00:00Z");
+  EXPECT_EQ(TimeBound("9999-12-31T23:59:59+00:00", BoundEnd::kLast), "9999-12-31T23:59:59Z");
+  EXPECT_EQ(TimeBound("9999-12-31", BoundEnd::kLast), "9999-12-31T23:59:59Z");
+  for (const char* text : {"2005-6-12", "2005-06-31", "2005-06-12T09:00", "2005-06-12T09:00:05",
+                           "2005-06-12T09:00:05+0100", "2005-06-12T09:00:05+24:00", "2005-06-12T09:00:05Z+01:00",
+                           "1970-01-01T00:00:00+00:01", "9999-12-31T23:59:59-00:01", "yesterday", ""}) {
     EXPECT_FALSE(TimeBound(text, BoundEnd::kFirst)) << text;
   }
 }

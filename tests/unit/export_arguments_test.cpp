@@ -69,11 +69,21 @@ TEST(ExportArguments, RefusedWithOneLineThatSaysWhy) {
        "--split-gap wants a whole number of minutes from 0 to 9999999, not '10000000'"},
       {{"--split-gap", "2147483648", "a.dat"},
        "--split-gap wants a whole number of minutes from 0 to 9999999, not '2147483648'"},
-      {{"--format", "gpx", "--format", "kml", "a.dat"}, "--format is given twice"},
-      {{"--format=gpx", "--format", "gpx", "a.dat"}, "--format is given twice"},
-      {{"-o", "a.gpx", "a.dat", "-o=b.gpx"}, "-o is given twice"},
-      {{"--utc-offset", "+01:00", "--utc-offset=+01:00", "a.dat"}, "--utc-offset is given twice"},
-      {{"--split-gap", "5", "--split-gap", "6", "a.dat"}, "--split-gap is given twice"},
+      {{"--format", "gpx", "--format", "kml", "a.dat"}, "option --format is given twice"},
+      {{"--format=gpx", "--format", "gpx", "a.dat"}, "option --format is given twice"},
+      {{"-o", "a.gpx", "a.dat", "-o=b.gpx"}, "option -o is given twice"},
+      {{"--utc-offset", "+01:00", "--utc-offset=+01:00", "a.dat"}, "option --utc-offset is given twice"},
+      {{"--split-gap", "5", "--split-gap", "6", "a.dat"}, "option --split-gap is given twice"},
+      {{"--archive", "a.gpkg", "--archive=b.gpkg", "-o", "x"}, "option --archive is given twice"},
+      {{"--since", "2005-06-12", "--since", "2005-06-13", "-o", "x"}, "option --since is given twice"},
+      {{"--until", "2005-06-12", "--until=2005-06-12", "-o", "x"}, "option --until is given twice"},
+      {{"--since", "2005-06-13", "--until", "2005-06-12", "-o", "x"},
+       "--since 2005-06-13T00:00:00Z is after --until 2005-06-12T23:59:59Z: no time is in between"},
+      {{"--since", "2005-06-12T10:00:00+05:00", "--until", "2005-06-12T04:59:59Z", "-o", "x"},
+       "--since 2005-06-12T05:00:00Z is after --until 2005-06-12T04:59:59Z: no time is in between"},
+      {{"--since", "2005-06-12T10:00:00", "-o", "x"},
+       "--since wants a UTC date, YYYY-MM-DD, or a time with its zone, YYYY-MM-DDThh:mm:ssZ or "
+       "YYYY-MM-DDThh:mm:ss+HH:MM, not '2005-06-12T10:00:00'"},
   };
   for (const auto& [args, error] : cases) {
     const auto parsed = Parse(args);
@@ -104,6 +114,13 @@ TEST(ExportArguments, EachLimitTakesItsLastValueAndRefusesTheNext) {
   EXPECT_EQ(Options({"-o=-x.kml", "a"}).output, "-x.kml");
   EXPECT_EQ(std::get<std::string>(Parse({"--format", "-o", "a"})),
             "trackctl export: unknown format '-o' (gpx, kml, geojson, csv or svg)");
+  // The range of an export from the archive: one second is not empty, the
+  // second before is; --device gathers its values, each device once.
+  const ExportOptions second = Options({"--since", "2005-06-12T10:00:00+05:00", "--until=2005-06-12T05:00:00Z", "-o", "x"});
+  EXPECT_EQ(second.since, "2005-06-12T05:00:00Z");
+  EXPECT_EQ(second.until, "2005-06-12T05:00:00Z");
+  EXPECT_EQ(Options({"--device", "B", "--device=A", "--device", "B", "-o", "x"}).devices,
+            (std::vector<std::string>{"B", "A"}));
   // One file needs no -o; two need it.
   EXPECT_EQ(Options({"-o", "both.gpx", "a.dat", "b.dat"}).files.size(), 2u);
 }
