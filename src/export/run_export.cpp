@@ -62,8 +62,11 @@ std::variant<ExportCounts, ExportFailure> RunExportOf(const ExportOptions& optio
   if (place.kind == OutputPlace::Kind::kLinkLoop) {
     return ExportFailure{Kind::kCannotWrite, options.output, std::strerror(ELOOP)};
   }
+  // Standard output may be an input too (`-o - >> input`): it is compared where
+  // the system names it.
+  const std::string written = place.kind == OutputPlace::Kind::kStandardOutput ? "/dev/stdout" : place.path;
   for (const std::string& file : inputs) {
-    if (place.kind != OutputPlace::Kind::kStandardOutput && SameFile(file, place.path)) {
+    if (SameFile(file, written)) {
       return ExportFailure{Kind::kOutputIsAnInput, options.output, {}};
     }
   }

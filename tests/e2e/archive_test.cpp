@@ -7,6 +7,7 @@
 // password, an archive named beyond ASCII.
 #include <signal.h>
 #include <sqlite3.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -498,6 +499,17 @@ TEST_F(ArchiveRun, AnExportOverItsOwnArchiveIsRefusedAndTheArchiveKept) {
     EXPECT_EQ(output, "trackctl export: " + out + " would be written over its own input\n");
     EXPECT_EQ(ReadFile(workdir() / "fleet.gpkg"), before) << out;
     EXPECT_EQ(Files(), files) << out;
+  }
+  // Standard output appended to the archive, by "-" or by its descriptor's name.
+  if (!UnderWine()) {
+    for (const std::string out : {"-", "/dev/stdout"}) {
+      int status = -1;
+      Shell("cd '" + workdir().string() + "' && " + TRACKCTL_BINARY + " export --archive fleet.gpkg -o " + out +
+                " >>fleet.gpkg 2>/dev/null",
+            status);
+      EXPECT_EQ(WEXITSTATUS(status), 2) << out;
+      EXPECT_EQ(ReadFile(workdir() / "fleet.gpkg"), before) << out;
+    }
   }
   // A name beside it that is no file of the archive is written.
   ASSERT_EQ(Run({"export", "--archive", "fleet.gpkg", "-o", "fleet.gpkg.gpx"}), 0) << output;
