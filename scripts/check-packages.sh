@@ -22,19 +22,43 @@ expect_files() {
   done
 }
 
+# usage: expect_module TRACKCTL: the program finds its PostgreSQL module where
+# it is installed (a server that is not there is libpq's refusal, not a module
+# that is missing).
+expect_module() {
+  local answer
+  answer=$("$1" archive --archive "host=$stage/no-server connect_timeout=2" 2>&1 || true)
+  case "$answer" in
+    *"trackctl archive: cannot use host="*"no-server"*) ;;
+    *) echo "$1 does not load its PostgreSQL module: $answer" >&2; exit 1 ;;
+  esac
+  case "$answer" in
+    *module*|*"cannot be loaded"*) echo "$1 does not load its PostgreSQL module: $answer" >&2; exit 1 ;;
+  esac
+}
+
 case "${1:-}" in
   linux)
-    files=(bin/trackctl bin/tracksim share/man/man1/trackctl.1 share/man/man1/tracksim.1
-           share/doc/trackctl/README.md share/doc/trackctl/examples/config15.dat)
+    files=(bin/trackctl bin/tracksim lib/trackctl/trackctl-postgres.so share/man/man1/trackctl.1
+           share/man/man1/tracksim.1 share/doc/trackctl/README.md share/doc/trackctl/examples/config15.dat)
     cmake --install build/default --prefix "$stage/tree" >/dev/null
     expect_files "$stage/tree" "${files[@]}"
     echo "install tree: $("$stage/tree/bin/trackctl" --version)"
+    expect_module "$stage/tree/bin/trackctl"
 
     cmake --workflow --preset deb >"$stage/deb.log" 2>&1 || { cat "$stage/deb.log"; exit 1; }
     package=$(ls build/release/trackctl_*.deb)
     dpkg-deb -x "$package" "$stage/deb"
     expect_files "$stage/deb/usr" "${files[@]}"
     echo "$package: $("$stage/deb/usr/bin/trackctl" --version)"
+    expect_module "$stage/deb/usr/bin/trackctl"
+    # The programs depend on what they link; libpq5 is the module's, only recommended.
+    depends=$(dpkg-deb -f "$package" Depends)
+    recommends=$(dpkg-deb -f "$package" Recommends)
+    case "$depends" in *libsqlite3*) ;; *) echo "$package: Depends lacks libsqlite3: $depends" >&2; exit 1 ;; esac
+    case "$depends" in *libpq*) echo "$package: Depends holds libpq: $depends" >&2; exit 1 ;; esac
+    case "$recommends" in libpq5*) ;; *) echo "$package: Recommends is not libpq5: $recommends" >&2; exit 1 ;; esac
+    echo "$package: Depends: $depends; Recommends: $recommends"
     ;;
   windows)
     files=(trackctl.exe config15.dat README.md)

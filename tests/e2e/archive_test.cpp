@@ -533,6 +533,54 @@ TEST_F(ArchiveRun, AnEmptyArchiveVariableIsAsIfUnset) {
   EXPECT_NE(output.find("\n" + state.serialKey + "      300  "), std::string::npos) << output;
 }
 
+// The PostgreSQL client is loaded only when an archive's name is a connection
+// string; a program whose module or client library is missing says which, and
+// sends nothing to the device.
+TEST_F(ArchiveRun, ThePostgresClientIsLoadedOnlyForAServer) {
+  if (UnderWine()) GTEST_SKIP() << "the Windows build has no PostgreSQL module";
+  const std::string server = "host=" + (workdir() / "no-server").string() + " connect_timeout=2";
+  const auto loaded = [&](const std::string& args) {
+    int status = -1;
+    const std::string libraries = Shell("cd '" + workdir().string() + "' && LD_DEBUG=files " + TRACKCTL_BINARY + " " +
+                                            args + " 2>&1 >/dev/null | grep -o 'file=[^ ]*' | sort -u",
+                                        status);
+    return libraries.find("libpq.so") != std::string::npos;
+  };
+  Write("1000752301_P20050612230000.dat", LoggerLineAt(0));
+  EXPECT_FALSE(loaded("--version"));
+  EXPECT_FALSE(loaded("import --utc-offset +00:00 --archive fleet.gpkg 1000752301_P20050612230000.dat"));
+  EXPECT_FALSE(loaded("archive --archive fleet.gpkg"));
+  EXPECT_TRUE(loaded("archive --archive '" + server + "'"));
+
+  // A copy of the program without its module beside it or where it installs.
+  fs::create_directories(workdir() / "bin");
+  fs::copy_file(TRACKCTL_BINARY, workdir() / "bin" / "trackctl");
+  RunOptions alone;
+  alone.binary = (workdir() / "bin" / "trackctl").string();
+  alone.args = {"download", "sms", "--archive", server};
+  Program& run = Start("", alone);
+  EXPECT_EQ(run.WaitExit(), 2);
+  EXPECT_EQ(run.Output(), "trackctl download: cannot use " + server +
+                              ": the PostgreSQL archive's module trackctl-postgres.so is not installed with this "
+                              "trackctl (reinstall the package trackctl); nothing was downloaded\n");
+  EXPECT_TRUE(sim().Received().empty());
+
+  // The module there, its client library broken.
+  fs::copy_file(fs::path(TRACKCTL_BINARY).parent_path() / "trackctl-postgres.so",
+                workdir() / "bin" / "trackctl-postgres.so");
+  fs::create_directories(workdir() / "libs");
+  Write("libs/libpq.so.5", "");
+  alone.env = {{"LD_LIBRARY_PATH", (workdir() / "libs").string()}};
+  alone.args = {"archive", "--archive", server};
+  Program& broken = Start("", alone);
+  EXPECT_EQ(broken.WaitExit(), 2);
+  EXPECT_TRUE(broken.Output().starts_with("trackctl archive: cannot use " + server +
+                                          ": the PostgreSQL client library cannot be loaded (install the package "
+                                          "libpq5): "))
+      << broken.Output();
+  EXPECT_NE(broken.Output().find("libpq.so.5"), std::string::npos) << broken.Output();
+}
+
 // The PostgreSQL store alone: several benches at once, a server that goes away,
 // logins refused, a schema that is not this program's.
 class PostgresArchive : public ArchiveRun {

@@ -127,7 +127,7 @@ Program::Program(const std::filesystem::path& workdir, const std::string& input,
     MapWinePort(options.port, portPath);
   } else {
     args = WrapperWords();
-    args.push_back(TRACKCTL_BINARY);
+    args.push_back(options.binary.value_or(TRACKCTL_BINARY));
   }
   args.insert(args.end(), options.args.begin(), options.args.end());
   std::vector<std::string> env;

@@ -52,6 +52,7 @@ struct RunOptions {
   std::optional<std::string> stderrFile;  // standard error into this file of the working
                                           // folder, apart from the output
   std::optional<std::string> stdoutFile;  // standard output likewise (a path of its own: /dev/full)
+  std::optional<std::string> binary;      // the native program run instead of the one built
 };
 
 // One run of the program.
