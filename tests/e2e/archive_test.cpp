@@ -217,6 +217,45 @@ TEST_P(ArchiveStores, TwoNightlyDownloadsWithoutEraseHoldEachRecordOnceAndOgrinf
   EXPECT_EQ(info.find("Warning"), std::string::npos) << info;
 }
 
+// A serial key, a version and a type that are not UTF-8 (a byte 0xFF, an
+// overlong '/', a lone continuation byte, an encoded surrogate), from the device
+// and from the file's name: both stores keep them alike, each such byte as
+// \xHH, so that the key is found again and tells the device from others.
+TEST_P(ArchiveStores, DeviceTextThatIsNotUtf8IsStoredWithItsBytesEscapedAndFoundAgain) {
+  if (UnderWine()) GTEST_SKIP() << "wine reads arguments and file names that are not UTF-8 its own way";
+  state.serialKey = "10007\xFF" "2301";
+  state.version = "01\x80" "203";
+  state.deviceType = "\xC0\xAF\xED\xA0";
+  ASSERT_EQ(Run({"download", "sms", "--archive", archive}), 0) << output;
+  EXPECT_NE(output.find(": 300 read, 300 new, 0 already archived, 0 not valid\n"), std::string::npos) << output;
+  const std::vector<std::string> files = DatFiles();
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(Value("SELECT device || ' ' || version || ' ' || device_type || ' ' || substr(file_name, 1, 15)"
+                  " FROM downloads"),
+            "10007\\xFF2301 01:\\x802:03 \\xC0\\xAF\\xED\\xA0 10007\\xFF2301_P");
+  EXPECT_EQ(Value("SELECT count(*) FROM records WHERE device = '10007\\xFF2301'"), "300");
+  // The same records under the key of the file's name; another key's are others.
+  ASSERT_EQ(Run({"import", "--archive", archive, files[0]}), 0) << output;
+  EXPECT_NE(output.find(": 300 read, 0 new, 300 already archived, 0 not valid\n"), std::string::npos) << output;
+  const std::string other = "10007\xFE" "2301" + files[0].substr(10);
+  fs::copy_file(workdir() / files[0], workdir() / other);
+  ASSERT_EQ(Run({"import", "--archive", archive, other}), 0) << output;
+  EXPECT_NE(output.find(": 300 read, 300 new, 0 already archived, 0 not valid\n"), std::string::npos) << output;
+
+  ASSERT_EQ(Run({"archive", "--archive", archive, "--json"}), 0) << output;
+  const auto fleet = nlohmann::json::parse(output);
+  ASSERT_EQ(fleet.size(), 2u) << output;
+  EXPECT_EQ(fleet[0]["device"], "10007\\xFE2301");
+  EXPECT_EQ(fleet[1]["device"], "10007\\xFF2301");
+  EXPECT_EQ(fleet[1]["version"], "01:\\x802:03");
+  EXPECT_EQ(fleet[1]["deviceType"], "\\xC0\\xAF\\xED\\xA0");
+  // The key as the device gives it, or as the archive shows it.
+  for (const std::string& key : {state.serialKey, std::string("10007\\xFF2301")}) {
+    ASSERT_EQ(Run({"export", "--archive", archive, "--device", key, "--format", "csv", "-o", "one.csv"}), 0) << output;
+    EXPECT_EQ(Lines(ReadFile(workdir() / "one.csv")).size(), 301u);
+  }
+}
+
 // The points of a GeoJSON file: longitude, latitude and UTC time of each, sorted.
 std::multiset<std::string> GeoJsonPoints(const std::string& text, const char* timeProperty) {
   std::multiset<std::string> points;

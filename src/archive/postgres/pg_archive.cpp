@@ -15,6 +15,7 @@
 #include "archive/postgres/pg_schema.h"
 #include "archive/postgres/pg_schema_migration.h"
 #include "archive/record_key.h"
+#include "archive/stored_text.h"
 #include "export/utc_time.h"
 
 namespace trackctl {
@@ -122,7 +123,7 @@ class PostgresArchive : public Archive {
                                                   std::span<const TrackPoint> records) override {
     try {
       Reconnect();
-      return ImportAll(download, records);
+      return ImportAll(StoredDownload(download), records);
     } catch (const PgFailure& failure) {
       return Failed(failure);
     }
@@ -299,7 +300,7 @@ class PostgresArchive : public Archive {
     PGconn* connection = connection_.get();
     // One snapshot, so that every device is read from the same state.
     PgTransaction transaction(connection, "ISOLATION LEVEL REPEATABLE READ READ ONLY");
-    std::vector<std::string> devices = query.devices;
+    std::vector<std::string> devices = StoredDevices(query.devices);
     if (devices.empty()) {
       const PgResult all =
           Query(connection,
