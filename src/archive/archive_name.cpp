@@ -249,6 +249,12 @@ std::string KeyValueText(std::string_view value) {
   return text;
 }
 
+// The value at `span` of a parameter of `name`, as libpq reads it.
+std::string ValueText(std::string_view name, Span span) {
+  const std::string_view value = name.substr(span.begin, span.end - span.begin);
+  return UriPrefixLength(name) ? PercentDecoded(value) : KeyValueText(value);
+}
+
 }  // namespace
 
 bool IsServerArchiveName(std::string_view name) {
@@ -273,10 +279,7 @@ std::string ShownArchiveName(std::string_view name) { return Without(name, Param
 std::string PasswordInArchiveName(std::string_view name) {
   const Found found = Parameters(name, "password");
   if (found.places.empty()) return {};
-  // libpq takes the last one given.
-  const Span span = found.places.back().value;
-  const std::string_view value = name.substr(span.begin, span.end - span.begin);
-  return UriPrefixLength(name) ? PercentDecoded(value) : KeyValueText(value);
+  return ValueText(name, found.places.back().value);  // libpq takes the last one given
 }
 
 std::vector<std::string> SecretsInArchiveName(std::string_view name) {
@@ -284,9 +287,8 @@ std::vector<std::string> SecretsInArchiveName(std::string_view name) {
   std::vector<std::string> secrets;
   const auto add = [&](const std::vector<ParameterPlace>& places) {
     for (const ParameterPlace& place : places) {
-      const std::string_view value = name.substr(place.value.begin, place.value.end - place.value.begin);
-      secrets.emplace_back(value);
-      secrets.push_back(start ? PercentDecoded(value) : KeyValueText(value));
+      secrets.emplace_back(name.substr(place.value.begin, place.value.end - place.value.begin));
+      secrets.push_back(ValueText(name, place.value));
     }
   };
   add(Parameters(name, "password").places);
@@ -326,9 +328,7 @@ std::string MaskedSecrets(std::string text, std::string_view name) {
 std::string ArchiveSchemaName(std::string_view name) {
   const Found found = Parameters(name, "schema");
   if (found.places.empty()) return "trackctl";
-  const Span span = found.places.back().value;
-  const std::string_view value = name.substr(span.begin, span.end - span.begin);
-  return UriPrefixLength(name) ? PercentDecoded(value) : KeyValueText(value);
+  return ValueText(name, found.places.back().value);
 }
 
 std::string ConnectionString(std::string_view name) { return Without(name, Parameters(name, "schema")); }
