@@ -54,9 +54,9 @@ std::string PercentDecoded(std::string_view text) {
 // libpq would split the password, the userinfo is taken to run to the last
 // '@' instead: all that may be the password, so that none of it is shown.
 struct UriLayout {
-  std::size_t userinfoBegin = 0;               // after the scheme
+  std::size_t userinfoBegin = 0;                     // after the scheme
   std::size_t userinfoEnd = std::string_view::npos;  // its '@'; npos without one
-  std::size_t query = std::string_view::npos;  // the '?'
+  std::size_t query = std::string_view::npos;        // the '?'; npos without one
   bool split = false;
 };
 
@@ -128,9 +128,10 @@ UriLayout LayOut(std::string_view name, std::size_t start) {
 std::vector<ParameterPlace> UriParameters(std::string_view name, const UriLayout& layout, std::string_view key) {
   std::vector<ParameterPlace> places;
   if (key == "password" && layout.userinfoEnd != std::string_view::npos) {
-    const std::size_t colon =
-        name.substr(0, layout.userinfoEnd).find(':', layout.userinfoBegin);
-    if (colon != std::string_view::npos) places.push_back({{colon, layout.userinfoEnd}, {colon + 1, layout.userinfoEnd}});
+    const std::size_t colon = name.substr(0, layout.userinfoEnd).find(':', layout.userinfoBegin);
+    if (colon != std::string_view::npos) {
+      places.push_back({{colon, layout.userinfoEnd}, {colon + 1, layout.userinfoEnd}});
+    }
   }
   if (layout.query == std::string_view::npos) return places;
   std::size_t begin = layout.query + 1;
