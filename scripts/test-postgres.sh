@@ -1,16 +1,19 @@
 #!/usr/bin/env bash
 # A throwaway PostgreSQL cluster for the tests and the bench, on a Unix socket
-# in DIR and nowhere else, run by an unprivileged user (nobody, when this runs as
-# root: the server refuses to run as root).
+# in DIR and on a TCP port of its own on 127.0.0.1, run by an unprivileged user
+# (nobody, when this runs as root: the server refuses to run as root).
 #
 #   scripts/test-postgres.sh start DIR   # makes the cluster once, starts it
 #   scripts/test-postgres.sh halt DIR    # stops the server, keeps the cluster
 #   scripts/test-postgres.sh stop DIR    # stops the server, removes DIR
 #
 # Connect with "host=DIR user=trackctl" (superuser, no password), or as the
-# role bench with the password bench-secret (scram-sha-256, the one role that
-# needs a password). Without initdb, start says so and does nothing (the tests
-# then skip, or fail under CI=true).
+# role bench with the password bench-secret (scram-sha-256). Over TCP
+# ("host=127.0.0.1 port=$(cat DIR/port)") every role logs in with its password
+# (scram-sha-256); the superuser has none. The port is picked free when the
+# cluster is made and kept in DIR/port; the socket of the default port,
+# DIR/.s.PGSQL.5432, leads to the server's own. Without initdb, start says so
+# and does nothing (the tests then skip, or fail under CI=true).
 set -euo pipefail
 
 command=${1:-}
@@ -45,20 +48,29 @@ case "$command" in
       fi
       as_owner "$bin/initdb" -D "$data" -U trackctl --auth=trust -E UTF8 --locale=C -N >"$dir/initdb.log" 2>&1 ||
         { cat "$dir/initdb.log" >&2; exit 1; }
-      printf 'local all bench scram-sha-256\nlocal all all trust\n' >"$data/pg_hba.conf"
+      printf 'local all bench scram-sha-256\nlocal all all trust\nhost all all 127.0.0.1/32 scram-sha-256\n' \
+        >"$data/pg_hba.conf"
       [ "$(id -u)" -ne 0 ] || chown nobody:nogroup "$data/pg_hba.conf"
       fresh=1
     fi
+    if [ ! -s "$dir/port" ]; then
+      # A port derived from DIR, or the next one that nothing listens on.
+      port=$((20000 + $(printf '%s' "$dir" | cksum | cut -d' ' -f1) % 20000))
+      while (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; do port=$((port + 1)); done
+      echo "$port" >"$dir/port"
+    fi
+    port=$(cat "$dir/port")
     # A server left running by a run that was killed is taken as it is.
     as_owner "$bin/pg_ctl" status -D "$data" >/dev/null 2>&1 ||
     as_owner "$bin/pg_ctl" start -w -D "$data" -l "$dir/server.log" \
-      -o "-c listen_addresses='' -c unix_socket_directories='$dir' -c max_connections=60" >/dev/null ||
-      { cat "$dir/server.log" >&2; exit 1; }
+      -o "-c listen_addresses=127.0.0.1 -c port=$port -c unix_socket_directories='$dir' -c max_connections=60" \
+      >/dev/null || { cat "$dir/server.log" >&2; exit 1; }
+    ln -sfn ".s.PGSQL.$port" "$dir/.s.PGSQL.5432"
     if [ "${fresh:-0}" = 1 ]; then
       "$bin/psql" -X -q -v ON_ERROR_STOP=1 "host=$dir user=trackctl dbname=postgres" \
         -c "CREATE ROLE bench LOGIN CREATEDB PASSWORD 'bench-secret'"
     fi
-    echo "PostgreSQL $("$bin/postgres" --version | awk '{print $3}') on $dir"
+    echo "PostgreSQL $("$bin/postgres" --version | awk '{print $3}') on $dir and 127.0.0.1:$port"
     ;;
   halt)
     as_owner "$bin/pg_ctl" stop -w -D "$data" -m fast >/dev/null

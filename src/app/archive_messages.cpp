@@ -40,7 +40,9 @@ std::string ArchivePath(const std::optional<std::string>& given) {
 }
 
 std::string ArchiveErrorLine(std::string_view command, const std::string& archive, const ArchiveError& error) {
-  return "trackctl " + std::string(command) + ": cannot use " + ShownArchiveName(archive) + ": " + Why(error);
+  // The store's own words may quote the connection string.
+  return "trackctl " + std::string(command) + ": cannot use " + ShownArchiveName(archive) + ": " +
+         MaskedSecrets(Why(error), archive);
 }
 
 std::string ImportCountsText(const ImportCounts& counts) {

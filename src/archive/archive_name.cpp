@@ -50,19 +50,91 @@ std::string PercentDecoded(std::string_view text) {
   return decoded;
 }
 
-// The query parameters of a URI named `key`; with `key` "password", the
-// user's ":password" before '@' too.
-std::vector<ParameterPlace> UriParameters(std::string_view name, std::size_t start, std::string_view key) {
-  std::vector<ParameterPlace> places;
-  const std::size_t authorityEnd = name.find_first_of("/?", start);
-  const std::size_t at = name.substr(0, authorityEnd).find('@', start);
-  if (key == "password" && at != std::string_view::npos) {
-    const std::size_t colon = name.substr(0, at).find(':', start);
-    if (colon != std::string_view::npos) places.push_back({{colon, at}, {colon + 1, at}});
+// How libpq reads a URI: where its userinfo ends and its query begins. When
+// libpq would split the password, the userinfo is taken to run to the last
+// '@' instead: all that may be the password, so that none of it is shown.
+struct UriLayout {
+  std::size_t userinfoBegin = 0;                     // after the scheme
+  std::size_t userinfoEnd = std::string_view::npos;  // its '@'; npos without one
+  std::size_t query = std::string_view::npos;        // the '?'; npos without one
+  bool split = false;
+};
+
+// Query parameters of libpq's whose values may hold an '@': a user's, a
+// database's or a file's name, the server's options; and trackctl's schema.
+constexpr std::string_view kValuesWithAt[] = {
+    "user", "password", "dbname", "options", "application_name", "fallback_application_name", "service",
+    "passfile", "sslcert", "sslkey", "sslrootcert", "sslcrl", "sslcrldir", "sslpassword", "schema"};
+
+// Whether libpq, reading the URI's host, port and path from `host` on and its
+// query from `query` on, would be reading a password that was meant to end
+// at a later '@': an '@' before the query, in a parameter's keyword or in the
+// value of a parameter that has no use for one; or a port that is no number
+// with an '@' still to come.
+bool SplitsThePassword(std::string_view name, std::size_t host, std::size_t query) {
+  const std::string_view hostAndPath = name.substr(host, query == std::string_view::npos ? query : query - host);
+  if (hostAndPath.find('@') != std::string_view::npos) return true;
+  if (query != std::string_view::npos) {
+    for (std::size_t begin = query + 1; begin <= name.size();) {
+      std::size_t end = name.find('&', begin);
+      if (end == std::string_view::npos) end = name.size();
+      const std::string_view parameter = name.substr(begin, end - begin);
+      const std::size_t equals = parameter.find('=');
+      const std::string_view keyword = parameter.substr(0, equals);
+      if (keyword.find('@') != std::string_view::npos) return true;
+      if (equals != std::string_view::npos && parameter.find('@', equals) != std::string_view::npos &&
+          std::find(std::begin(kValuesWithAt), std::end(kValuesWithAt), PercentDecoded(keyword)) ==
+              std::end(kValuesWithAt)) {
+        return true;
+      }
+      begin = end + 1;
+    }
   }
-  const std::size_t query = name.find('?', start);
-  if (query == std::string_view::npos) return places;
-  std::size_t begin = query + 1;
+  if (name.find('@', host) == std::string_view::npos) return false;
+  // The hosts and ports before the path: "h1:5432,[::1]:5433".
+  const std::string_view hosts = hostAndPath.substr(0, hostAndPath.find('/'));
+  for (std::size_t begin = 0; begin <= hosts.size();) {
+    std::size_t end = hosts.find(',', begin);
+    if (end == std::string_view::npos) end = hosts.size();
+    std::string_view item = hosts.substr(begin, end - begin);
+    if (item.starts_with('[')) item.remove_prefix(std::min(item.size(), item.find(']')));
+    const std::size_t colon = item.find(':');
+    if (colon != std::string_view::npos) {
+      const std::string_view port = item.substr(colon + 1);
+      if (!std::all_of(port.begin(), port.end(), [](char c) { return c >= '0' && c <= '9'; })) return true;
+    }
+    begin = end + 1;
+  }
+  return false;
+}
+
+UriLayout LayOut(std::string_view name, std::size_t start) {
+  UriLayout layout;
+  layout.userinfoBegin = start;
+  const std::size_t mark = name.find_first_of("@/", start);
+  if (mark != std::string_view::npos && name[mark] == '@') layout.userinfoEnd = mark;
+  const std::size_t host = layout.userinfoEnd == std::string_view::npos ? start : layout.userinfoEnd + 1;
+  layout.query = name.find('?', host);
+  layout.split = SplitsThePassword(name, host, layout.query);
+  if (layout.split) {
+    layout.userinfoEnd = name.rfind('@');
+    layout.query = name.find('?', layout.userinfoEnd + 1);
+  }
+  return layout;
+}
+
+// The query parameters of a URI named `key`; with `key` "password", the
+// userinfo's ":password" too.
+std::vector<ParameterPlace> UriParameters(std::string_view name, const UriLayout& layout, std::string_view key) {
+  std::vector<ParameterPlace> places;
+  if (key == "password" && layout.userinfoEnd != std::string_view::npos) {
+    const std::size_t colon = name.substr(0, layout.userinfoEnd).find(':', layout.userinfoBegin);
+    if (colon != std::string_view::npos) {
+      places.push_back({{colon, layout.userinfoEnd}, {colon + 1, layout.userinfoEnd}});
+    }
+  }
+  if (layout.query == std::string_view::npos) return places;
+  std::size_t begin = layout.query + 1;
   while (begin <= name.size()) {
     std::size_t end = name.find('&', begin);
     if (end == std::string_view::npos) end = name.size();
@@ -112,21 +184,31 @@ std::vector<ParameterPlace> KeyValueParameters(std::string_view name, std::strin
   return places;
 }
 
-std::vector<ParameterPlace> Parameters(std::string_view name, std::string_view key) {
-  if (const std::optional<std::size_t> start = UriPrefixLength(name)) return UriParameters(name, *start, key);
-  if (IsServerArchiveName(name)) return KeyValueParameters(name, key);
+// The parameters named `key` of a connection string, and where a URI's query
+// begins (npos for none, and for a key=value string).
+struct Found {
+  std::vector<ParameterPlace> places;
+  std::size_t query = std::string_view::npos;
+};
+
+Found Parameters(std::string_view name, std::string_view key) {
+  if (const std::optional<std::size_t> start = UriPrefixLength(name)) {
+    const UriLayout layout = LayOut(name, *start);
+    return {UriParameters(name, layout, key), layout.query};
+  }
+  if (IsServerArchiveName(name)) return {KeyValueParameters(name, key)};
   return {};
 }
 
-// `name` without the parameters at `places`. A URI's query is written again
-// from the parameters that stay, joined by '&'.
-std::string Without(std::string_view name, const std::vector<ParameterPlace>& places) {
+// `name` without the parameters that `found` names. A URI's query is written
+// again from the parameters that stay, joined by '&'.
+std::string Without(std::string_view name, const Found& found) {
   const bool uri = UriPrefixLength(name).has_value();
-  const std::size_t query = uri ? name.find('?') : std::string_view::npos;
+  const std::size_t query = found.query;
   const std::size_t end = query == std::string_view::npos ? name.size() : query;
   std::string kept;
   std::size_t from = 0;
-  for (const ParameterPlace& place : places) {
+  for (const ParameterPlace& place : found.places) {
     if (place.removed.begin >= end) continue;  // a query parameter: below
     kept += name.substr(from, place.removed.begin - from);
     from = place.removed.end;
@@ -137,7 +219,7 @@ std::string Without(std::string_view name, const std::vector<ParameterPlace>& pl
     for (std::size_t begin = query + 1; begin <= name.size();) {
       std::size_t stop = name.find('&', begin);
       if (stop == std::string_view::npos) stop = name.size();
-      const bool removed = std::any_of(places.begin(), places.end(), [&](const ParameterPlace& place) {
+      const bool removed = std::any_of(found.places.begin(), found.places.end(), [&](const ParameterPlace& place) {
         return place.removed.begin == begin;
       });
       if (!removed && stop > begin) {
@@ -168,6 +250,12 @@ std::string KeyValueText(std::string_view value) {
   return text;
 }
 
+// The value at `span` of a parameter of `name`, as libpq reads it.
+std::string ValueText(std::string_view name, Span span) {
+  const std::string_view value = name.substr(span.begin, span.end - span.begin);
+  return UriPrefixLength(name) ? PercentDecoded(value) : KeyValueText(value);
+}
+
 }  // namespace
 
 bool IsServerArchiveName(std::string_view name) {
@@ -181,20 +269,67 @@ bool IsServerArchiveName(std::string_view name) {
   return i < name.size() && name[i] == '=';
 }
 
+std::optional<std::string> RefusedArchiveName(std::string_view name) {
+  const std::optional<std::size_t> start = UriPrefixLength(name);
+  if (!start || !LayOut(name, *start).split) return std::nullopt;
+  return "libpq would split this URI inside its password: write a '@' of the password as %40 and a '/' as %2F";
+}
+
 std::string ShownArchiveName(std::string_view name) { return Without(name, Parameters(name, "password")); }
 
 std::string PasswordInArchiveName(std::string_view name) {
-  const std::vector<ParameterPlace> places = Parameters(name, "password");
-  if (places.empty()) return {};
-  return std::string(name.substr(places.back().value.begin, places.back().value.end - places.back().value.begin));
+  const Found found = Parameters(name, "password");
+  if (found.places.empty()) return {};
+  return ValueText(name, found.places.back().value);  // libpq takes the last one given
+}
+
+std::vector<std::string> SecretsInArchiveName(std::string_view name) {
+  const std::optional<std::size_t> start = UriPrefixLength(name);
+  std::vector<std::string> secrets;
+  const auto add = [&](const std::vector<ParameterPlace>& places) {
+    for (const ParameterPlace& place : places) {
+      secrets.emplace_back(name.substr(place.value.begin, place.value.end - place.value.begin));
+      secrets.push_back(ValueText(name, place.value));
+    }
+  };
+  add(Parameters(name, "password").places);
+  if (start) {
+    // Where libpq splits the password, the part that it takes for one.
+    const std::size_t mark = name.find_first_of("@/", *start);
+    if (mark != std::string_view::npos && name[mark] == '@') {
+      UriLayout libpq;
+      libpq.userinfoBegin = *start;
+      libpq.userinfoEnd = mark;
+      add(UriParameters(name, libpq, "password"));
+    }
+  }
+  std::sort(secrets.begin(), secrets.end(), [](const std::string& a, const std::string& b) {
+    return a.size() != b.size() ? a.size() > b.size() : a < b;
+  });
+  secrets.erase(std::unique(secrets.begin(), secrets.end()), secrets.end());
+  std::erase_if(secrets, [](const std::string& secret) { return secret.empty(); });
+  return secrets;
+}
+
+std::string MaskedSecrets(std::string text, const std::vector<std::string>& secrets) {
+  static constexpr std::string_view kMask = "***";
+  for (const std::string& secret : secrets) {
+    if (secret.empty()) continue;
+    for (std::size_t at = text.find(secret); at != std::string::npos; at = text.find(secret, at + kMask.size())) {
+      text.replace(at, secret.size(), kMask);
+    }
+  }
+  return text;
+}
+
+std::string MaskedSecrets(std::string text, std::string_view name) {
+  return MaskedSecrets(std::move(text), SecretsInArchiveName(name));
 }
 
 std::string ArchiveSchemaName(std::string_view name) {
-  const std::vector<ParameterPlace> places = Parameters(name, "schema");
-  if (places.empty()) return "trackctl";
-  const Span span = places.back().value;
-  const std::string_view value = name.substr(span.begin, span.end - span.begin);
-  return UriPrefixLength(name) ? PercentDecoded(value) : KeyValueText(value);
+  const Found found = Parameters(name, "schema");
+  if (found.places.empty()) return "trackctl";
+  return ValueText(name, found.places.back().value);
 }
 
 std::string ConnectionString(std::string_view name) { return Without(name, Parameters(name, "schema")); }

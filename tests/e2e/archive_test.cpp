@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -215,6 +216,45 @@ TEST_P(ArchiveStores, TwoNightlyDownloadsWithoutEraseHoldEachRecordOnceAndOgrinf
   EXPECT_NE(info.find(extent), std::string::npos) << extent << "\n" << info;
   EXPECT_EQ(info.find("ERROR"), std::string::npos) << info;
   EXPECT_EQ(info.find("Warning"), std::string::npos) << info;
+}
+
+// A serial key, a version and a type that are not UTF-8 (a byte 0xFF, an
+// overlong '/', an encoded surrogate, a lone continuation byte), from the device
+// and from the file's name: both stores keep them alike, each such byte as
+// \xHH, so that the key is found again and tells the device from others.
+TEST_P(ArchiveStores, DeviceTextThatIsNotUtf8IsStoredWithItsBytesEscapedAndFoundAgain) {
+  if (UnderWine()) GTEST_SKIP() << "wine reads arguments and file names that are not UTF-8 its own way";
+  state.serialKey = "10007\xFF" "2301";
+  state.version = "01\xC0\xAF" "03";
+  state.deviceType = "\xED\xA0\x80\x80";
+  ASSERT_EQ(Run({"download", "sms", "--archive", archive}), 0) << output;
+  EXPECT_NE(output.find(": 300 read, 300 new, 0 already archived, 0 not valid\n"), std::string::npos) << output;
+  const std::vector<std::string> files = DatFiles();
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(Value("SELECT device || ' ' || version || ' ' || device_type || ' ' || substr(file_name, 1, 15)"
+                  " FROM downloads"),
+            "10007\\xFF2301 01:\\xC0\\xAF:03 \\xED\\xA0\\x80\\x80 10007\\xFF2301_P");
+  EXPECT_EQ(Value("SELECT count(*) FROM records WHERE device = '10007\\xFF2301'"), "300");
+  // The same records under the key of the file's name; another key's are others.
+  ASSERT_EQ(Run({"import", "--archive", archive, files[0]}), 0) << output;
+  EXPECT_NE(output.find(": 300 read, 0 new, 300 already archived, 0 not valid\n"), std::string::npos) << output;
+  const std::string other = "10007\xFE" "2301" + files[0].substr(10);
+  fs::copy_file(workdir() / files[0], workdir() / other);
+  ASSERT_EQ(Run({"import", "--archive", archive, other}), 0) << output;
+  EXPECT_NE(output.find(": 300 read, 300 new, 0 already archived, 0 not valid\n"), std::string::npos) << output;
+
+  ASSERT_EQ(Run({"archive", "--archive", archive, "--json"}), 0) << output;
+  const auto fleet = nlohmann::json::parse(output);
+  ASSERT_EQ(fleet.size(), 2u) << output;
+  EXPECT_EQ(fleet[0]["device"], "10007\\xFE2301");
+  EXPECT_EQ(fleet[1]["device"], "10007\\xFF2301");
+  EXPECT_EQ(fleet[1]["version"], "01:\\xC0\\xAF:03");
+  EXPECT_EQ(fleet[1]["deviceType"], "\\xED\\xA0\\x80\\x80");
+  // The key as the device gives it, or as the archive shows it.
+  for (const std::string& key : {state.serialKey, std::string("10007\\xFF2301")}) {
+    ASSERT_EQ(Run({"export", "--archive", archive, "--device", key, "--format", "csv", "-o", "one.csv"}), 0) << output;
+    EXPECT_EQ(Lines(ReadFile(workdir() / "one.csv")).size(), 301u);
+  }
 }
 
 // The points of a GeoJSON file: longitude, latitude and UTC time of each, sorted.
@@ -753,7 +793,16 @@ TEST_F(PostgresArchive, EachSchemaNamedInTheArchivesNameIsAnArchiveOfItsOwn) {
     EXPECT_EQ(Run({"import", "--archive", archive + " schema='" + name + "'", "1000752301_P20050612230000.dat"}), 2);
     EXPECT_NE(output.find(": a schema name "), std::string::npos) << output;
   }
+  // An empty name, in either form; and the longest name the server holds whole.
+  for (const std::string& empty : {archive + " schema=''", northUri.substr(0, northUri.find("&schema=")) + "&schema="}) {
+    EXPECT_EQ(Run({"import", "--archive", empty, "1000752301_P20050612230000.dat"}), 2) << empty;
+    EXPECT_TRUE(output.ends_with(": an empty schema name\n")) << output;
+  }
   EXPECT_EQ(Psql(archive, "SELECT count(*) FROM pg_namespace WHERE nspname LIKE 'xxxx%' OR nspname LIKE 's%x'"), "0");
+  ASSERT_EQ(Run({"import", "--archive", archive + " schema=" + std::string(63, 'x'), "1000752301_P20050612230000.dat"}),
+            0)
+      << output;
+  EXPECT_EQ(Psql(archive, "SELECT count(*) FROM " + std::string(63, 'x') + ".records"), "5");
 }
 
 // An archive that the previous schema's trackctl wrote: 5 records of 1000752301
@@ -881,6 +930,88 @@ TEST_F(PostgresArchive, ARoleWithItsPasswordFromTheEnvironmentAndWithoutPostgisK
   ASSERT_EQ(Run({"import", "--archive", archive, file}), 0) << output;
   EXPECT_EQ(Psql(archive, "SELECT ST_AsText(geom) FROM records ORDER BY fid LIMIT 1"), "POINT(77 12.97164)");
   EXPECT_EQ(Psql(archive, "SELECT extnamespace::regnamespace FROM pg_extension WHERE extname = 'postgis'"), "public");
+}
+
+// Every byte of `text` that is not unreserved in a URI, as %XX.
+std::string PercentEncoded(const std::string& text) {
+  std::string encoded;
+  for (const char c : text) {
+    if (std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '.' || c == '_' || c == '~') {
+      encoded += c;
+    } else {
+      char hex[4];
+      std::snprintf(hex, sizeof hex, "%%%02X", static_cast<unsigned char>(c));
+      encoded += hex;
+    }
+  }
+  return encoded;
+}
+
+// A role that logs in over TCP with scram-sha-256, its password holding each
+// character that a URI reserves: written encoded it logs in, and neither the
+// password nor its encoded form is ever shown; written raw, an '@' or a '/'
+// (where libpq would split the password) is refused before anything is sent
+// to the device, while a '?' or a '#' logs in, with the schema of the query.
+TEST_F(PostgresArchive, APasswordWithEachReservedCharacterLogsInOverTcpAndIsNeverShown) {
+  std::ifstream portFile(dir + "/port");
+  std::string port;
+  ASSERT_TRUE(std::getline(portFile, port)) << "the cluster in " << dir << " keeps no TCP port";
+  ASSERT_EQ(Psql(server + " dbname=postgres",
+                 "DO $$BEGIN CREATE ROLE keeper LOGIN; EXCEPTION WHEN duplicate_object THEN NULL; END$$"),
+            "");
+  const std::string owned = NewDatabase(server, "keeper");
+  const std::string database = owned.substr(owned.rfind('=') + 1);
+  const std::string at = "@127.0.0.1:" + port + "/" + database;
+  RunOptions traced;
+  traced.env = {{"TRACKCTL_TRACE", "trace.txt"}};
+  int n = 0;
+  for (const char reserved : std::string("?#/@:&=% ")) {
+    const std::string password = "S3c" + std::string(1, reserved) + "r3t";
+    const std::string encoded = PercentEncoded(password);
+    const std::string schema = "s" + std::to_string(++n);
+    const auto secretShown = [&](const std::string& text) {
+      return text.find(password) != std::string::npos || text.find(encoded) != std::string::npos;
+    };
+    SCOPED_TRACE(password);
+    ASSERT_EQ(Psql(server + " dbname=postgres", "ALTER ROLE keeper PASSWORD '" + password + "'"), "");
+
+    ASSERT_EQ(Run({"download", "sms", "--archive", "postgresql://keeper:" + encoded + at + "?schema=" + schema},
+                  traced),
+              0)
+        << output;
+    EXPECT_NE(output.find(" in postgresql://keeper" + at + "?schema=" + schema + ": 300 read, 300 new, "),
+              std::string::npos)
+        << output;
+    EXPECT_FALSE(secretShown(output)) << output;
+    EXPECT_EQ(Psql(owned, "SELECT count(*) FROM " + schema + ".records"), "300");
+    // A wrong password: the line that says so shows neither.
+    EXPECT_EQ(Run({"archive", "--archive", "postgresql://keeper:" + encoded + "x" + at}), 2);
+    EXPECT_NE(output.find("password authentication failed for user \"keeper\""), std::string::npos) << output;
+    EXPECT_FALSE(secretShown(output)) << output;
+
+    const std::string raw = "postgresql://keeper:" + password + at + "?schema=raw" + schema;
+    const std::size_t sent = sim().Received().size();
+    const int status = Run({"download", "sms", "--archive", raw}, traced);
+    EXPECT_FALSE(secretShown(output)) << output;
+    EXPECT_EQ(Lines(output).back().find("r3t"), std::string::npos) << output;
+    if (reserved == '@' || reserved == '/') {
+      EXPECT_EQ(status, 2);
+      EXPECT_EQ(output, "trackctl download: cannot use postgresql://keeper" + at + "?schema=raw" + schema +
+                            ": libpq would split this URI inside its password: write a '@' of the password as %40"
+                            " and a '/' as %2F; nothing was downloaded\n");
+      EXPECT_EQ(sim().Received().size(), sent);
+    } else if (reserved == '?' || reserved == '#') {
+      EXPECT_EQ(status, 0) << output;
+      EXPECT_NE(output.find(" in postgresql://keeper" + at + "?schema=raw" + schema + ": 300 read, 300 new, "),
+                std::string::npos)
+          << output;
+      EXPECT_EQ(Psql(owned, "SELECT count(*) FROM raw" + schema + ".records"), "300");
+    }
+  }
+  EXPECT_EQ(Psql(owned, "SELECT count(*) FROM pg_namespace WHERE nspname IN ('raws3', 'raws4')"), "0");
+  const std::string trace = ReadFile(workdir() / "trace.txt");
+  EXPECT_NE(trace, "");
+  EXPECT_EQ(trace.find("r3t"), std::string::npos);
 }
 
 class WindowsArchive : public E2eTest {};

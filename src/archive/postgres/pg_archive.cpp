@@ -15,6 +15,7 @@
 #include "archive/postgres/pg_schema.h"
 #include "archive/postgres/pg_schema_migration.h"
 #include "archive/record_key.h"
+#include "archive/stored_text.h"
 #include "export/utc_time.h"
 
 namespace trackctl {
@@ -110,28 +111,19 @@ std::size_t Count(const PGresult* result, int row, int column) {
 // libpq says nothing on the program's own streams: its notices are dropped.
 void DropNotice(void*, const char*) {}
 
-// `text` with every occurrence of `secret` replaced.
-std::string Redacted(std::string text, const std::string& secret) {
-  if (secret.empty()) return text;
-  for (std::size_t at = text.find(secret); at != std::string::npos; at = text.find(secret, at)) {
-    text.replace(at, secret.size(), "***");
-  }
-  return text;
-}
-
 class PostgresArchive : public Archive {
  public:
-  PostgresArchive(PgConnection connection, PgSchema schema, bool geometry, std::string password)
+  PostgresArchive(PgConnection connection, PgSchema schema, bool geometry, std::vector<std::string> secrets)
       : connection_(std::move(connection)),
         schema_(std::move(schema)),
         geometry_(geometry),
-        password_(std::move(password)) {}
+        secrets_(std::move(secrets)) {}
 
   std::variant<ImportCounts, ArchiveError> Import(const ArchiveDownload& download,
                                                   std::span<const TrackPoint> records) override {
     try {
       Reconnect();
-      return ImportAll(download, records);
+      return ImportAll(StoredDownload(download), records);
     } catch (const PgFailure& failure) {
       return Failed(failure);
     }
@@ -156,7 +148,7 @@ class PostgresArchive : public Archive {
 
  private:
   ArchiveError Failed(const PgFailure& failure) const {
-    return ArchiveError{Kind::kFailed, Redacted(failure.message, password_)};
+    return ArchiveError{Kind::kFailed, MaskedSecrets(failure.message, secrets_)};
   }
 
   // A connection that the server closed since the last import is opened again.
@@ -308,7 +300,7 @@ class PostgresArchive : public Archive {
     PGconn* connection = connection_.get();
     // One snapshot, so that every device is read from the same state.
     PgTransaction transaction(connection, "ISOLATION LEVEL REPEATABLE READ READ ONLY");
-    std::vector<std::string> devices = query.devices;
+    std::vector<std::string> devices = StoredDevices(query.devices);
     if (devices.empty()) {
       const PgResult all =
           Query(connection,
@@ -331,21 +323,26 @@ class PostgresArchive : public Archive {
   PgConnection connection_;
   PgSchema schema_;
   bool geometry_;
-  std::string password_;  // left out of every message
+  std::vector<std::string> secrets_;  // left out of every message
 };
 
-// The password that libpq reads from `name`, decoded; empty when it carries none.
-std::string PasswordOf(const std::string& name) {
+// Every spelling of the passwords in `name`, with the one that libpq reads
+// from `conninfo`: none of them is ever shown.
+std::vector<std::string> SecretsOf(const std::string& name, const std::string& conninfo) {
+  std::vector<std::string> secrets = SecretsInArchiveName(name);
   char* error = nullptr;
-  PQconninfoOption* options = PQconninfoParse(name.c_str(), &error);
+  PQconninfoOption* options = PQconninfoParse(conninfo.c_str(), &error);
   PQfreemem(error);
-  std::string password = PasswordInArchiveName(name);
-  if (options == nullptr) return password;
+  if (options == nullptr) return secrets;
   for (const PQconninfoOption* option = options; option->keyword != nullptr; ++option) {
-    if (std::string_view(option->keyword) == "password" && option->val != nullptr) password = option->val;
+    if (std::string_view(option->keyword) == "password" && option->val != nullptr && *option->val != '\0') {
+      secrets.insert(secrets.begin(), option->val);
+    }
   }
   PQconninfoFree(options);
-  return password;
+  std::stable_sort(secrets.begin(), secrets.end(),
+                   [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
+  return secrets;
 }
 
 // Why the server could not hold a schema of this name as it is written: it
@@ -363,8 +360,9 @@ std::optional<std::string> RefusedSchemaName(const std::string& name) {
 
 std::variant<std::unique_ptr<Archive>, ArchiveError> OpenPostgresArchive(const std::string& name,
                                                                           ArchiveAccess access) {
+  if (const std::optional<std::string> refused = RefusedArchiveName(name)) return ArchiveError{Kind::kFailed, *refused};
   const std::string conninfo = ConnectionString(name);
-  const std::string password = PasswordOf(conninfo);
+  const std::vector<std::string> secrets = SecretsOf(name, conninfo);
   const PgSchema schema(ArchiveSchemaName(name));
   if (const std::optional<std::string> refused = RefusedSchemaName(schema.Name())) {
     return ArchiveError{Kind::kFailed, *refused};
@@ -375,7 +373,7 @@ std::variant<std::unique_ptr<Archive>, ArchiveError> OpenPostgresArchive(const s
   PgConnection connection(PQconnectdbParams(keywords, values, 1));
   if (!connection) return ArchiveError{Kind::kFailed, "out of memory"};
   if (PQstatus(connection.get()) != CONNECTION_OK) {
-    return ArchiveError{Kind::kFailed, Redacted(OneLine(PQerrorMessage(connection.get())), password)};
+    return ArchiveError{Kind::kFailed, MaskedSecrets(OneLine(PQerrorMessage(connection.get())), secrets)};
   }
   PQsetNoticeProcessor(connection.get(), DropNotice, nullptr);
   try {
@@ -385,9 +383,9 @@ std::variant<std::unique_ptr<Archive>, ArchiveError> OpenPostgresArchive(const s
     if (const auto* refused = std::get_if<ArchiveError>(&version)) return *refused;
     if (std::get<std::int64_t>(version) < kPgSchemaVersion) MigratePgSchema(connection.get(), schema);
     const bool geometry = HasGeometry(connection.get(), schema);
-    return std::make_unique<PostgresArchive>(std::move(connection), schema, geometry, password);
+    return std::make_unique<PostgresArchive>(std::move(connection), schema, geometry, secrets);
   } catch (const PgFailure& failure) {
-    return ArchiveError{Kind::kFailed, Redacted(failure.message, password)};
+    return ArchiveError{Kind::kFailed, MaskedSecrets(failure.message, secrets)};
   }
 }
 

@@ -11,6 +11,7 @@
 #include "archive/sqlite/gpkg_schema.h"
 #include "archive/record_key.h"
 #include "archive/sqlite/records_table.h"
+#include "archive/stored_text.h"
 #include "archive/sqlite/schema_migration.h"
 #include "archive/sqlite/sqlite_handles.h"
 #include "export/utc_time.h"
@@ -143,7 +144,7 @@ class GeoPackageArchive : public Archive {
   std::variant<ImportCounts, ArchiveError> Import(const ArchiveDownload& download,
                                                   std::span<const TrackPoint> records) override {
     try {
-      return ImportAll(download, records);
+      return ImportAll(StoredDownload(download), records);
     } catch (const SqliteFailure& failure) {
       return FailureError(failure);
     }
@@ -321,7 +322,7 @@ class GeoPackageArchive : public Archive {
       sqlite3* db;
       ~EndRead() { sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr); }
     } endRead{db};
-    const std::vector<std::string> devices = query.devices.empty() ? AllDevices() : query.devices;
+    const std::vector<std::string> devices = query.devices.empty() ? AllDevices() : StoredDevices(query.devices);
     const Statement statement = Prepare(db, kPointsSql);
     sqlite3_stmt* s = statement.get();
     for (const std::string& device : devices) {
