@@ -81,7 +81,7 @@ def failed_tests(command, env):
                             stderr=subprocess.STDOUT, text=True, errors="replace")
     if result.returncode == 0:
         return []
-    names = sorted(set(re.findall(r"^\[  FAILED  \] ([^\s,]+)(?:, where .*)? \(", result.stdout, re.MULTILINE)))
+    names = sorted(set(re.findall(r"^\[  FAILED  \] ([^\s,]+).* \(\d+ ms\)$", result.stdout, re.MULTILINE)))
     return names or sorted(set(re.findall(r"^\s*\d+ - (\S+) \(", result.stdout, re.MULTILINE))) or ["ctest"]
 
 

@@ -13,7 +13,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <ctime>
 #include <fstream>
+#include <iomanip>
 #include <iterator>
 #include <set>
 #include <sstream>
@@ -108,6 +110,7 @@ class ArchiveRun : public E2eTest {
  protected:
   int Run(std::vector<std::string> args, RunOptions options = {}) {
     options.args = std::move(args);
+    options.env.insert(options.env.begin(), env.begin(), env.end());
     Program& run = Start("", options);
     const int status = run.WaitExit(120s);
     output = run.Output();
@@ -125,21 +128,49 @@ class ArchiveRun : public E2eTest {
     std::ofstream(workdir() / name, std::ios::binary) << text;
   }
   std::string output;
+  std::vector<std::pair<std::string, std::string>> env;  // in every Run's environment, before its own
 };
+
+// The rows of a CSV export, without its header, each split into its cells.
+std::vector<std::vector<std::string>> CsvRows(const std::string& text) {
+  std::vector<std::vector<std::string>> rows;
+  for (const std::string& line : Split(text, "\r\n")) {
+    if (!line.empty()) rows.push_back(Split(line, ","));
+  }
+  if (!rows.empty()) rows.erase(rows.begin());
+  return rows;
+}
+
+// The trigger that makes the archive refuse every record of `device`.
+std::string RefusingTrigger(bool postgres, const std::string& device) {
+  if (!postgres) {
+    return "CREATE TRIGGER refuse BEFORE INSERT ON records WHEN NEW.device = '" + device +
+           "' BEGIN SELECT RAISE(ABORT, 'refused by the test'); END";
+  }
+  return "CREATE FUNCTION refuse() RETURNS trigger LANGUAGE plpgsql AS $$BEGIN IF NEW.device = '" + device +
+         "' THEN RAISE EXCEPTION 'refused by the test'; END IF; RETURN NEW; END$$;"
+         " CREATE TRIGGER refuse BEFORE INSERT ON records FOR EACH ROW EXECUTE FUNCTION refuse()";
+}
 
 enum class Store { kGeoPackage, kPostgres };
 
 // The scenarios that hold for every store: `archive` is the one of the test.
+// trackctl runs in one zone and the server in another, neither of them UTC,
+// so that a time written or read in either instead of UTC shows.
 class ArchiveStores : public ArchiveRun, public ::testing::WithParamInterface<Store> {
  protected:
   void SetUp() override {
     ArchiveRun::SetUp();
     if (IsSkipped()) return;
+    if (!UnderWine()) env = {{"TZ", "IST-5:30"}};  // +05:30, without a zone database
     if (!Postgres()) return;
     if (UnderWine()) GTEST_SKIP() << "the Windows build has no PostgreSQL backend (see WindowsArchive.*)";
     const std::optional<std::string> server = TestServer();
     if (!server) GTEST_SKIP() << "no PostgreSQL test cluster";
     archive = NewDatabase(*server);
+    ASSERT_EQ(Psql(archive, "ALTER DATABASE " + archive.substr(archive.rfind('=') + 1) +
+                                " SET TimeZone = 'America/New_York'"),  // -04:00 in June
+              "");
   }
   bool Postgres() const { return GetParam() == Store::kPostgres; }
   // One value of `sql` (GeoPackage) or `pgSql` (PostgreSQL, the same when not given).
@@ -257,6 +288,17 @@ TEST_P(ArchiveStores, DeviceTextThatIsNotUtf8IsStoredWithItsBytesEscapedAndFound
   }
 }
 
+// "2005-06-12T12:30:00-04:00" as "2005-06-12T16:30:00Z".
+std::string AsUtc(const std::string& time) {
+  std::tm fields{};
+  std::istringstream(time.substr(0, 19)) >> std::get_time(&fields, "%Y-%m-%dT%H:%M:%S");
+  const int offset = (std::stoi(time.substr(20, 2)) * 60 + std::stoi(time.substr(23, 2))) * (time[19] == '-' ? -1 : 1);
+  const std::time_t utc = ::timegm(&fields) - offset * 60;
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", std::gmtime(&utc));
+  return text;
+}
+
 // The points of a GeoJSON file: longitude, latitude and UTC time of each, sorted.
 std::multiset<std::string> GeoJsonPoints(const std::string& text, const char* timeProperty) {
   std::multiset<std::string> points;
@@ -270,6 +312,7 @@ std::multiset<std::string> GeoJsonPoints(const std::string& text, const char* ti
     if (time.size() == 24 && time.ends_with(".000Z")) time = time.substr(0, 19) + "Z";  // GDAL's milliseconds
     if (time.size() == 22 && time.ends_with("+00")) time = time.substr(0, 19) + "Z";   // a timestamptz in UTC
     if (time.size() == 19 && time[10] == 'T') time += 'Z';
+    if (time.size() == 25 && (time[19] == '+' || time[19] == '-')) time = AsUtc(time);  // a server's zone
     time[10] = 'T';
     points.insert(point + time);
   }
@@ -451,6 +494,192 @@ TEST_P(ArchiveStores, EightImportsAtOnceAllSucceedAndLoseNothing) {
   ASSERT_EQ(Run({"import", "--utc-offset", "+00:00", "--archive", archive, "1000752301_O20050612230000.dat"}), 0)
       << output;
   EXPECT_NE(output.find(": 600 read, 600 new, 0 already archived, 0 not valid\n"), std::string::npos) << output;
+}
+
+// 22:00:00 logged in +05:30 is 16:30:00 UTC, whatever zone the server is in;
+// each bound of an export includes its own second and not the one beyond it.
+// The records keep the keys that every archive holds.
+TEST_P(ArchiveStores, StoredTimesAreTheUtcInstantsAndTheBoundsIncludeBothEnds) {
+  const std::string readme = "5,2,1,0,22:0:30.00,12:6:2005,77.594680,12.971640,33.000000,74790.000000;\n";
+  std::string text = readme;
+  for (std::size_t i = 0; i < 5; ++i) text += LoggerLineAt(i);
+  Write("1000752301_P20050612230000.dat", text);
+  std::vector<std::string> import = {"import", "--archive", archive, "1000752301_P20050612230000.dat"};
+  if (UnderWine()) import.insert(import.begin() + 1, {"--utc-offset", "+05:30"});
+  ASSERT_EQ(Run(import), 0) << output;
+  const std::string utc = "to_char(utc_time AT TIME ZONE 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS\"Z\"')";
+  EXPECT_EQ(Value("SELECT group_concat(utc_time, ' ') FROM (SELECT utc_time FROM records ORDER BY utc_time, fid)",
+                  "SELECT string_agg(" + utc + ", ' ' ORDER BY utc_time, fid) FROM records"),
+            "2005-06-12T16:30:00Z 2005-06-12T16:30:30Z 2005-06-12T16:30:30Z 2005-06-12T16:31:00Z "
+            "2005-06-12T16:31:30Z 2005-06-12T16:32:00Z");
+  EXPECT_EQ(Value("SELECT record_key FROM records WHERE longitude > 77.5"), "-1881385608944523145");
+  ASSERT_EQ(Run({"archive", "--archive", archive, "--json"}), 0) << output;
+  const auto fleet = nlohmann::json::parse(output);
+  ASSERT_EQ(fleet.size(), 1u) << output;
+  EXPECT_EQ(fleet[0]["firstUtc"], "2005-06-12T16:30:00Z");
+  EXPECT_EQ(fleet[0]["lastUtc"], "2005-06-12T16:32:00Z");
+
+  const struct {
+    std::string since, until, times;
+  } bounds[] = {
+      {"2005-06-12T16:30:30Z", "2005-06-12T16:31:30Z", "16:30:30 16:30:30 16:31:00 16:31:30"},
+      {"2005-06-12T16:30:31", "2005-06-12T16:31:29", "16:31:00"},
+      {"2005-06-12T16:32:00Z", "2005-06-12T16:32:00Z", "16:32:00"},
+      {"2005-06-12", "2005-06-12", "16:30:00 16:30:30 16:30:30 16:31:00 16:31:30 16:32:00"},
+      {"2005-06-12T16:32:01Z", "2005-06-13", ""},
+  };
+  for (const auto& bound : bounds) {
+    ASSERT_EQ(Run({"export", "--archive", archive, "--since", bound.since, "--until", bound.until, "--format", "csv",
+                   "-o", "bound.csv"}),
+              0)
+        << output;
+    std::string times;
+    for (const auto& row : CsvRows(ReadFile(workdir() / "bound.csv"))) {
+      ASSERT_EQ(row.size(), 17u);
+      EXPECT_TRUE(row[15].starts_with("2005-06-12T") && row[15].ends_with("Z")) << row[15];
+      times += (times.empty() ? "" : " ") + row[15].substr(11, 8);
+    }
+    EXPECT_EQ(times, bound.times) << bound.since << " " << bound.until;
+  }
+}
+
+// Two, then three devices whose records interleave in time, each file in no
+// order at all: each device's track holds its own points alone, in time order.
+TEST_P(ArchiveStores, EachDevicesTrackHoldsItsOwnPointsAloneInTimeOrder) {
+  const std::vector<std::string> keys = {"1000752301", "1000752302", "1000752303"};
+  std::vector<std::vector<std::string>> all;  // each device's rows as its file gives them, one device after the other
+  for (std::size_t d = 0; d < keys.size(); ++d) {
+    std::string inOrder, shuffled;
+    for (std::size_t k = 0; k < 30; ++k) {
+      inOrder += LoggerLineAt(3 * k + d, 1000 * d);
+      shuffled += LoggerLineAt(3 * ((k * 7) % 30) + d, 1000 * d);
+    }
+    Write(keys[d] + ".dat", inOrder);
+    ASSERT_EQ(Run({"export", "--utc-offset", "+00:00", "--format", "csv", "-o", keys[d] + ".csv", keys[d] + ".dat"}),
+              0)
+        << output;
+    std::vector<std::vector<std::string>> own = CsvRows(ReadFile(workdir() / (keys[d] + ".csv")));
+    ASSERT_EQ(own.size(), 30u);
+    for (auto& row : own) row[0] = keys[d];
+    all.insert(all.end(), own.begin(), own.end());
+    Write(keys[d] + "_P20050612230000.dat", shuffled);
+    ASSERT_EQ(Run({"import", "--utc-offset", "+00:00", "--archive", archive, keys[d] + "_P20050612230000.dat"}), 0)
+        << output;
+    if (d == 0) continue;
+    ASSERT_EQ(Run({"export", "--archive", archive, "--format", "csv", "-o", "tracks.csv"}), 0) << output;
+    EXPECT_EQ(CsvRows(ReadFile(workdir() / "tracks.csv")), all) << d + 1 << " devices";
+  }
+  ASSERT_EQ(Run({"export", "--archive", archive, "--device", keys[1], "--format", "csv", "-o", "one.csv"}), 0)
+      << output;
+  EXPECT_EQ(CsvRows(ReadFile(workdir() / "one.csv")), std::vector(all.begin() + 30, all.begin() + 60));
+}
+
+// An import of several files goes on after a file that fails; its status is
+// the worst of them. A file the archive refuses part way in is archived
+// wholly not; the lines that are no logger line are named by their numbers.
+TEST_P(ArchiveStores, AnImportOfSeveralFilesArchivesEachWholeOrNotAtAll) {
+  std::string five;
+  for (std::size_t i = 0; i < 5; ++i) five += LoggerLineAt(i);
+  Write("1000752303_P20050612230000.dat", five);
+  ASSERT_EQ(Run({"import", "--archive", archive, "1000752303_P20050612230000.dat"}), 0) << output;
+  ASSERT_EQ(Value(RefusingTrigger(Postgres(), "1000752302")), Postgres() ? "" : "no row");
+  Write("1000752302_P20050612230000.dat", five);
+  Write("1000752304_P20050612230000.dat", five);
+  const auto crlf = [](std::string line) { return line.insert(line.size() - 1, "\r"); };
+  // Problems on the first line, after lines ended by CR LF, in the middle and
+  // on the last line, which has no end.
+  Write("1000752301_P20050612230000.dat", "not a logger line\n" + crlf(LoggerLineAt(0)) + crlf(LoggerLineAt(1)) +
+                                              crlf(LoggerLineAt(9).substr(0, 40) + "\n") + LoggerLineAt(2) + "x" +
+                                              LoggerLineAt(9) + LoggerLineAt(3) + "5,2,1,0,22:0:0.00,12:6:2005");
+  EXPECT_EQ(Run({"import", "--archive", archive, "1000752309_P20050612230000.dat", "1000752302_P20050612230000.dat",
+                 "1000752301_P20050612230000.dat", "1000752304_P20050612230000.dat"}),
+            2);
+  const std::vector<std::string> lines = Lines(output);
+  ASSERT_EQ(lines.size(), 8u) << output;
+  EXPECT_TRUE(lines[0].starts_with("trackctl import: cannot read 1000752309_P20050612230000.dat: ")) << output;
+  EXPECT_TRUE(lines[1].starts_with("trackctl import: cannot use ")) << output;
+  EXPECT_NE(lines[1].find("refused by the test"), std::string::npos) << output;
+  EXPECT_TRUE(lines[1].ends_with("; 1000752302_P20050612230000.dat is not imported")) << output;
+  EXPECT_EQ(std::vector<std::string>(lines.begin() + 2, lines.end()),
+            (std::vector<std::string>{
+                "1000752301_P20050612230000.dat:1: not a logger line",
+                "1000752301_P20050612230000.dat:4: not a logger line",
+                "1000752301_P20050612230000.dat:6: not a logger line",
+                "1000752301_P20050612230000.dat:8: not a logger line",
+                "trackctl import: 1000752301_P20050612230000.dat: 4 read, 4 new, 0 already archived, 0 not valid",
+                "trackctl import: 1000752304_P20050612230000.dat: 5 read, 5 new, 0 already archived, 0 not valid"}));
+  EXPECT_EQ(Value("SELECT group_concat(device || ':' || n, ' ') FROM (SELECT device, count(*) AS n FROM records GROUP"
+                  " BY device ORDER BY device)",
+                  "SELECT string_agg(device || ':' || n, ' ' ORDER BY device) FROM (SELECT device, count(*) AS n FROM"
+                  " records GROUP BY device) AS d"),
+            "1000752301:4 1000752303:5 1000752304:5");
+  EXPECT_EQ(Value("SELECT count(*) FROM downloads WHERE device = '1000752302'"), "0");
+  // A file with a problem alone: status 1.
+  EXPECT_EQ(Run({"import", "--archive", archive, "1000752301_P20050612230000.dat"}), 1) << output;
+}
+
+// Both sectors of one device downloaded in one second, holding the same
+// records: two downloads, each archived in full.
+TEST_P(ArchiveStores, TheTwoSectorsOfADeviceDownloadedAtOneMomentAreArchivedBoth) {
+  state.dataCallSector = state.smsSector;
+  const std::string key = state.serialKey;
+  ASSERT_EQ(Run({"download", "sms", "-o", key + "_P20050612230000.dat", "--archive", archive}), 0) << output;
+  EXPECT_NE(output.find(": 300 read, 300 new, 0 already archived, 0 not valid\n"), std::string::npos) << output;
+  ASSERT_EQ(Run({"download", "datacall", "-o", key + "_O20050612230000.dat", "--archive", archive}), 0) << output;
+  EXPECT_NE(output.find(": 300 read, 300 new, 0 already archived, 0 not valid\n"), std::string::npos) << output;
+  EXPECT_EQ(Value("SELECT group_concat(sector || ':' || records_new, ' ') FROM (SELECT * FROM downloads ORDER BY id)",
+                  "SELECT string_agg(sector || ':' || records_new, ' ' ORDER BY id) FROM downloads"),
+            "sms:300 datacall:300");
+  EXPECT_EQ(Value("SELECT count(*) || ' ' || count(DISTINCT record_key) FROM records"), "600 600");
+  ASSERT_EQ(Run({"import", "--archive", archive, key + "_O20050612230000.dat", key + "_P20050612230000.dat"}), 0)
+      << output;
+  EXPECT_EQ(Occurrences(output, ": 300 read, 0 new, 300 already archived, 0 not valid\n"), 2u) << output;
+}
+
+// The archive checked before the download, and unusable when the records
+// come: the download fails, and its file stays whole under its own name.
+TEST_P(ArchiveStores, AnArchiveThatFailsAfterTheDownloadLeavesTheWholeFile) {
+  Write("1000752309_P20050612230000.dat", LoggerLineAt(0));
+  ASSERT_EQ(Run({"import", "--archive", archive, "1000752309_P20050612230000.dat"}), 0) << output;
+  ASSERT_EQ(Run({"download", "sms", "-o", "whole.dat"}), 0) << output;
+  knobs.chunkSize = 500;
+  knobs.chunkPauseMs = 60;  // the records take most of a second to come
+  StartSim();
+  RunOptions options;
+  options.args = {"download", "sms", "--archive", archive};
+  Program& run = Start("", options);
+  ASSERT_TRUE(run.WaitForOutput("No of records = 300")) << run.Output();
+  if (Postgres()) {
+    ASSERT_EQ(Value(RefusingTrigger(true, state.serialKey)), "");
+  } else {
+    Write("replaced.gpkg", "not a database at all\n");
+    fs::rename(workdir() / "replaced.gpkg", workdir() / archive);
+  }
+  EXPECT_EQ(run.WaitExit(), 4) << run.Output();
+  const std::vector<std::string> files = DatFiles();
+  ASSERT_EQ(files.size(), 3u);
+  const std::string& name = files[0];
+  EXPECT_TRUE(name.starts_with(state.serialKey + "_P")) << name;
+  EXPECT_EQ(ReadFile(workdir() / name), ReadFile(workdir() / "whole.dat"));
+  EXPECT_NE(run.Output().find("trackctl download: cannot use " + archive + ": "), std::string::npos) << run.Output();
+  EXPECT_NE(run.Output().find("; " + name + " stays as it is\n"), std::string::npos) << run.Output();
+  EXPECT_EQ(run.Output().find("Archived"), std::string::npos) << run.Output();
+}
+
+// An empty TRACKCTL_ARCHIVE is as if it were not set: a download archives
+// nothing, import and archive use the default archive.
+TEST_F(ArchiveRun, AnEmptyArchiveVariableIsNoArchiveForADownloadAndTheDefaultOneForTheOthers) {
+  const RunOptions empty = WithArchiveVariable("");
+  ASSERT_EQ(Run({"download", "sms"}, empty), 0) << output;
+  EXPECT_EQ(output.find("Archived"), std::string::npos) << output;
+  const std::vector<std::string> files = DatFiles();
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(Files(), files);
+  ASSERT_EQ(Run({"import", files[0]}, empty), 0) << output;
+  EXPECT_EQ(output, "trackctl import: " + files[0] + ": 300 read, 300 new, 0 already archived, 0 not valid\n");
+  EXPECT_EQ(Query(workdir() / "tracks.gpkg", "SELECT count(*) FROM records"), "300");
+  ASSERT_EQ(Run({"archive", "--json"}, empty), 0) << output;
+  EXPECT_EQ(nlohmann::json::parse(output).at(0).at("records"), 300) << output;
 }
 
 TEST_F(ArchiveRun, AnImportKilledInTheMiddleLeavesTheArchiveAsBeforeAndTheNextOneImportsAll) {

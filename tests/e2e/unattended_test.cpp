@@ -124,6 +124,25 @@ TEST_F(Unattended, ASignalInTheMiddleOfADownloadLeavesAPartialFileOnly) {
   }
 }
 
+// A signal after the count and before the first record: no file at all is
+// left, neither under the file's name nor an empty NAME.partial.
+TEST_F(Unattended, ASignalBeforeTheFirstRecordLeavesNoFile) {
+  if (UnderWine()) GTEST_SKIP() << "Windows ends a program on Ctrl-C without a signal to handle";
+  knobs.silentOn = "PREAD";
+  knobs.silentAfterBytes = std::string("\xEAPREAD_OK_6600\xE4").size();  // the count and nothing of the records
+  RunOptions options;
+  options.args = {"download", "sms", "-o", "sms.dat"};
+  Program& run = Start("", options);
+  ASSERT_TRUE(run.WaitForOutput("No of records = 300\n")) << run.Output();
+  EXPECT_EQ(Files(), std::vector<std::string>{"sms.dat.partial"});
+  run.Signal(SIGTERM);
+  EXPECT_EQ(run.WaitExit(), -1);
+  EXPECT_EQ(run.endSignal(), SIGTERM);
+  EXPECT_NE(run.Output().find("trackctl: download incomplete: sms.dat removed, it held no record\n"), std::string::npos)
+      << run.Output();
+  EXPECT_EQ(Files(), std::vector<std::string>{});
+}
+
 TEST_F(Unattended, TheMenuWaitsForEverUnlessTheLimitIsGiven) {
   knobs.replyFor["STOPTRACK"] = {};
   RunOptions options;
@@ -154,6 +173,15 @@ TEST_F(Unattended, AProgressBarOnATerminalAndNoneInALog) {
       << shown;
   EXPECT_EQ(shown.find("Done : "), std::string::npos);
   EXPECT_EQ(Files(), std::vector<std::string>{"sms.dat"});
+
+  // The whole sector at once: the last block comes well within the redraw
+  // interval, and its frame is drawn all the same.
+  fs::remove(workdir() / "sms.dat");
+  sim().WithDevice([](tracksim::Device& device) { device.knobs().chunkPauseMs = 0; });
+  Program& fast = Start("", options);
+  ASSERT_EQ(fast.WaitExit(), 0) << fast.Output();
+  EXPECT_NE(fast.RawOutput().find("\r[####################] 100%  300/300 records"), std::string::npos)
+      << fast.RawOutput();
 
   // With -q, or into a log, none of it: the "Done : N" lines are there as ever.
   fs::remove(workdir() / "sms.dat");

@@ -214,6 +214,42 @@ TEST(GeoPackageArchive, RecordsWhoseKeysCollideAreEachKeptOnce) {
   EXPECT_NE(RecordKey("1000752301", Sector::kSms, first.line), RecordKey("1000752301", Sector::kSms, second.line));
 }
 
+// Every archive holds its records under these keys: a record imported again
+// is found by its key, so these values must never change.
+TEST(RecordKey, KeysAreTheOnesEveryArchiveHolds) {
+  const LoggerLine logged{5, 2, 1, 0, 22, 0, 30, 12, 6, 2005, 77'594'680, 12'971'640, 33'000'000, 74'790'000'000};
+  const LoggerLine largest{0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF,
+                           0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, ~0ULL, ~0ULL, ~0ULL, ~0ULL};
+  EXPECT_EQ(RecordKey("1000752301", Sector::kSms, logged), -1881385608944523145);
+  EXPECT_EQ(RecordKey("1000752301", Sector::kDataCall, logged), -6892928035592557561);
+  EXPECT_EQ(RecordKey("ABC       ", Sector::kSms, LoggerLine{}), -2634697323229861814);
+  EXPECT_EQ(RecordKey("", Sector::kDataCall, largest), 5624593908279189664);
+
+  // Each column alone, in its lowest and its highest bit, makes another key.
+  const std::int64_t key = RecordKey("1000752301", Sector::kSms, logged);
+  EXPECT_NE(RecordKey("1000752302", Sector::kSms, logged), key);
+  EXPECT_NE(RecordKey("100075230", Sector::kSms, logged), key);
+  using Narrow = std::uint32_t LoggerLine::*;
+  for (const Narrow column : {&LoggerLine::headCode, &LoggerLine::headState, &LoggerLine::flagCode,
+                              &LoggerLine::column4, &LoggerLine::hours, &LoggerLine::minutes, &LoggerLine::seconds,
+                              &LoggerLine::day, &LoggerLine::month, &LoggerLine::year}) {
+    for (const std::uint32_t bit : {1u, 1u << 31}) {
+      LoggerLine changed = logged;
+      changed.*column ^= bit;
+      EXPECT_NE(RecordKey("1000752301", Sector::kSms, changed), key) << bit;
+    }
+  }
+  using Wide = std::uint64_t LoggerLine::*;
+  for (const Wide column : {&LoggerLine::longitude, &LoggerLine::latitude, &LoggerLine::byteValue,
+                            &LoggerLine::wideValue}) {
+    for (const std::uint64_t bit : {1ULL, 1ULL << 63}) {
+      LoggerLine changed = logged;
+      changed.*column ^= bit;
+      EXPECT_NE(RecordKey("1000752301", Sector::kSms, changed), key) << bit;
+    }
+  }
+}
+
 TEST(GeoPackageArchive, AnArchiveOfTheFirstSchemaIsMigratedWithItsRecordsAndSpatialIndex) {
   WorkDir dir;
   std::filesystem::copy_file(TRACKCTL_ARCHIVE_TEST_DATA "/schema1.gpkg", "old.gpkg");
