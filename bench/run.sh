@@ -19,6 +19,10 @@ echo "| Measurement | Runs | Wall (median) | CPU | Peak RSS | Rate | Line effici
 echo "|---|---|---|---|---|---|---|"
 build/release/bench/transfer_bench "$@"
 build/release/bench/format_bench 2>/dev/null
+if [ -x build/release/bench/startup_bench ]; then
+  echo
+  build/release/bench/startup_bench
+fi
 echo
 build/release/bench/export_bench
 if [ -x build/release/bench/archive_bench ]; then
@@ -27,12 +31,12 @@ if [ -x build/release/bench/archive_bench ]; then
   echo
   build/release/bench/archive_fleet_bench 2>/dev/null
 fi
-if [ -x build/release/bench/postgres_bench ]; then
+if [ -x build/release/src/postgres_bench ]; then
   # A throwaway cluster of its own, removed at the end whatever happens.
   pg_dir=$(mktemp -u /tmp/trackctl-pg-bench.XXXXXX)
   trap 'scripts/test-postgres.sh stop "$pg_dir"' EXIT
   if scripts/test-postgres.sh start "$pg_dir" >/dev/null && [ -S "$pg_dir/.s.PGSQL.5432" ]; then
     echo
-    build/release/bench/postgres_bench "host=$pg_dir user=trackctl"
+    build/release/src/postgres_bench "host=$pg_dir user=trackctl"
   fi
 fi

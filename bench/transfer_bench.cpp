@@ -28,7 +28,7 @@ constexpr std::size_t kImageSize = 256 * 1024;
 constexpr const char* kImageName = "bench.bin";
 constexpr std::chrono::seconds kRunLimit = 600s;
 // After the data block the program waits this long for a quiet line.
-constexpr double kQuietWaitSeconds = 0.2;
+constexpr double kQuietWaitSeconds = 0.02;
 // Every script ends after one command: the program waits for a key press then.
 constexpr const char* kWaiting = "Press any key to Continue...";
 
