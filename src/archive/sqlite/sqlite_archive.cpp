@@ -144,8 +144,19 @@ bool Exists(const std::string& path) {
   return std::filesystem::exists(path, error);
 }
 
+// Whether this user may write the file `path`, found out without a read.
+bool MayWrite(const std::string& path) {
+  sqlite3* raw = nullptr;
+  const int opened = sqlite3_open_v2(FileUri(path, "").c_str(), &raw,
+                                     SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
+  const Connection db(raw);
+  return opened == SQLITE_OK && sqlite3_db_readonly(raw, "main") == 0;
+}
+
 // A connection to the file `path`, never to what a URI in the name would say,
-// set up for this program's use.
+// set up for this program's use. With SQLITE_OPEN_READWRITE, a file that may
+// not be written is refused before a read, which would leave a -wal and -shm
+// that a connection that may not write cannot remove.
 Connection Connect(const std::string& path, int flags, std::string_view query, std::string leftLogOf = {}) {
   sqlite3* raw = nullptr;
   // One connection, used by one thread: no need for SQLite's own locks around each call.
@@ -153,6 +164,9 @@ Connection Connect(const std::string& path, int flags, std::string_view query, s
       sqlite3_open_v2(FileUri(path, query).c_str(), &raw, flags | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
   Connection db(raw, ConnectionCloser{std::move(leftLogOf)});
   if (opened != SQLITE_OK) throw SqliteFailure{opened, raw != nullptr ? sqlite3_errmsg(raw) : "out of memory"};
+  if ((flags & SQLITE_OPEN_READWRITE) != 0 && sqlite3_db_readonly(raw, "main") == 1) {
+    throw SqliteFailure{SQLITE_READONLY, sqlite3_errstr(SQLITE_READONLY)};
+  }
   Check(db.get(), sqlite3_busy_timeout(db.get(), kBusyTimeoutMs));
   // An import inserts into four B-trees at once (the table, its two indexes
   // and the spatial index): statement journals in memory and a cache that
@@ -164,21 +178,24 @@ Connection Connect(const std::string& path, int flags, std::string_view query, s
   return db;
 }
 
-// A connection that cannot write, its first read done: mode=ro; or, where an
-// archive in WAL mode has no -wal and its folder can hold none (nor a -shm),
-// immutable: no connection is writing it then.
+// A connection that cannot write, its first read done: mode=ro; or, where the
+// file has no -wal and this user could not remove the -wal and -shm that SQLite
+// makes for a read of a WAL file (the file or its folder may not be written),
+// immutable: no connection is writing the file then. (Left there, they would
+// hold the file's mode with this user as their owner: its owner's next import
+// could not write them.)
 Connection ConnectForReading(const std::string& path) {
   const bool hadLog = HasWriteAheadLog(path);
-  Connection db = Connect(path, SQLITE_OPEN_READONLY, "mode=ro", hadLog ? std::string() : path);
+  if (!hadLog && !MayWrite(path)) return Connect(path, SQLITE_OPEN_READONLY, "immutable=1");
   try {
+    Connection db = Connect(path, SQLITE_OPEN_READONLY, "mode=ro", hadLog ? std::string() : path);
     ProbeFile(db.get());
     return db;
   } catch (const SqliteFailure& failure) {
     const int primary = failure.code & 0xFF;
     if ((primary != SQLITE_READONLY && primary != SQLITE_CANTOPEN) || hadLog || HasWriteAheadLog(path)) throw;
   }
-  db = Connect(path, SQLITE_OPEN_READONLY, "immutable=1");
-  return db;
+  return Connect(path, SQLITE_OPEN_READONLY, "immutable=1");
 }
 
 // The digest of the records' keys and of their UTC times, so that the file of
@@ -420,9 +437,6 @@ std::variant<std::unique_ptr<Archive>, ArchiveError> OpenGeoPackageArchive(const
   try {
     if (access == ArchiveAccess::kCreate) {
       Connection db = Connect(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, "");
-      // Refused before a read, which would leave a -wal and -shm that a
-      // connection that may not write cannot remove.
-      if (sqlite3_db_readonly(db.get(), "main") == 1) return ArchiveError{Kind::kFailed, sqlite3_errstr(SQLITE_READONLY)};
       if (ProbeFile(db.get()).Empty()) CreateArchive(db.get());
       if (const std::optional<ArchiveError> refused = CheckArchive(db.get(), true)) return *refused;
       return std::make_unique<GeoPackageArchive>(std::move(db));
@@ -430,8 +444,7 @@ std::variant<std::unique_ptr<Archive>, ArchiveError> OpenGeoPackageArchive(const
     if (access == ArchiveAccess::kCheck) {
       // What kCreate would refuse, without a write: a file that may not be written.
       if (!Exists(path)) return ArchiveError{Kind::kMissing, "no file"};
-      const Connection writer = Connect(path, SQLITE_OPEN_READWRITE, "");
-      if (sqlite3_db_readonly(writer.get(), "main") == 1) return ArchiveError{Kind::kFailed, sqlite3_errstr(SQLITE_READONLY)};
+      if (!MayWrite(path)) return ArchiveError{Kind::kFailed, sqlite3_errstr(SQLITE_READONLY)};
     }
     Connection db = ConnectForReading(path);
     if (const std::optional<ArchiveError> refused = CheckArchive(db.get(), false)) return *refused;
