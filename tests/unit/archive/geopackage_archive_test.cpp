@@ -102,6 +102,10 @@ TEST(GeoPackageArchive, ANewArchiveIsAGeoPackageWithItsRequiredTables) {
             "6");
   EXPECT_EQ(Query("a.gpkg", "SELECT version FROM trackctl_schema"), "2");
   EXPECT_EQ(Query("a.gpkg", "PRAGMA integrity_check"), "ok");
+  // The default as GeoPackage gives it, byte for byte: validators compare the text.
+  EXPECT_NE(Query("a.gpkg", "SELECT sql FROM sqlite_master WHERE name = 'gpkg_contents'")
+                .find("last_change DATETIME NOT NULL DEFAULT (strftime('%Y-%m-%dT%H:%M:%fZ','now'))"),
+            std::string::npos);
 }
 
 TEST(GeoPackageArchive, ImportingTheSameDownloadTwiceAddsEachRecordOnce) {
