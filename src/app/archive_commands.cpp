@@ -53,6 +53,9 @@ int ImportOne(Archive& archive, const std::string& archivePath, const std::strin
     std::fprintf(stderr, "%s:%zu: not a logger line\n", file.c_str(), line);
   }
   std::fprintf(stderr, "trackctl import: %s: %s\n", file.c_str(), ImportCountsText(imported.counts).c_str());
+  if (imported.counts.otherUtc > 0) {
+    std::fprintf(stderr, "trackctl import: %s: %s\n", file.c_str(), OtherUtcText(imported.counts).c_str());
+  }
   return imported.notLoggerLines.empty() ? 0 : 1;
 }
 

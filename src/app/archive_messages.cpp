@@ -51,6 +51,11 @@ std::string ImportCountsText(const ImportCounts& counts) {
          " not valid";
 }
 
+std::string OtherUtcText(const ImportCounts& counts) {
+  return std::to_string(counts.otherUtc) + " of the records already archived hold other UTC times (imported before"
+         " under another time zone?); the archive keeps its times";
+}
+
 std::string FleetTable(const std::vector<DeviceSummary>& fleet, DeviceTextMode deviceText) {
   const std::vector<std::string> header = {"device", "records", "first (UTC)", "last (UTC)", "downloads",
                                            "last download", "version", "type"};

@@ -21,6 +21,9 @@ std::string ArchiveErrorLine(std::string_view command, const std::string& archiv
 
 // "300 read, 297 new, 3 already archived, 2 not valid".
 std::string ImportCountsText(const ImportCounts& counts);
+// "3 of the records already archived hold other UTC times (...)": what a file
+// imported again under another time zone finds.
+std::string OtherUtcText(const ImportCounts& counts);
 
 // A line per device under a header line, each line ended; the text that came
 // from a device or a file name (serial key, version, type) shown as `deviceText`

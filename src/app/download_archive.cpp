@@ -43,8 +43,8 @@ std::optional<int> RefuseUnusableArchive(const DeviceCommand& command, ConsoleRe
   if (!command.row->archive) return std::nullopt;
   const std::optional<std::string> path = DownloadArchivePath(command);
   if (!path) return std::nullopt;
-  // Read only: an archive that is not there yet is made by the import.
-  const auto opened = OpenArchive(*path, ArchiveAccess::kRead);
+  // Without a write: an archive that is not there yet is made by the import.
+  const auto opened = OpenArchive(*path, ArchiveAccess::kCheck);
   const ArchiveError* error = std::get_if<ArchiveError>(&opened);
   if (error == nullptr || error->kind == ArchiveError::Kind::kMissing) return std::nullopt;
   say.Say("%s; nothing was downloaded\n", ArchiveErrorLine("download", *path, *error).c_str());

@@ -46,6 +46,8 @@ struct ImportCounts {
   std::size_t read = 0;             // records in the file
   std::size_t added = 0;            // new to the archive
   std::size_t alreadyArchived = 0;  // the same device, sector and logger columns were there
+  std::size_t otherUtc = 0;         // of those, how many were there with another UTC time (an
+                                    // import of the file under another time zone, say)
   std::size_t notValid = 0;         // without a valid time or place: kept without a place, with their problem
 };
 

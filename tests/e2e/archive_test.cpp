@@ -7,6 +7,8 @@
 // password, an archive named beyond ASCII.
 #include <signal.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -489,11 +491,20 @@ TEST_P(ArchiveStores, EightImportsAtOnceAllSucceedAndLoseNothing) {
   if (!Postgres()) {
     EXPECT_EQ(Value("PRAGMA integrity_check"), "ok");
   }
+  // A file of one of them imported again with more records: its row counts the file as imported last.
+  Write("1000752301_P20050612230000.dat", ReadFile(workdir() / "1000752301_P20050612230000.dat") + LoggerLineAt(9000));
+  ASSERT_EQ(Run({"import", "--utc-offset", "+00:00", "--archive", archive, "1000752301_P20050612230000.dat"}), 0)
+      << output;
+  EXPECT_NE(output.find(": 601 read, 1 new, 600 already archived, 0 not valid\n"), std::string::npos) << output;
+  EXPECT_EQ(Value("SELECT records_read || ' ' || records_new FROM downloads WHERE file_name LIKE '%30000.dat'"),
+            "601 " + Value("SELECT count(*) FROM records r JOIN downloads d ON d.id = r.download_id"
+                           " WHERE d.file_name LIKE '%30000.dat'"));
+  EXPECT_EQ(Value("SELECT sum(records_new) FROM downloads"), "4101");
   // The same records from the other sector are other records.
   Write("1000752301_O20050612230000.dat", ReadFile(workdir() / "1000752301_P20050612230000.dat"));
   ASSERT_EQ(Run({"import", "--utc-offset", "+00:00", "--archive", archive, "1000752301_O20050612230000.dat"}), 0)
       << output;
-  EXPECT_NE(output.find(": 600 read, 600 new, 0 already archived, 0 not valid\n"), std::string::npos) << output;
+  EXPECT_NE(output.find(": 601 read, 601 new, 0 already archived, 0 not valid\n"), std::string::npos) << output;
 }
 
 // 22:00:00 logged in +05:30 is 16:30:00 UTC, whatever zone the server is in;
@@ -848,6 +859,136 @@ TEST_F(ArchiveRun, ThePostgresClientIsLoadedOnlyForAServer) {
                                           "libpq5): "))
       << broken.Output();
   EXPECT_NE(broken.Output().find("libpq.so.5"), std::string::npos) << broken.Output();
+}
+
+// Names of the GeoPackage that are no file to open, or an archive that a
+// download could not import into: each command says so in one line, status 2,
+// within its deadline (SQLite's open of a FIFO that may not be written blocks
+// for ever), and the download asks the device nothing.
+TEST_F(ArchiveRun, ArchivesThatCannotBeUsedAreRefusedInOneLineBeforeTheDeviceIsAsked) {
+  if (UnderWine()) GTEST_SKIP() << "FIFOs, devices and permission bits of Linux";
+  Write("1000752301_P20050612230000.dat", LoggerLineAt(0));
+  ASSERT_EQ(mkfifo((workdir() / "pipe.gpkg").c_str(), 0444), 0);
+  fs::create_symlink("pipe.gpkg", workdir() / "pipe-link.gpkg");
+  fs::create_directory(workdir() / "folder.gpkg");
+  // Cut short in the middle of its tables.
+  ASSERT_EQ(Run({"import", "--archive", "damaged.gpkg", "1000752301_P20050612230000.dat"}), 0) << output;
+  fs::resize_file(workdir() / "damaged.gpkg", fs::file_size(workdir() / "damaged.gpkg") / 2);
+  ASSERT_EQ(Run({"import", "--archive", "readonly.gpkg", "1000752301_P20050612230000.dat"}), 0) << output;
+  fs::permissions(workdir() / "readonly.gpkg", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  struct Refused {
+    std::string archive;
+    std::string why;  // for writing; reading commands say the same unless `whyReading`
+    std::string whyReading;
+  };
+  std::vector<Refused> refused = {
+      {"pipe.gpkg", "a FIFO, not a file", ""},
+      {"pipe-link.gpkg", "a FIFO, not a file", ""},
+      {"folder.gpkg", "a folder, not a file", ""},
+      {"missing/a.gpkg", "its folder is not there", "no archive there (unable to open database file)"},
+      {"damaged.gpkg", "database disk image is malformed", ""},
+      {"readonly.gpkg", "attempt to write a readonly database", "-"},
+  };
+  if (mknod((workdir() / "null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0) {
+    refused.push_back({"null", "a device, not a file", ""});
+  }
+  RunOptions bound;  // the user may not write what the permission bits forbid
+  bound.permissionsBindRoot = true;
+  for (const Refused& archive : refused) {
+    const std::vector<std::string> commands[] = {
+        {"download", "sms", "--archive", archive.archive},
+        {"import", "--archive", archive.archive, "1000752301_P20050612230000.dat"},
+        {"archive", "--archive", archive.archive},
+        {"export", "--archive", archive.archive, "-o", "out.gpx"}};
+    for (const std::vector<std::string>& args : commands) {
+      const bool reading = args[0] == "archive" || args[0] == "export";
+      if (reading && archive.whyReading == "-") continue;  // read as any archive (below)
+      RunOptions options = bound;
+      options.args = args;
+      Program& run = Start("", options);
+      EXPECT_EQ(run.WaitExit(20s), 2) << args[0] << " " << archive.archive << ": " << run.Output();
+      EXPECT_EQ(Lines(run.Output()).size(), 1u) << run.Output();
+      const std::string& why = reading && !archive.whyReading.empty() ? archive.whyReading : archive.why;
+      EXPECT_TRUE(run.Output().starts_with("trackctl " + args[0] + ": cannot use " + archive.archive + ": " + why))
+          << run.Output();
+    }
+  }
+  EXPECT_TRUE(sim().Received().empty());
+  EXPECT_EQ(DatFiles(), std::vector<std::string>{"1000752301_P20050612230000.dat"});
+  EXPECT_FALSE(fs::exists(workdir() / "out.gpx"));
+  EXPECT_FALSE(fs::exists(workdir() / "missing"));
+  for (const char* left : {"readonly.gpkg-wal", "readonly.gpkg-shm", "damaged.gpkg-wal", "damaged.gpkg-shm"}) {
+    EXPECT_FALSE(fs::exists(workdir() / left)) << left;
+  }
+  EXPECT_EQ(fs::status(workdir() / "pipe.gpkg").type(), fs::file_type::fifo);
+}
+
+// Reading an archive the user may only read: in a folder where no -wal and -shm
+// can be made, and beside them; a name that a URI would read otherwise is the
+// file of that name.
+TEST_F(ArchiveRun, ReadingCommandsReadAnArchiveTheyMayNotWriteAndLeaveNothingBeside) {
+  if (UnderWine()) GTEST_SKIP() << "permission bits of Linux; '?' and ':' in names";
+  Write("1000752301_P20050612230000.dat", LoggerLineAt(0) + LoggerLineAt(1) + LoggerLineAt(2));
+  fs::create_directory(workdir() / "shelf");
+  const std::vector<std::string> import = {"import", "--utc-offset", "+00:00", "--archive", "shelf/fleet.gpkg",
+                                           "1000752301_P20050612230000.dat"};
+  ASSERT_EQ(Run(import), 0) << output;
+  ASSERT_EQ(Run({"export", "--archive", "shelf/fleet.gpkg", "--format", "csv", "-o", "file.csv"}), 0) << output;
+  EXPECT_EQ(Lines(ReadFile(workdir() / "file.csv")).size(), 4u);
+  RunOptions bound;
+  bound.permissionsBindRoot = true;
+  const auto readEverything = [&](const std::string& what) {
+    ASSERT_EQ(Run({"archive", "--archive", "shelf/fleet.gpkg", "--json"}, bound), 0) << what << ": " << output;
+    EXPECT_EQ(nlohmann::json::parse(output).at(0).at("records"), 3) << what;
+    ASSERT_EQ(Run({"export", "--archive", "shelf/fleet.gpkg", "--format", "csv", "-o", "archive.csv"}, bound), 0)
+        << what << ": " << output;
+    EXPECT_EQ(ReadFile(workdir() / "archive.csv"), ReadFile(workdir() / "file.csv")) << what;
+    EXPECT_EQ(Files(workdir() / "shelf"), std::vector<std::string>{"fleet.gpkg"}) << what;
+  };
+  // The archive may not be written, its folder may: the log SQLite makes for
+  // the read goes with it.
+  fs::permissions(workdir() / "shelf" / "fleet.gpkg", fs::perms::owner_read | fs::perms::others_read);
+  readEverything("a read-only file");
+  fs::permissions(workdir() / "shelf" / "fleet.gpkg", fs::perms::owner_read | fs::perms::owner_write);
+  readEverything("a file that may be written");
+  fs::permissions(workdir() / "shelf", fs::perms::owner_read | fs::perms::owner_exec);
+  readEverything("a folder that may not be written");
+  // Nothing to import into there, and nothing made.
+  EXPECT_EQ(Run(import, bound), 2) << output;
+  EXPECT_EQ(Lines(output).size(), 1u) << output;
+  fs::permissions(workdir() / "shelf", fs::perms::owner_all);
+  EXPECT_EQ(Files(workdir() / "shelf"), std::vector<std::string>{"fleet.gpkg"});
+
+  // Names that SQLite would read as URIs: a file of that name, in this folder.
+  for (const std::string name : {"file:uri.gpkg?mode=memory", "file:uri.gpkg?immutable=1"}) {
+    ASSERT_EQ(Run({"import", "--archive", name, "1000752301_P20050612230000.dat"}), 0) << output;
+    EXPECT_NE(output.find(": 3 read, 3 new, "), std::string::npos) << name << ": " << output;
+    EXPECT_EQ(Query(workdir() / ("./" + name), "SELECT count(*) FROM records"), "3") << name;
+  }
+  EXPECT_FALSE(fs::exists(workdir() / "uri.gpkg"));
+}
+
+// A file imported again: its download's row counts the file as imported last;
+// under another time zone, the import says that the records it finds there
+// hold other UTC times.
+TEST_F(ArchiveRun, AFileImportedAgainWithMoreRecordsOrInAnotherZoneIsCountedAndTold) {
+  const std::string name = "1000752301_P20050612230000.dat";
+  Write(name, LoggerLineAt(0) + LoggerLineAt(1) + LoggerLineAt(2));
+  ASSERT_EQ(Run({"import", "--utc-offset", "+00:00", name}), 0) << output;
+  Write(name, LoggerLineAt(0) + LoggerLineAt(1) + LoggerLineAt(2) + LoggerLineAt(3) + LoggerLineAt(4));
+  ASSERT_EQ(Run({"import", "--utc-offset", "+00:00", name}), 0) << output;
+  EXPECT_EQ(output, "trackctl import: " + name + ": 5 read, 2 new, 3 already archived, 0 not valid\n");
+  const fs::path archive = workdir() / "tracks.gpkg";
+  EXPECT_EQ(Query(archive, "SELECT count(*) || ' ' || records_read || ' ' || records_new FROM downloads"), "1 5 5");
+  ASSERT_EQ(Run({"import", "--utc-offset", "+05:30", name}), 0) << output;
+  EXPECT_EQ(output, "trackctl import: " + name + ": 5 read, 0 new, 5 already archived, 0 not valid\n"
+                    "trackctl import: " + name + ": 5 of the records already archived hold other UTC times (imported"
+                    " before under another time zone?); the archive keeps its times\n");
+  // Under the first zone again: as archived, and said as before.
+  ASSERT_EQ(Run({"import", "--utc-offset", "+00:00", name}), 0) << output;
+  EXPECT_EQ(output, "trackctl import: " + name + ": 5 read, 0 new, 5 already archived, 0 not valid\n");
+  EXPECT_EQ(Query(archive, "SELECT count(*) || ' ' || records_read || ' ' || records_new FROM downloads"), "1 5 5");
+  EXPECT_EQ(Query(archive, "SELECT min(utc_time) FROM records"), "2005-06-12T22:00:00Z");
 }
 
 // The PostgreSQL store alone: several benches at once, a server that goes away,

@@ -250,12 +250,12 @@ class PostgresArchive : public Archive {
       counts.added += AddRecordsWhoseKeysAreTaken(download, records, keyed.keys, downloadRow.id);
     }
     counts.alreadyArchived = counts.read - counts.added;
-    // records_new stays what the download's first import found.
+    // A download imported again from a file that holds more: its row counts the
+    // records of the file as imported last, and every record that came with it.
     Execute(connection,
-            schema_.Sql("UPDATE {schema}.downloads SET records_digest = $1::bigint,"
-                        " records_new = CASE WHEN $3 THEN $4::bigint ELSE records_new END"
-                        " WHERE id = $2::bigint").c_str(),
-            {digestText, downloadRow.id, downloadRow.isNew ? "true" : "false", std::to_string(counts.added)});
+            schema_.Sql("UPDATE {schema}.downloads SET records_digest = $1::bigint, records_read = $3::bigint,"
+                        " records_new = records_new + $4::bigint WHERE id = $2::bigint").c_str(),
+            {digestText, downloadRow.id, std::to_string(counts.read), std::to_string(counts.added)});
     transaction.Commit();
     return counts;
   }

@@ -29,7 +29,7 @@ CREATE TABLE gpkg_contents (
   data_type TEXT NOT NULL,
   identifier TEXT UNIQUE,
   description TEXT DEFAULT '',
-  last_change DATETIME NOT NULL DEFAULT (strftime('%Y-%m-%dT%H:%M:%fZ', 'now')),
+  last_change DATETIME NOT NULL DEFAULT (strftime('%Y-%m-%dT%H:%M:%fZ','now')),
   min_x DOUBLE,
   min_y DOUBLE,
   max_x DOUBLE,

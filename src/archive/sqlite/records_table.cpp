@@ -9,7 +9,9 @@ namespace {
 
 constexpr const char* kFindSql =
     "SELECT device, sector, headCode, headState, flagCode, column4, hours, minutes, seconds, day, month, year,"
-    " longitude, latitude, byteValue, wideValue FROM records WHERE record_key = ?1";
+    " longitude, latitude, byteValue, wideValue, utc_time FROM records WHERE record_key = ?1";
+
+constexpr int kFoundUtcColumn = 16;
 
 constexpr const char* kInsertSql =
     "INSERT INTO records (fid, geom, device, sector, utc_time, local_time, headCode, headState, flagCode,"
@@ -34,7 +36,7 @@ void BindText(sqlite3* db, sqlite3_stmt* statement, int index, std::optional<std
 
 RecordsTable::RecordsTable(sqlite3* db) : db_(db), find_(Prepare(db, kFindSql)), insert_(Prepare(db, kInsertSql)) {}
 
-bool RecordsTable::Add(const RecordRow& row, std::int64_t key) {
+RecordAdded RecordsTable::Add(const RecordRow& row, std::int64_t key) {
   sqlite3_stmt* find = find_.get();
   for (;;) {
     const StatementUse use(find);
@@ -42,11 +44,15 @@ bool RecordsTable::Add(const RecordRow& row, std::int64_t key) {
     const int code = sqlite3_step(find);
     Check(db_, code, SQLITE_ROW, SQLITE_DONE);
     if (code == SQLITE_DONE) break;
-    if (SameRecord(row)) return false;
+    if (SameRecord(row)) {
+      const bool sameUtc = row.utcTime ? SameText(find, kFoundUtcColumn, *row.utcTime)
+                                       : sqlite3_column_type(find, kFoundUtcColumn) == SQLITE_NULL;
+      return sameUtc ? RecordAdded::kThere : RecordAdded::kThereWithOtherUtc;
+    }
     key = NextRecordKey(key);
   }
   Insert(row, key);
-  return true;
+  return RecordAdded::kAdded;
 }
 
 bool RecordsTable::SameRecord(const RecordRow& row) const {

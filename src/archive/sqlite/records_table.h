@@ -29,13 +29,20 @@ struct RecordRow {
   std::int64_t downloadId = 0;
 };
 
+// What Add did with a row.
+enum class RecordAdded {
+  kAdded,
+  kThere,              // the record was there
+  kThereWithOtherUtc,  // the record was there with another UTC time (or with none, or without this one's)
+};
+
 class RecordsTable {
  public:
   explicit RecordsTable(sqlite3* db);
 
-  // Adds `row` unless the record is there: true when it was added. `key` is
-  // RecordKey of the row's device, sector and line.
-  bool Add(const RecordRow& row, std::int64_t key);
+  // Adds `row` unless the record is there. `key` is RecordKey of the row's
+  // device, sector and line.
+  RecordAdded Add(const RecordRow& row, std::int64_t key);
 
  private:
   // Whether the row under `key` holds the record of `row`.

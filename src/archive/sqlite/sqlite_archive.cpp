@@ -2,10 +2,13 @@
 
 #include <chrono>
 #include <cmath>
+#include <filesystem>
+#include <limits>
 #include <string_view>
 #include <thread>
 
 #include "archive/archive_time.h"
+#include "archive/sqlite/archive_file.h"
 #include "archive/sqlite/gpkg_functions.h"
 #include "archive/sqlite/gpkg_geometry.h"
 #include "archive/sqlite/gpkg_schema.h"
@@ -112,9 +115,9 @@ void CreateArchive(sqlite3* db) {
   transaction.Commit();
 }
 
-// Nothing when the file holds an archive of this schema, after migrating one
-// of an earlier schema; why not otherwise.
-std::optional<ArchiveError> CheckArchive(sqlite3* db) {
+// Nothing when the file holds an archive of this schema or, unless `migrate`
+// (which migrates it then), of an earlier one; why not otherwise.
+std::optional<ArchiveError> CheckArchive(sqlite3* db, bool migrate) {
   const Probe probe = ProbeFile(db);
   if (probe.Empty()) return ArchiveError{Kind::kMissing, "an empty file"};
   if (probe.applicationId != kGpkgApplicationId) return ArchiveError{Kind::kNotArchive, "not a GeoPackage"};
@@ -127,7 +130,7 @@ std::optional<ArchiveError> CheckArchive(sqlite3* db) {
                                           std::to_string(kArchiveSchemaVersion)};
   }
   if (version < 1) return ArchiveError{Kind::kNotArchive, "schema version " + std::to_string(version)};
-  if (version < kArchiveSchemaVersion) MigrateArchive(db);
+  if (version < kArchiveSchemaVersion && migrate) MigrateArchive(db);
   return std::nullopt;
 }
 
@@ -135,6 +138,78 @@ ArchiveError FailureError(const SqliteFailure& failure) {
   const int primary = failure.code & 0xFF;
   if (primary == SQLITE_NOTADB) return ArchiveError{Kind::kNotArchive, "not a database"};
   return ArchiveError{Kind::kFailed, failure.message};
+}
+
+bool Exists(const std::string& path) {
+  std::error_code error;
+  return std::filesystem::exists(path, error);
+}
+
+// Whether this user may write the file `path`, found out without a read.
+bool MayWrite(const std::string& path) {
+  sqlite3* raw = nullptr;
+  const int opened = sqlite3_open_v2(FileUri(path, "").c_str(), &raw,
+                                     SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
+  const Connection db(raw);
+  return opened == SQLITE_OK && sqlite3_db_readonly(raw, "main") == 0;
+}
+
+// A connection to the file `path`, never to what a URI in the name would say,
+// set up for this program's use. With SQLITE_OPEN_READWRITE, a file that may
+// not be written is refused before a read, which would leave a -wal and -shm
+// that a connection that may not write cannot remove.
+Connection Connect(const std::string& path, int flags, std::string_view query, std::string leftLogOf = {}) {
+  sqlite3* raw = nullptr;
+  // One connection, used by one thread: no need for SQLite's own locks around each call.
+  const int opened =
+      sqlite3_open_v2(FileUri(path, query).c_str(), &raw, flags | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
+  Connection db(raw, ConnectionCloser{std::move(leftLogOf)});
+  if (opened != SQLITE_OK) throw SqliteFailure{opened, raw != nullptr ? sqlite3_errmsg(raw) : "out of memory"};
+  if ((flags & SQLITE_OPEN_READWRITE) != 0 && sqlite3_db_readonly(raw, "main") == 1) {
+    throw SqliteFailure{SQLITE_READONLY, sqlite3_errstr(SQLITE_READONLY)};
+  }
+  Check(db.get(), sqlite3_busy_timeout(db.get(), kBusyTimeoutMs));
+  // An import inserts into four B-trees at once (the table, its two indexes
+  // and the spatial index): statement journals in memory and a cache that
+  // holds a sector's pages spare it the file's writes and reads back.
+  Execute(db.get(), "PRAGMA temp_store = MEMORY");
+  Execute(db.get(), "PRAGMA cache_size = -65536");
+  Check(db.get(), sqlite3_extended_result_codes(db.get(), 1));
+  Check(db.get(), RegisterGeometryFunctions(db.get()));
+  return db;
+}
+
+// A connection that cannot write, its first read done: mode=ro; or, where the
+// file has no -wal and this user could not remove the -wal and -shm that SQLite
+// makes for a read of a WAL file (the file or its folder may not be written),
+// immutable: no connection is writing the file then. (Left there, they would
+// hold the file's mode with this user as their owner: its owner's next import
+// could not write them.)
+Connection ConnectForReading(const std::string& path) {
+  const bool hadLog = HasWriteAheadLog(path);
+  if (!hadLog && !MayWrite(path)) return Connect(path, SQLITE_OPEN_READONLY, "immutable=1");
+  try {
+    Connection db = Connect(path, SQLITE_OPEN_READONLY, "mode=ro", hadLog ? std::string() : path);
+    ProbeFile(db.get());
+    return db;
+  } catch (const SqliteFailure& failure) {
+    const int primary = failure.code & 0xFF;
+    if ((primary != SQLITE_READONLY && primary != SQLITE_CANTOPEN) || hadLog || HasWriteAheadLog(path)) throw;
+  }
+  return Connect(path, SQLITE_OPEN_READONLY, "immutable=1");
+}
+
+// The digest of the records' keys and of their UTC times, so that the file of
+// a download read under another time zone is not taken for the one imported.
+// (Archives of earlier versions hold digests of the keys alone: a download of
+// theirs imported again is compared record by record, once.)
+std::int64_t KeysAndTimesDigest(const KeyedRecords& keyed, std::span<const TrackPoint> records) {
+  RecordsDigest digest;
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    digest.Add(keyed.keys[i]);
+    digest.Add(records[i].utc.value_or(std::numeric_limits<std::int64_t>::min()));
+  }
+  return digest.Value();
 }
 
 class GeoPackageArchive : public Archive {
@@ -208,14 +283,15 @@ class GeoPackageArchive : public Archive {
   ImportCounts ImportAll(const ArchiveDownload& download, std::span<const TrackPoint> records) {
     sqlite3* db = db_.get();
     const KeyedRecords keyed = KeyRecords(download.device, download.sector, records);
+    const std::int64_t digest = KeysAndTimesDigest(keyed, records);
     ImportCounts counts;
     counts.read = records.size();
     counts.notValid = keyed.notValid;
 
     Transaction transaction(db);
     const DownloadRow downloadRow = FindOrAddDownload(download, records.size());
-    if (downloadRow.digest == keyed.digest) {
-      // This download was imported whole before: every one of its records is here.
+    if (downloadRow.digest == digest) {
+      // This download was imported whole before: every one of its records is here, at these times.
       counts.alreadyArchived = records.size();
       return counts;
     }
@@ -250,8 +326,10 @@ class GeoPackageArchive : public Archive {
       row.line = line;
       if (!valid) row.problem = ProblemText(point.problem);
       row.downloadId = downloadRow.id;
-      if (!table.Add(row, keyed.keys[i])) {
+      const RecordAdded done = table.Add(row, keyed.keys[i]);
+      if (done != RecordAdded::kAdded) {
         ++counts.alreadyArchived;
+        if (done == RecordAdded::kThereWithOtherUtc) ++counts.otherUtc;
         continue;
       }
       ++counts.added;
@@ -261,12 +339,14 @@ class GeoPackageArchive : public Archive {
       added->minY = std::min(added->minY, latitude), added->maxY = std::max(added->maxY, latitude);
     }
 
+    // A download imported again from a file that holds more: its row counts the
+    // records of the file as imported last, and every record that came with it.
     const Statement update = Prepare(db,
-        downloadRow.isNew ? "UPDATE downloads SET records_new = ?1, records_digest = ?2 WHERE id = ?3"
-                          : "UPDATE downloads SET records_digest = ?2 WHERE id = ?3");
-    if (downloadRow.isNew) Check(db, sqlite3_bind_int64(update.get(), 1, static_cast<sqlite3_int64>(counts.added)));
-    Check(db, sqlite3_bind_int64(update.get(), 2, keyed.digest));
-    Check(db, sqlite3_bind_int64(update.get(), 3, downloadRow.id));
+        "UPDATE downloads SET records_read = ?1, records_new = records_new + ?2, records_digest = ?3 WHERE id = ?4");
+    Check(db, sqlite3_bind_int64(update.get(), 1, static_cast<sqlite3_int64>(counts.read)));
+    Check(db, sqlite3_bind_int64(update.get(), 2, static_cast<sqlite3_int64>(counts.added)));
+    Check(db, sqlite3_bind_int64(update.get(), 3, digest));
+    Check(db, sqlite3_bind_int64(update.get(), 4, downloadRow.id));
     Step(db, update.get());
     const Statement index = Prepare(db,
         "INSERT INTO rtree_records_geom SELECT fid, ST_MinX(geom), ST_MaxX(geom), ST_MinY(geom), ST_MaxY(geom)"
@@ -353,31 +433,27 @@ class GeoPackageArchive : public Archive {
 
 std::variant<std::unique_ptr<Archive>, ArchiveError> OpenGeoPackageArchive(const std::string& path,
                                                                             ArchiveAccess access) {
-  sqlite3* raw = nullptr;
-  // One connection, used by one thread: no need for SQLite's own locks around each call.
-  const int flags = SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_READWRITE | (access == ArchiveAccess::kCreate ? SQLITE_OPEN_CREATE : 0);
-  const int opened = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
-  Connection db(raw);
-  if (opened != SQLITE_OK) {
-    const std::string message = raw != nullptr ? sqlite3_errmsg(raw) : "out of memory";
-    if (access == ArchiveAccess::kRead && opened == SQLITE_CANTOPEN) return ArchiveError{Kind::kMissing, message};
-    return ArchiveError{Kind::kFailed, message};
-  }
+  // A FIFO or a device would block SQLite's open, or take what it writes.
+  if (auto refused = RefusedArchiveFile(path, access != ArchiveAccess::kRead)) return *std::move(refused);
   try {
-    Check(db.get(), sqlite3_busy_timeout(db.get(), kBusyTimeoutMs));
-    // An import inserts into four B-trees at once (the table, its two indexes
-    // and the spatial index): statement journals in memory and a cache that
-    // holds a sector's pages spare it the file's writes and reads back.
-    Execute(db.get(), "PRAGMA temp_store = MEMORY");
-    Execute(db.get(), "PRAGMA cache_size = -65536");
-    Check(db.get(), sqlite3_extended_result_codes(db.get(), 1));
-    Check(db.get(), RegisterGeometryFunctions(db.get()));
-    if (access == ArchiveAccess::kCreate && ProbeFile(db.get()).Empty()) CreateArchive(db.get());
-    if (const std::optional<ArchiveError> refused = CheckArchive(db.get())) return *refused;
+    if (access == ArchiveAccess::kCreate) {
+      Connection db = Connect(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, "");
+      if (ProbeFile(db.get()).Empty()) CreateArchive(db.get());
+      if (const std::optional<ArchiveError> refused = CheckArchive(db.get(), true)) return *refused;
+      return std::make_unique<GeoPackageArchive>(std::move(db));
+    }
+    if (access == ArchiveAccess::kCheck) {
+      // What kCreate would refuse, without a write: a file that may not be written.
+      if (!Exists(path)) return ArchiveError{Kind::kMissing, "no file"};
+      if (!MayWrite(path)) return ArchiveError{Kind::kFailed, sqlite3_errstr(SQLITE_READONLY)};
+    }
+    Connection db = ConnectForReading(path);
+    if (const std::optional<ArchiveError> refused = CheckArchive(db.get(), false)) return *refused;
+    return std::make_unique<GeoPackageArchive>(std::move(db));
   } catch (const SqliteFailure& failure) {
+    if (access != ArchiveAccess::kCreate && !Exists(path)) return ArchiveError{Kind::kMissing, failure.message};
     return FailureError(failure);
   }
-  return std::make_unique<GeoPackageArchive>(std::move(db));
 }
 
 }  // namespace trackctl

@@ -1,6 +1,20 @@
 #include "archive/sqlite/sqlite_handles.h"
 
+#include "archive/sqlite/archive_file.h"
+
 namespace trackctl {
+
+void ConnectionCloser::operator()(sqlite3* db) const {
+  sqlite3_close_v2(db);
+  if (leftLogOf.empty() || !HasWriteAheadLog(leftLogOf)) return;
+  sqlite3* writer = nullptr;
+  const int opened = sqlite3_open_v2(FileUri(leftLogOf, "").c_str(), &writer,
+                                     SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
+  if (opened == SQLITE_OK && sqlite3_db_readonly(writer, "main") == 0) {
+    sqlite3_exec(writer, "PRAGMA schema_version", nullptr, nullptr, nullptr);
+  }
+  sqlite3_close_v2(writer);
+}
 
 void Check(sqlite3* db, int code, int ok, int alsoOk) {
   if (code != ok && code != alsoOk) throw SqliteFailure{code, sqlite3_errmsg(db)};

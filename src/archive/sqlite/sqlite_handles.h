@@ -9,8 +9,15 @@
 
 namespace trackctl {
 
+// Closes a connection. For a connection that may not write, `leftLogOf` names
+// its file when it had no -wal before: SQLite makes the -wal and -shm of a WAL
+// file for every connection and leaves them when the last one may not write,
+// so a connection that may opens the file then, reads its header and closes,
+// and SQLite removes them unless another connection holds the file. That
+// connection writes nothing of the file.
 struct ConnectionCloser {
-  void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
+  std::string leftLogOf;
+  void operator()(sqlite3* db) const;
 };
 using Connection = std::unique_ptr<sqlite3, ConnectionCloser>;
 

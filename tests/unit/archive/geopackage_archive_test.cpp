@@ -102,6 +102,10 @@ TEST(GeoPackageArchive, ANewArchiveIsAGeoPackageWithItsRequiredTables) {
             "6");
   EXPECT_EQ(Query("a.gpkg", "SELECT version FROM trackctl_schema"), "2");
   EXPECT_EQ(Query("a.gpkg", "PRAGMA integrity_check"), "ok");
+  // The default as GeoPackage gives it, byte for byte: validators compare the text.
+  EXPECT_NE(Query("a.gpkg", "SELECT sql FROM sqlite_master WHERE name = 'gpkg_contents'")
+                .find("last_change DATETIME NOT NULL DEFAULT (strftime('%Y-%m-%dT%H:%M:%fZ','now'))"),
+            std::string::npos);
 }
 
 TEST(GeoPackageArchive, ImportingTheSameDownloadTwiceAddsEachRecordOnce) {
@@ -203,12 +207,15 @@ TEST(GeoPackageArchive, RecordsWhoseKeysCollideAreEachKeptOnce) {
   RecordRow second = first;
   second.line.longitude = 2;
   constexpr std::int64_t kKey = -1;  // the largest key: the next one is the smallest
-  EXPECT_TRUE(table.Add(first, kKey));
-  EXPECT_TRUE(table.Add(second, kKey));
-  EXPECT_FALSE(table.Add(second, kKey));
-  EXPECT_FALSE(table.Add(first, kKey));
+  EXPECT_EQ(table.Add(first, kKey), RecordAdded::kAdded);
+  EXPECT_EQ(table.Add(second, kKey), RecordAdded::kAdded);
+  EXPECT_EQ(table.Add(second, kKey), RecordAdded::kThere);
+  EXPECT_EQ(table.Add(first, kKey), RecordAdded::kThere);
   second.sector = Sector::kDataCall;
-  EXPECT_TRUE(table.Add(second, kKey));
+  EXPECT_EQ(table.Add(second, kKey), RecordAdded::kAdded);
+  // Found behind another record, with a UTC time where it had none.
+  second.utcTime = "2005-06-12T16:30:30Z";
+  EXPECT_EQ(table.Add(second, kKey), RecordAdded::kThereWithOtherUtc);
   EXPECT_EQ(Query("a.gpkg", "SELECT group_concat(record_key || ':' || sector || ':' || longitude, ' ') FROM records"),
             "-1:sms:1.0e-06 0:sms:2.0e-06 1:datacall:2.0e-06");
   EXPECT_NE(RecordKey("1000752301", Sector::kSms, first.line), RecordKey("1000752301", Sector::kSms, second.line));
@@ -250,10 +257,19 @@ TEST(RecordKey, KeysAreTheOnesEveryArchiveHolds) {
   }
 }
 
-TEST(GeoPackageArchive, AnArchiveOfTheFirstSchemaIsMigratedWithItsRecordsAndSpatialIndex) {
+TEST(GeoPackageArchive, AnArchiveOfTheFirstSchemaIsReadAsItIsAndMigratedWithItsRecordsAndSpatialIndex) {
   WorkDir dir;
   std::filesystem::copy_file(TRACKCTL_ARCHIVE_TEST_DATA "/schema1.gpkg", "old.gpkg");
-  const auto archive = OpenOrFail("old.gpkg", ArchiveAccess::kRead);
+  const std::string before = Bytes("old.gpkg");
+  std::vector<TrackPoint> held;
+  {
+    const auto reader = OpenOrFail("old.gpkg", ArchiveAccess::kRead);
+    ASSERT_TRUE(reader);
+    ASSERT_FALSE(reader->Points({}, [&](const std::string&, const TrackPoint& point) { held.push_back(point); }));
+  }
+  EXPECT_EQ(Bytes("old.gpkg"), before);
+  EXPECT_EQ(dir.Files("."), std::vector<std::string>{"old.gpkg"});
+  const auto archive = OpenOrFail("old.gpkg");
   ASSERT_TRUE(archive);
   EXPECT_EQ(Query("old.gpkg", "SELECT version FROM trackctl_schema"), "2");
   EXPECT_EQ(Query("old.gpkg", "SELECT group_concat(fid || problem) FROM records WHERE problem NOT NULL"),
@@ -264,8 +280,6 @@ TEST(GeoPackageArchive, AnArchiveOfTheFirstSchemaIsMigratedWithItsRecordsAndSpat
             "6");
   EXPECT_EQ(Query("old.gpkg", "PRAGMA integrity_check"), "ok");
   // The records it held are found again under their keys.
-  std::vector<TrackPoint> held;
-  ASSERT_FALSE(archive->Points({}, [&](const std::string&, const TrackPoint& point) { held.push_back(point); }));
   ASSERT_EQ(held.size(), 6u);
   ArchiveDownload again = Download(10);
   const ImportCounts counts = ImportOrFail(*archive, again, held);
