@@ -435,23 +435,28 @@ std::variant<std::unique_ptr<Archive>, ArchiveError> OpenGeoPackageArchive(const
                                                                             ArchiveAccess access) {
   // A FIFO or a device would block SQLite's open, or take what it writes.
   if (auto refused = RefusedArchiveFile(path, access != ArchiveAccess::kRead)) return *std::move(refused);
+  // SQLite names the -wal and -shm after the file that links lead to: so is
+  // every name here that looks for them.
+  std::error_code unresolved;
+  const std::filesystem::path resolved = std::filesystem::canonical(path, unresolved);
+  const std::string file = unresolved ? path : resolved.string();
   try {
     if (access == ArchiveAccess::kCreate) {
-      Connection db = Connect(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, "");
+      Connection db = Connect(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, "");
       if (ProbeFile(db.get()).Empty()) CreateArchive(db.get());
       if (const std::optional<ArchiveError> refused = CheckArchive(db.get(), true)) return *refused;
       return std::make_unique<GeoPackageArchive>(std::move(db));
     }
     if (access == ArchiveAccess::kCheck) {
       // What kCreate would refuse, without a write: a file that may not be written.
-      if (!Exists(path)) return ArchiveError{Kind::kMissing, "no file"};
-      if (!MayWrite(path)) return ArchiveError{Kind::kFailed, sqlite3_errstr(SQLITE_READONLY)};
+      if (!Exists(file)) return ArchiveError{Kind::kMissing, "no file"};
+      if (!MayWrite(file)) return ArchiveError{Kind::kFailed, sqlite3_errstr(SQLITE_READONLY)};
     }
-    Connection db = ConnectForReading(path);
+    Connection db = ConnectForReading(file);
     if (const std::optional<ArchiveError> refused = CheckArchive(db.get(), false)) return *refused;
     return std::make_unique<GeoPackageArchive>(std::move(db));
   } catch (const SqliteFailure& failure) {
-    if (access != ArchiveAccess::kCreate && !Exists(path)) return ArchiveError{Kind::kMissing, failure.message};
+    if (access != ArchiveAccess::kCreate && !Exists(file)) return ArchiveError{Kind::kMissing, failure.message};
     return FailureError(failure);
   }
 }
