@@ -256,6 +256,7 @@ CommandLine ParseCommandLine(std::span<const char* const> args) {
   bool help = false;
   bool version = false;
   bool listPorts = false;
+  bool erase = false;                     // --erase
   std::optional<std::string> outputFile;  // -o
   std::optional<std::string> configFile;  // -c
   std::optional<std::string> archive;     // --archive
@@ -269,7 +270,7 @@ CommandLine ParseCommandLine(std::span<const char* const> args) {
       for (const OwnOptionsCommand& command : kOwnOptionsCommands) {
         if (!words.empty() || arg != command.word) continue;
         const bool otherOptions = line.port || line.json || listPorts || outputFile || configFile || archive ||
-                                  line.timeout || line.quiet;
+                                  erase || line.timeout || line.quiet;
         return ReadOwnOptionsCommand(line, command, args.subspan(i + 1), help, version, otherOptions);
       }
       words.push_back(arg);
@@ -287,6 +288,9 @@ CommandLine ParseCommandLine(std::span<const char* const> args) {
     } else if (arg == "--list-ports") {
       if (auto twice = given.Take(arg)) return Refuse(*twice);
       listPorts = true;
+    } else if (arg == "--erase") {
+      if (auto twice = given.Take(arg)) return Refuse(*twice);
+      erase = true;
     } else if (arg == "-q" || arg == "--quiet") {
       if (auto twice = given.Take("--quiet")) return Refuse(*twice);
       line.quiet = true;
@@ -354,12 +358,16 @@ CommandLine ParseCommandLine(std::span<const char* const> args) {
     return Refuse("--archive goes with " + CommandsThat([](const DeviceCommandRow& r) { return r.archive; }) +
                   " only");
   }
+  if (erase && !(row != nullptr && row->erase)) {
+    return Refuse("--erase goes with " + CommandsThat([](const DeviceCommandRow& r) { return r.erase; }) + " only");
+  }
   if (listPorts && (hasCommand || line.port)) return Refuse("--list-ports takes no port and no command");
   if (listPorts && (line.timeout || line.quiet)) return Refuse("--list-ports takes no --timeout and no -q");
   if (line.quiet && !hasCommand) return Refuse("-q goes with a command only");
   line.command.outputFile = outputFile;
   line.command.configFile = configFile;
   line.command.archive = archive;
+  line.command.erase = erase;
 
   if (listPorts) {
     line.action = CommandLine::Action::kListPorts;

@@ -25,11 +25,14 @@ constexpr DeviceCommandRow kRows[] = {
      .arguments = Args::kSector,
      .option = "-o",
      .archive = true,
+     .erase = true,
      .usage = "  download sms|datacall [-o FILE] a logger sector into a new logger file\n"
               "           [--archive DB]         (default name: key, sector, date, time);\n"
-              "                                  an existing FILE is never overwritten; with\n"
+              "           [--erase]              an existing FILE is never overwritten; with\n"
               "                                  --archive (or TRACKCTL_ARCHIVE) the file goes\n"
-              "                                  into the archive DB too\n",
+              "                                  into the archive DB too; --erase then erases\n"
+              "                                  the sector once the archive holds every record\n"
+              "                                  the device announced\n",
      .run = DownloadSector},
     {.word = "erase",
      .arguments = Args::kSector,

@@ -25,6 +25,7 @@ struct DeviceCommand {
   std::optional<std::string> outputFile;  // download -o
   std::optional<std::string> configFile;  // start -c
   std::optional<std::string> archive;     // download --archive
+  bool erase = false;                     // download --erase: the sector once the archive holds it
   std::optional<std::string> image;       // upgrade
   std::string key;                        // write-key: exactly 10 printable characters
 };
@@ -54,6 +55,7 @@ struct DeviceCommandRow {
   std::string_view option{};  // the one option that goes with it ("-o", "-c"), or none
   bool json = false;        // takes --json
   bool archive = false;     // takes --archive
+  bool erase = false;       // takes --erase
   const char* usage = "";   // its lines in the usage text
   Outcome (*run)(CommandRun&, const DeviceCommand&) = nullptr;  // a command line run
   void (*menu)(CommandRun&) = nullptr;                          // the menu's; null: no operation

@@ -51,26 +51,33 @@ std::optional<int> RefuseUnusableArchive(const DeviceCommand& command, ConsoleRe
   return 2;
 }
 
-Outcome ArchiveDownloadedRecords(CommandRun& run, const DeviceCommand& command, const std::string& name,
-                                 std::string_view lines) {
+ArchivedRecords ArchiveDownloadedRecords(CommandRun& run, const DeviceCommand& command, const std::string& name,
+                                         std::string_view lines) {
   const std::optional<std::string> archivePath = DownloadArchivePath(command);
-  if (!archivePath) return Outcome::kDone;
+  if (!archivePath) return {};
   const std::string& path = *archivePath;
+  const auto refused = [&](const ArchiveError& error) {
+    run.say.Say("%s; %s stays as it is%s\n", ArchiveErrorLine("download", path, error).c_str(), name.c_str(),
+                command.erase ? " and the sector is not erased" : "");
+    return ArchivedRecords{Outcome::kFileProblem, std::nullopt};
+  };
   auto opened = OpenArchive(path, ArchiveAccess::kCreate);
-  if (const ArchiveError* error = std::get_if<ArchiveError>(&opened)) {
-    run.say.Say("%s; %s stays as it is\n", ArchiveErrorLine("download", path, *error).c_str(), name.c_str());
-    return Outcome::kFileProblem;
-  }
+  if (const ArchiveError* error = std::get_if<ArchiveError>(&opened)) return refused(*error);
   MachineZoneRule rule;  // the device's clock was set from this machine's
   const auto result =
       ImportLoggerText(*std::get<std::unique_ptr<Archive>>(opened), lines, DownloadOf(run, command, name), rule);
-  if (const ArchiveError* error = std::get_if<ArchiveError>(&result)) {
-    run.say.Say("%s; %s stays as it is\n", ArchiveErrorLine("download", path, *error).c_str(), name.c_str());
-    return Outcome::kFileProblem;
-  }
+  if (const ArchiveError* error = std::get_if<ArchiveError>(&result)) return refused(*error);
+  const ImportCounts& counts = std::get<FileImported>(result).counts;
   run.say.Say("Archived %s in %s: %s\n", name.c_str(), ShownArchiveName(path).c_str(),
-              ImportCountsText(std::get<FileImported>(result).counts).c_str());
-  return Outcome::kDone;
+              ImportCountsText(counts).c_str());
+  return {Outcome::kDone, counts};
+}
+
+std::optional<std::string> NotAllArchived(const ImportCounts& counts, std::uint32_t announced) {
+  const std::size_t held = counts.added + counts.alreadyArchived;
+  if (held == announced) return std::nullopt;
+  return "the archive holds " + std::to_string(held) + " of the " + std::to_string(announced) +
+         " records the device announced";
 }
 
 }  // namespace trackctl

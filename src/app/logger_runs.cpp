@@ -179,9 +179,9 @@ std::string CreationProblem(const std::string& name, int error, std::uint32_t re
 
 // The file first, so that nothing is asked of the device when it cannot be
 // created; the records go into it as they arrive, and into `lines` when given.
-// `name` is the file's name.
+// `name` is the file's name, `announced` the records the device's count announced.
 Outcome Download(CommandRun& run, Sector sector, const std::optional<std::string>& fileName, std::string& name,
-                 std::string* lines) {
+                 std::string* lines, std::uint32_t& announced) {
   int error = 0;
   std::unique_ptr<LoggerFile> created = CreateLoggerFile(run.session, sector, fileName, name, error);
   if (!created) {
@@ -192,6 +192,7 @@ Outcome Download(CommandRun& run, Sector sector, const std::optional<std::string
   DownloadFile file(std::move(created), name, run.say, lines);
   run.say.Say("\nSending Logger Read command to Device");
   const SectorRead read = ReadLoggerSector(run.session, sector, [&file](auto record) { file.Write(record); });
+  announced = read.records;
   if (read.kind != SectorRead::Kind::kRead) return Outcome::kRefused;
   if (!file.Close()) {
     run.say.Say("ERROR LOGGER_FILE_INCOMPLETE : %s could not be written completely; "
@@ -225,9 +226,9 @@ Outcome Erase(CommandRun& run, Sector sector) {
 }
 
 Outcome DownloadAnnounced(CommandRun& run, Sector sector, const std::optional<std::string>& fileName,
-                          std::string& name, std::string* lines = nullptr) {
+                          std::string& name, std::string* lines, std::uint32_t& announced) {
   run.say.Say("Reading data from %s sector : Started...\n", SectorName(sector));
-  const Outcome outcome = Download(run, sector, fileName, name, lines);
+  const Outcome outcome = Download(run, sector, fileName, name, lines, announced);
   run.say.Say("Reading data from %s sector : Done...\n", SectorName(sector));
   return outcome;
 }
@@ -242,13 +243,23 @@ Outcome EraseAnnounced(CommandRun& run, Sector sector) {
 }  // namespace
 
 // With an archive, the records go into it as they were received, whatever the
-// file is: it is never read back.
+// file is: it is never read back. --erase (which needs an archive) sends the
+// erase only after the import has committed with every record announced.
 Outcome DownloadSector(CommandRun& run, const DeviceCommand& command) {
   std::string name;
   std::string lines;
+  std::uint32_t announced = 0;
   const bool archived = DownloadArchivePath(command).has_value();
-  const Outcome outcome = DownloadAnnounced(run, command.sector, command.outputFile, name, archived ? &lines : nullptr);
-  return outcome == Outcome::kDone ? ArchiveDownloadedRecords(run, command, name, lines) : outcome;
+  const Outcome outcome =
+      DownloadAnnounced(run, command.sector, command.outputFile, name, archived ? &lines : nullptr, announced);
+  if (outcome != Outcome::kDone) return outcome;
+  const ArchivedRecords records = ArchiveDownloadedRecords(run, command, name, lines);
+  if (!command.erase || !records.counts) return records.outcome;
+  if (const std::optional<std::string> why = NotAllArchived(*records.counts, announced)) {
+    run.say.Say("trackctl download: not erased: %s\n", why->c_str());
+    return Outcome::kFileProblem;
+  }
+  return EraseAnnounced(run, command.sector);
 }
 
 Outcome EraseSector(CommandRun& run, const DeviceCommand& command) { return EraseAnnounced(run, command.sector); }
@@ -268,7 +279,8 @@ void ShowLoggerMenu(CommandRun& run) {
     case 1:
     case 2: {
       std::string name;
-      DownloadAnnounced(run, choice == 1 ? Sector::kSms : Sector::kDataCall, std::nullopt, name);
+      std::uint32_t announced = 0;
+      DownloadAnnounced(run, choice == 1 ? Sector::kSms : Sector::kDataCall, std::nullopt, name, nullptr, announced);
       break;
     }
     case 3:

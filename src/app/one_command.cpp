@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "app/command_line.h"
 #include "app/command_runs.h"
 #include "app/download_archive.h"
 #include "files/output_place.h"
@@ -64,6 +65,11 @@ std::optional<std::string> UncreatableFile(const std::string& name) {
 }
 
 std::optional<int> RefuseBeforeOpening(const DeviceCommand& command, ConsoleReport& say) {
+  // Erasing what is only in a logger file is what the archive is there to prevent.
+  if (command.erase && !DownloadArchivePath(command)) {
+    return RefuseCommandLine("--erase needs an archive (--archive DB or TRACKCTL_ARCHIVE): the sector is erased "
+                             "only once the archive holds its records");
+  }
   if (command.row->arguments == CommandArguments::kOptionalImage) {
     if (const std::optional<FileError> problem = ImageProblem(command)) {
       SayImageProblem(say, command.image.value_or(kDefaultImage), *problem);

@@ -677,6 +677,84 @@ TEST_P(ArchiveStores, AnArchiveThatFailsAfterTheDownloadLeavesTheWholeFile) {
   EXPECT_EQ(run.Output().find("Archived"), std::string::npos) << run.Output();
 }
 
+// download --erase: the sector is erased once the archive holds every record
+// the device announced, those there before included; the other sector stays.
+TEST_P(ArchiveStores, ADownloadThatErasesErasesOnlyOnceTheArchiveHoldsEveryRecord) {
+  ASSERT_EQ(Run({"download", "sms", "--archive", archive}), 0) << output;
+  ASSERT_EQ(Run({"download", "sms", "--erase"}, WithArchive()), 0) << output;
+  EXPECT_TRUE(output.ends_with(": 300 read, 0 new, 300 already archived, 0 not valid\n" + SectorErasedText("SMS") +
+                               "\n"))
+      << output;
+  EXPECT_EQ(Served(), (std::vector<std::string>{"INIT", "PREAD", "INIT", "PREAD", "PDEL"}));
+  EXPECT_EQ(Device([](auto& s) { return s.smsSector.size(); }), 0u);
+  EXPECT_EQ(Device([](auto& s) { return s.dataCallSector.size(); }), 250u);
+
+  ASSERT_EQ(Run({"download", "datacall", "--erase", "--archive", archive}), 0) << output;
+  EXPECT_TRUE(output.ends_with(": 250 read, 250 new, 0 already archived, 0 not valid\n" +
+                               SectorErasedText("DataCall") + "\n"))
+      << output;
+  EXPECT_EQ(Device([](auto& s) { return s.dataCallSector.size(); }), 0u);
+  EXPECT_EQ(Value("SELECT count(*) FROM records"), "550");
+  EXPECT_EQ(DatFiles().size(), 3u);
+}
+
+// A store that fails when the import commits: the download's file stays whole,
+// nothing is erased, and the device still holds the sector.
+TEST_P(ArchiveStores, ADownloadThatErasesIntoAStoreFailingAtCommitErasesNothing) {
+  Write("1000752309_P20050612230000.dat", LoggerLineAt(0));
+  ASSERT_EQ(Run({"import", "--archive", archive, "1000752309_P20050612230000.dat"}), 0) << output;
+  RunOptions options = WithArchive();
+  if (Postgres()) {
+    ASSERT_EQ(Value("CREATE FUNCTION refuse() RETURNS trigger LANGUAGE plpgsql AS"
+                    " $$BEGIN RAISE EXCEPTION 'refused at commit by the test'; END$$;"
+                    " CREATE CONSTRAINT TRIGGER refuse AFTER INSERT ON records DEFERRABLE INITIALLY DEFERRED"
+                    " FOR EACH ROW EXECUTE FUNCTION refuse()"),
+              "");
+  } else {
+    if (UnderWine()) GTEST_SKIP() << "wine writes files of its own beyond the limit";
+    // The new records' pages go into the write-ahead log when the import
+    // commits: room for the logger file and the log's index, not for them.
+    options.fileSizeLimit = 48 * 1024;
+  }
+  EXPECT_EQ(Run({"download", "sms", "--erase"}, options), 4) << output;
+  const std::vector<std::string> files = DatFiles();
+  ASSERT_EQ(files.size(), 2u);
+  EXPECT_NE(output.find("\ntrackctl download: cannot use " + archive + ": "), std::string::npos) << output;
+  EXPECT_TRUE(output.ends_with("; " + files[0] + " stays as it is and the sector is not erased\n\n")) << output;
+  if (Postgres()) EXPECT_NE(output.find("refused at commit by the test"), std::string::npos) << output;
+  EXPECT_EQ(Occurrences(ReadFile(workdir() / files[0]), "\n"), 300u);
+  EXPECT_EQ(Served(), (std::vector<std::string>{"INIT", "PREAD"}));
+  EXPECT_EQ(Device([](auto& s) { return s.smsSector.size(); }), 300u);
+  EXPECT_EQ(Value("SELECT count(*) FROM records"), "1");
+}
+
+// The import committed, then the device refuses the erase: the erase's own
+// line and status, and the records stay in the archive and in the device.
+TEST_P(ArchiveStores, AnEraseRefusedAfterTheImportHasCommittedGivesTheErasesStatus) {
+  knobs.loggerEraseFails = true;
+  EXPECT_EQ(Run({"download", "datacall", "--archive", archive, "--erase"}), 3) << output;
+  EXPECT_TRUE(output.ends_with(": 250 read, 250 new, 0 already archived, 0 not valid\n"
+                               "Deleting data in DataCall sector : Started...\n"
+                               "\nSending delete initialization command to device...\nDeleting data from device......"
+                               "\nERROR RESPONSE...\xEA" "DEL_ERROR\xE4 RETRY\nDeleting data in DataCall sector : Over...\n\n\n"))
+      << output;
+  EXPECT_EQ(Served(), (std::vector<std::string>{"INIT", "OREAD", "ODEL"}));
+  EXPECT_EQ(Device([](auto& s) { return s.dataCallSector.size(); }), 250u);
+  EXPECT_EQ(Value("SELECT count(*) FROM records"), "250");
+}
+
+// --erase erases only what an archive holds: without one it is a usage error,
+// and nothing is sent.
+TEST_F(ArchiveRun, ADownloadThatErasesWithoutAnArchiveIsRefusedBeforeAnythingIsSent) {
+  for (const RunOptions& options : {RunOptions{}, WithArchiveVariable("")}) {
+    EXPECT_EQ(Run({"download", "sms", "--erase"}, options), 2) << output;
+    EXPECT_EQ(output, "trackctl: --erase needs an archive (--archive DB or TRACKCTL_ARCHIVE): the sector is erased "
+                      "only once the archive holds its records (usage: trackctl --help)\n");
+  }
+  EXPECT_TRUE(sim().Received().empty());
+  EXPECT_TRUE(Files().empty());
+}
+
 // An empty TRACKCTL_ARCHIVE is as if it were not set: a download archives
 // nothing, import and archive use the default archive.
 TEST_F(ArchiveRun, AnEmptyArchiveVariableIsNoArchiveForADownloadAndTheDefaultOneForTheOthers) {
