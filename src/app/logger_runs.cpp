@@ -1,7 +1,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
+#include <cstdio>
 #include <chrono>
 #include <memory>
 #include <optional>
@@ -59,8 +59,7 @@ std::string PartialName(const std::string& name) { return name + std::string(kPa
 // A new logger file for `name`, open as NAME.partial; nothing, with EEXIST,
 // when NAME or NAME.partial is taken (a link counts, even one that leads nowhere).
 std::unique_ptr<LoggerFile> CreatePartialFile(const std::string& name, int& error) {
-  std::error_code ignored;
-  if (std::filesystem::exists(std::filesystem::symlink_status(name, ignored))) {
+  if (NameTaken(name)) {
     error = EEXIST;
     return nullptr;
   }
@@ -147,8 +146,7 @@ class DownloadFile {
     file_->Close();
     const std::string partial = PartialName(name_);
     if (records_ == 0) {
-      std::error_code ignored;
-      std::filesystem::remove(partial, ignored);
+      std::remove(partial.c_str());
       say_.Problem("download incomplete: " + name_ + " removed, it held no record");
       return;
     }

@@ -24,6 +24,11 @@ inline constexpr int kBinaryMode = 0;
 // errno set (EEXIST when the name is taken), when it cannot be created.
 std::FILE* CreateNewFile(const std::string& name, FileMode mode);
 
+// Whether something has the name `name`: a file, a folder, a device, or a link
+// even one that leads nowhere (it is not followed). False, too, for a name that
+// cannot be looked at: creating it then says why.
+bool NameTaken(const std::string& name);
+
 // Gives the file `from` the name `to` when nothing has that name: a file that
 // has it is never replaced. False, with errno set (EEXIST when the name is
 // taken), when the file keeps its name.

@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "files/path_name.h"
+
 namespace trackctl {
 
 std::optional<ArchiveError> RefusedArchiveFile(const std::string& path, bool needFolder) {
@@ -10,7 +12,7 @@ std::optional<ArchiveError> RefusedArchiveFile(const std::string& path, bool nee
   const auto refused = [](const char* what) { return ArchiveError{ArchiveError::Kind::kFailed, what}; };
   if (path.empty()) return refused("an empty name");
   std::error_code error;
-  switch (fs::status(path, error).type()) {
+  switch (fs::status(PathOf(path), error).type()) {
     case fs::file_type::regular: return std::nullopt;
     case fs::file_type::directory: return refused("a folder, not a file");
     case fs::file_type::fifo: return refused("a FIFO, not a file");
@@ -21,7 +23,7 @@ std::optional<ArchiveError> RefusedArchiveFile(const std::string& path, bool nee
     default: return std::nullopt;  // not to be found out here (no permission, say): SQLite tells
   }
   if (!needFolder) return std::nullopt;
-  const fs::path folder = fs::path(path).parent_path();
+  const fs::path folder = PathOf(path).parent_path();
   if (folder.empty()) return std::nullopt;
   switch (fs::status(folder, error).type()) {
     case fs::file_type::not_found: return refused("its folder is not there");
@@ -33,7 +35,7 @@ std::optional<ArchiveError> RefusedArchiveFile(const std::string& path, bool nee
 
 bool HasWriteAheadLog(const std::string& path) {
   std::error_code error;
-  return std::filesystem::exists(path + "-wal", error);
+  return std::filesystem::exists(PathOf(path + "-wal"), error);
 }
 
 std::string FileUri(std::string_view path, std::string_view query) {

@@ -10,6 +10,7 @@
 #include "archive/archive_time.h"
 #include "archive/sqlite/archive_file.h"
 #include "archive/sqlite/gpkg_functions.h"
+#include "files/path_name.h"
 #include "archive/sqlite/gpkg_geometry.h"
 #include "archive/sqlite/gpkg_schema.h"
 #include "archive/record_key.h"
@@ -142,7 +143,7 @@ ArchiveError FailureError(const SqliteFailure& failure) {
 
 bool Exists(const std::string& path) {
   std::error_code error;
-  return std::filesystem::exists(path, error);
+  return std::filesystem::exists(PathOf(path), error);
 }
 
 // Whether this user may write the file `path`, found out without a read.
@@ -438,8 +439,8 @@ std::variant<std::unique_ptr<Archive>, ArchiveError> OpenGeoPackageArchive(const
   // SQLite names the -wal and -shm after the file that links lead to: so is
   // every name here that looks for them.
   std::error_code unresolved;
-  const std::filesystem::path resolved = std::filesystem::canonical(path, unresolved);
-  const std::string file = unresolved ? path : resolved.string();
+  const std::filesystem::path resolved = std::filesystem::canonical(PathOf(path), unresolved);
+  const std::string file = unresolved ? path : NameOf(resolved);
   try {
     if (access == ArchiveAccess::kCreate) {
       Connection db = Connect(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, "");

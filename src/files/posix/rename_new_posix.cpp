@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <stdio.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -7,6 +8,11 @@
 #include "files/new_file.h"
 
 namespace trackctl {
+
+bool NameTaken(const std::string& name) {
+  struct stat info {};
+  return lstat(name.c_str(), &info) == 0;
+}
 
 // renameat2 refuses a taken name in one step; a file system without it gets a
 // second link and the old one removed, which refuses a taken name as well.

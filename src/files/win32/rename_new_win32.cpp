@@ -6,6 +6,10 @@
 
 namespace trackctl {
 
+bool NameTaken(const std::string& name) {
+  return GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 // Without MOVEFILE_REPLACE_EXISTING a taken name is refused.
 bool RenameToNewName(const std::string& from, const std::string& to) {
   if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) != 0) return true;
