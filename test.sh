@@ -11,8 +11,8 @@ cd "$(dirname "$0")"
 source scripts/ensure-packages.sh
 
 ensure_packages "Linux build and tests" cmake ninja-build g++ ccache libgtest-dev googletest nlohmann-json3-dev
-# The archive's store, and GDAL's readers of it for the tests.
-ensure_packages "the track archive" libsqlite3-dev gdal-bin
+# The archive's store, and GDAL's readers and GeoPackage validator of it for the tests.
+ensure_packages "the track archive" libsqlite3-dev gdal-bin python3-gdal
 # Its PostgreSQL backend (libpq), and a throwaway server with PostGIS that the
 # end-to-end tests start and stop (a CTest fixture, scripts/test-postgres.sh).
 ensure_packages "the archive on a PostgreSQL server" libpq-dev postgresql postgresql-15-postgis-3

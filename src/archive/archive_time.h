@@ -1,4 +1,4 @@
-// UTC times as the archive stores them, "YYYY-MM-DDThh:mm:ssZ", and the bounds
+// UTC times as the archives give them back, "YYYY-MM-DDThh:mm:ssZ", and the bounds
 // of a track query as an operator writes them.
 #pragma once
 

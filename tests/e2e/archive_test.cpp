@@ -41,6 +41,16 @@ bool HaveGdal() {
   return false;
 }
 
+// Whether GDAL's GeoPackage validator (Debian's python3-gdal) is there; under CI it must be.
+bool HaveGpkgValidator() {
+  int status = 0;
+  Shell("/usr/bin/python3 -c 'import osgeo_utils.samples.validate_gpkg' >/dev/null 2>&1", status);
+  if (status == 0) return true;
+  const char* ci = std::getenv("CI");
+  if (ci != nullptr && std::string(ci) == "true") ADD_FAILURE() << "python3-gdal is not installed, and CI=true";
+  return false;
+}
+
 // One value of a query, read with SQLite alone ("error: ..." when it fails).
 std::string Query(const fs::path& path, const std::string& sql) {
   sqlite3* db = nullptr;
@@ -367,6 +377,17 @@ TEST_P(ArchiveStores, Ogr2ogrOfTheArchiveGivesThePointsThatTheExportOfTheFilesGi
   ASSERT_EQ(status, 0) << converted;
   EXPECT_EQ(converted, "");  // no warning about what it read
   EXPECT_EQ(GeoJsonPoints(ReadFile(workdir() / "ogr.geojson"), "utc_time"), expected);
+  // A time to GIS programs, not a string: QGIS's temporal controller takes the field itself.
+  const std::string info = Shell("ogrinfo -ro -so " + OgrLayer() + " 2>&1", status);
+  ASSERT_EQ(status, 0) << info;
+  EXPECT_NE(info.find("\nutc_time: DateTime"), std::string::npos) << info;
+  EXPECT_NE(info.find("\nlocal_time: String"), std::string::npos) << info;
+  if (Postgres() || !HaveGpkgValidator()) return;
+  // GDAL's validator, its checks of the tables' content too, every warning an error.
+  const std::string validated = Shell("/usr/bin/python3 -m osgeo_utils.samples.validate_gpkg --extra"
+                                      " --warning-as-error '" + (workdir() / archive).string() + "' 2>&1", status);
+  EXPECT_EQ(status, 0) << validated;
+  EXPECT_EQ(validated, "");
 }
 
 // Three devices in one archive: --device, given twice, exports those two, a
@@ -518,11 +539,11 @@ TEST_P(ArchiveStores, StoredTimesAreTheUtcInstantsAndTheBoundsIncludeBothEnds) {
   std::vector<std::string> import = {"import", "--archive", archive, "1000752301_P20050612230000.dat"};
   if (UnderWine()) import.insert(import.begin() + 1, {"--utc-offset", "+05:30"});
   ASSERT_EQ(Run(import), 0) << output;
-  const std::string utc = "to_char(utc_time AT TIME ZONE 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS\"Z\"')";
+  const std::string utc = "to_char(utc_time AT TIME ZONE 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS.MS\"Z\"')";
   EXPECT_EQ(Value("SELECT group_concat(utc_time, ' ') FROM (SELECT utc_time FROM records ORDER BY utc_time, fid)",
                   "SELECT string_agg(" + utc + ", ' ' ORDER BY utc_time, fid) FROM records"),
-            "2005-06-12T16:30:00Z 2005-06-12T16:30:30Z 2005-06-12T16:30:30Z 2005-06-12T16:31:00Z "
-            "2005-06-12T16:31:30Z 2005-06-12T16:32:00Z");
+            "2005-06-12T16:30:00.000Z 2005-06-12T16:30:30.000Z 2005-06-12T16:30:30.000Z 2005-06-12T16:31:00.000Z "
+            "2005-06-12T16:31:30.000Z 2005-06-12T16:32:00.000Z");
   EXPECT_EQ(Value("SELECT record_key FROM records WHERE longitude > 77.5"), "-1881385608944523145");
   ASSERT_EQ(Run({"archive", "--archive", archive, "--json"}), 0) << output;
   const auto fleet = nlohmann::json::parse(output);
@@ -810,7 +831,7 @@ TEST_F(ArchiveRun, FilesThatAreNoArchiveOfThisProgramAreRefusedUnchanged) {
   Write("notes.txt", "not a database at all\n");
   // An archive that a newer trackctl wrote.
   ASSERT_EQ(Run({"import", "--archive", "newer.gpkg", "1000752301_P20050612230000.dat"}), 0) << output;
-  ASSERT_EQ(Query(workdir() / "newer.gpkg", "UPDATE trackctl_schema SET version = 3"), "no row");
+  ASSERT_EQ(Query(workdir() / "newer.gpkg", "UPDATE trackctl_schema SET version = 4"), "no row");
   ASSERT_EQ(Query(workdir() / "newer.gpkg", "PRAGMA journal_mode = DELETE"), "delete");
 
   const struct {
@@ -818,7 +839,7 @@ TEST_F(ArchiveRun, FilesThatAreNoArchiveOfThisProgramAreRefusedUnchanged) {
     const char* why;
   } refused[] = {{"plain.db", "not an archive of trackctl (not a GeoPackage)"},
                  {"notes.txt", "not an archive of trackctl (not a database)"},
-                 {"newer.gpkg", "written by a newer trackctl (schema version 3, this program knows 2)"}};
+                 {"newer.gpkg", "written by a newer trackctl (schema version 4, this program knows 3)"}};
   for (const auto& file : refused) {
     const std::string before = ReadFile(workdir() / file.file);
     for (const std::vector<std::string>& args :
@@ -1066,7 +1087,7 @@ TEST_F(ArchiveRun, AFileImportedAgainWithMoreRecordsOrInAnotherZoneIsCountedAndT
   ASSERT_EQ(Run({"import", "--utc-offset", "+00:00", name}), 0) << output;
   EXPECT_EQ(output, "trackctl import: " + name + ": 5 read, 0 new, 5 already archived, 0 not valid\n");
   EXPECT_EQ(Query(archive, "SELECT count(*) || ' ' || records_read || ' ' || records_new FROM downloads"), "1 5 5");
-  EXPECT_EQ(Query(archive, "SELECT min(utc_time) FROM records"), "2005-06-12T22:00:00Z");
+  EXPECT_EQ(Query(archive, "SELECT min(utc_time) FROM records"), "2005-06-12T22:00:00.000Z");
 }
 
 // The PostgreSQL store alone: several benches at once, a server that goes away,

@@ -69,7 +69,7 @@ CREATE TABLE downloads (
   device TEXT NOT NULL,
   sector TEXT NOT NULL,
   downloaded TEXT NOT NULL,
-  imported DATETIME NOT NULL DEFAULT (strftime('%Y-%m-%dT%H:%M:%SZ', 'now')),
+  imported DATETIME NOT NULL DEFAULT (strftime('%Y-%m-%dT%H:%M:%fZ', 'now')),
   version TEXT,
   device_type TEXT,
   records_read INTEGER NOT NULL,
@@ -93,8 +93,10 @@ CREATE TABLE trackctl_schema (version INTEGER NOT NULL);
 
 const char* const kRecordsTableSql = R"sql(
 -- One row per record. The logger columns carry the names the export gives
--- them; local_time is the date and time as logged, utc_time its UTC time when
--- valid. A record without a valid time or place has no geometry and a problem.
+-- them; local_time is the date and time as logged (text: it may be no date at
+-- all), utc_time its UTC time when valid, a GeoPackage DATETIME
+-- (YYYY-MM-DDThh:mm:ss.000Z: the logger counts whole seconds). A record
+-- without a valid time or place has no geometry and a problem.
 -- record_key is the hash of device, sector and the logger columns, or the next
 -- free key after it.
 CREATE TABLE records (
@@ -102,7 +104,7 @@ CREATE TABLE records (
   geom POINT,
   device TEXT NOT NULL,
   sector TEXT NOT NULL,
-  utc_time TEXT,
+  utc_time DATETIME,
   local_time TEXT NOT NULL,
   headCode INTEGER NOT NULL,
   headState INTEGER NOT NULL,

@@ -11,7 +11,7 @@ inline constexpr std::int32_t kGpkgApplicationId = 0x47504B47;  // "GPKG"
 inline constexpr std::int32_t kGpkgUserVersion = 10300;         // GeoPackage 1.3.0
 // Raised with each change of the tables below; an archive of a higher version is
 // refused, one of a lower version is migrated.
-inline constexpr std::int64_t kArchiveSchemaVersion = 2;
+inline constexpr std::int64_t kArchiveSchemaVersion = 3;
 
 // What makes an empty database an archive, run in this order: every table but
 // the layer's, then the layer `records`, then the triggers that keep its

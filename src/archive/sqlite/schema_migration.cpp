@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "archive/sqlite/gpkg_schema.h"
@@ -29,6 +30,20 @@ std::optional<std::string_view> OptionalColumnView(sqlite3_stmt* statement, int 
   return ColumnView(statement, column);
 }
 
+// The stored utc_time of schemas 1 and 2, "YYYY-MM-DDThh:mm:ssZ", as a
+// GeoPackage DATETIME.
+constexpr std::string_view kDateTimeOfUtcTime =
+    "CASE WHEN length(utc_time) = 20 THEN substr(utc_time, 1, 19) || '.000Z' ELSE utc_time END";
+
+// Drops the table the records were copied from, and with it its triggers, and
+// gives the new table its own. The spatial index holds the same ids as the
+// fids have kept, so it stays as it is.
+void ReplaceRecordsTable(sqlite3* db, const char* dropOldTable) {
+  Execute(db, dropOldTable);
+  Execute(db, kSpatialIndexInsertTriggerSql);
+  Execute(db, kSpatialIndexTriggersSql);
+}
+
 // Version 1 found a record by a unique index over all its columns; version 2
 // by its key, and keeps a digest of each download's records.
 void KeyEveryRecord(sqlite3* db) {
@@ -37,10 +52,11 @@ void KeyEveryRecord(sqlite3* db) {
           "DROP INDEX records_device_time;"
           "ALTER TABLE records RENAME TO records_v1;");
   Execute(db, kRecordsTableSql);
-  const Statement rows = Prepare(db,
-      "SELECT fid, geom, device, sector, utc_time, local_time, headCode, headState, flagCode, column4, hours,"
-      " minutes, seconds, day, month, year, longitude, latitude, byteValue, wideValue, problem, download_id"
-      " FROM records_v1 ORDER BY fid");
+  const std::string select = "SELECT fid, geom, device, sector, " + std::string(kDateTimeOfUtcTime) +
+                             ", local_time, headCode, headState, flagCode, column4, hours, minutes, seconds, day,"
+                             " month, year, longitude, latitude, byteValue, wideValue, problem, download_id"
+                             " FROM records_v1 ORDER BY fid";
+  const Statement rows = Prepare(db, select.c_str());
   sqlite3_stmt* s = rows.get();
   RecordsTable table(db);
   int code;
@@ -65,11 +81,28 @@ void KeyEveryRecord(sqlite3* db) {
     table.Add(row, RecordKey(row.device, row.sector, row.line));
   }
   Check(db, code, SQLITE_DONE);
-  // The old table's triggers go with it; the new table's spatial index keeps
-  // the same ids, so it stays as it is.
-  Execute(db, "DROP TABLE records_v1;");
-  Execute(db, kSpatialIndexInsertTriggerSql);
-  Execute(db, kSpatialIndexTriggersSql);
+  ReplaceRecordsTable(db, "DROP TABLE records_v1;");
+}
+
+// Version 2 declared utc_time TEXT and wrote "YYYY-MM-DDThh:mm:ssZ"; version 3
+// declares it DATETIME, which GIS programs read as a time, in the GeoPackage's
+// form "YYYY-MM-DDThh:mm:ss.000Z". SQLite cannot change a column's type: the
+// rows are copied into the table as it is now declared, each with its fid.
+void DeclareUtcTimeDatetime(sqlite3* db) {
+  Execute(db,
+          "DROP INDEX records_device_time;"
+          "ALTER TABLE records RENAME TO records_v2;");
+  Execute(db, kRecordsTableSql);
+  const std::string copy = "INSERT INTO records SELECT fid, geom, device, sector, " + std::string(kDateTimeOfUtcTime) +
+                           ", local_time, headCode, headState, flagCode, column4, hours, minutes, seconds, day,"
+                           " month, year, longitude, latitude, byteValue, wideValue, problem, download_id,"
+                           " record_key FROM records_v2 ORDER BY fid";
+  Execute(db, copy.c_str());
+  // The next fid stays the one the old table would have given.
+  Execute(db,
+          "UPDATE sqlite_sequence SET seq = max(seq, coalesce((SELECT seq FROM sqlite_sequence"
+          " WHERE name = 'records_v2'), 0)) WHERE name = 'records';");
+  ReplaceRecordsTable(db, "DROP TABLE records_v2;");
 }
 
 }  // namespace
@@ -78,7 +111,14 @@ void MigrateArchive(sqlite3* db) {
   Transaction transaction(db);
   const std::int64_t version = SchemaVersion(db);
   if (version >= kArchiveSchemaVersion) return;  // another program migrated it meanwhile
+  // Each step builds the records table as this version declares it.
   if (version == 1) KeyEveryRecord(db);
+  if (version == 2) DeclareUtcTimeDatetime(db);
+  // Schemas 1 and 2 wrote downloads.imported without milliseconds. The column's
+  // default in an archive they made still does, so each import writes the time.
+  if (version <= 2) {
+    Execute(db, "UPDATE downloads SET imported = substr(imported, 1, 19) || '.000Z' WHERE length(imported) = 20");
+  }
   const Statement update = Prepare(db, "UPDATE trackctl_schema SET version = ?1");
   Check(db, sqlite3_bind_int64(update.get(), 1, kArchiveSchemaVersion));
   Check(db, sqlite3_step(update.get()), SQLITE_DONE);

@@ -29,13 +29,21 @@ using Kind = ArchiveError::Kind;
 constexpr int kBusyTimeoutMs = 120'000;
 constexpr auto kBusyRetry = std::chrono::milliseconds(20);
 
+// utc_time holds "YYYY-MM-DDThh:mm:ss.000Z", or in an archive of schema 2 that
+// is read without being migrated "YYYY-MM-DDThh:mm:ssZ": both begin with the
+// same 19 characters, which the bounds (given as "...ssZ") are cut to. A
+// second's values sort after its 19 characters and before them followed by
+// '~', so the index on (device, utc_time) still finds the range; the times
+// read are given back as "...ssZ".
 constexpr const char* kPointsSql =
-    "SELECT utc_time, headCode, headState, flagCode, column4, hours, minutes, seconds, day, month, year,"
-    " longitude, latitude, byteValue, wideValue FROM records"
-    " WHERE device = ?1 AND utc_time BETWEEN ?2 AND ?3 AND geom IS NOT NULL ORDER BY utc_time, fid";
+    "SELECT substr(utc_time, 1, 19) || 'Z', headCode, headState, flagCode, column4, hours, minutes, seconds, day,"
+    " month, year, longitude, latitude, byteValue, wideValue FROM records"
+    " WHERE device = ?1 AND utc_time BETWEEN substr(?2, 1, 19) AND substr(?3, 1, 19) || '~' AND geom IS NOT NULL"
+    " ORDER BY utc_time, fid";
 
 constexpr const char* kFleetSql =
-    "WITH r AS (SELECT device, count(*) AS n, min(utc_time) AS first, max(utc_time) AS last"
+    "WITH r AS (SELECT device, count(*) AS n, substr(min(utc_time), 1, 19) || 'Z' AS first,"
+    "           substr(max(utc_time), 1, 19) || 'Z' AS last"
     "           FROM records GROUP BY device),"
     " d AS (SELECT device, count(*) AS n, max(downloaded) AS last FROM downloads GROUP BY device),"
     " v AS (SELECT device, version, device_type,"
@@ -43,6 +51,12 @@ constexpr const char* kFleetSql =
     "       FROM downloads WHERE version IS NOT NULL)"
     " SELECT d.device, coalesce(r.n, 0), r.first, r.last, d.n, d.last, v.version, v.device_type"
     " FROM d LEFT JOIN r USING (device) LEFT JOIN v ON v.device = d.device AND v.k = 1 ORDER BY d.device";
+
+// "YYYY-MM-DDThh:mm:ss.000Z", the form of a GeoPackage DATETIME.
+void AppendGpkgDateTime(std::string& out, std::int64_t seconds) {
+  AppendIsoUtc(out, seconds);
+  out.insert(out.size() - 1, ".000");
+}
 
 std::optional<std::string> ColumnText(sqlite3_stmt* statement, int column) {
   const unsigned char* text = sqlite3_column_text(statement, column);
@@ -269,7 +283,7 @@ class GeoPackageArchive : public Archive {
     }
     const Statement insert = Prepare(db,
         "INSERT INTO downloads (file_name, device, sector, downloaded, version, device_type, records_read,"
-        " records_new) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, 0)");
+        " records_new, imported) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, 0, strftime('%Y-%m-%dT%H:%M:%fZ', 'now'))");
     BindText(db, insert.get(), 1, download.fileName);
     BindText(db, insert.get(), 2, download.device);
     BindText(db, insert.get(), 3, SectorWord(download.sector));
@@ -311,7 +325,7 @@ class GeoPackageArchive : public Archive {
       const bool valid = point.problem == PointProblem::kNone;
       const auto blob = GpkgPoint(longitude, latitude, kWgs84SrsId);
       utc.clear();
-      if (point.utc) AppendIsoUtc(utc, *point.utc);
+      if (point.utc) AppendGpkgDateTime(utc, *point.utc);
       local.clear();
       AppendDateTime(local,
                      LocalDateTime{static_cast<int>(line.year), static_cast<int>(line.month),

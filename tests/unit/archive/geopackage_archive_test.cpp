@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "archive/archive_time.h"
 #include "archive/open_archive.h"
 #include "archive/sqlite/gpkg_functions.h"
 #include "archive/record_key.h"
@@ -100,7 +101,8 @@ TEST(GeoPackageArchive, ANewArchiveIsAGeoPackageWithItsRequiredTables) {
             "gpkg_rtree_index");
   EXPECT_EQ(Query("a.gpkg", "SELECT count(*) FROM sqlite_master WHERE type = 'trigger' AND name LIKE 'rtree_records_geom_%'"),
             "6");
-  EXPECT_EQ(Query("a.gpkg", "SELECT version FROM trackctl_schema"), "2");
+  EXPECT_EQ(Query("a.gpkg", "SELECT version FROM trackctl_schema"), "3");
+  EXPECT_EQ(Query("a.gpkg", "SELECT type FROM pragma_table_info('records') WHERE name = 'utc_time'"), "DATETIME");
   EXPECT_EQ(Query("a.gpkg", "PRAGMA integrity_check"), "ok");
   // The default as GeoPackage gives it, byte for byte: validators compare the text.
   EXPECT_NE(Query("a.gpkg", "SELECT sql FROM sqlite_master WHERE name = 'gpkg_contents'")
@@ -129,7 +131,7 @@ TEST(GeoPackageArchive, ImportingTheSameDownloadTwiceAddsEachRecordOnce) {
   // What was stored of the first record, and of the one without a valid time.
   EXPECT_EQ(Query("a.gpkg", "SELECT utc_time || ' ' || local_time || ' ' || longitude || ' ' || latitude || ' ' ||"
                             " sector || ' ' || device FROM records WHERE fid = 1"),
-            "2005-06-12T16:30:30Z 2005-06-12 22:00:30 77.59468 12.97164 sms 1000752301");
+            "2005-06-12T16:30:30.000Z 2005-06-12 22:00:30 77.59468 12.97164 sms 1000752301");
   EXPECT_EQ(Query("a.gpkg", "SELECT quote(geom) || ' ' || quote(utc_time) || ' ' || problem FROM records WHERE hours = 24"),
             "NULL NULL hour 24 or more");
   EXPECT_EQ(Query("a.gpkg", "SELECT min_x || ' ' || max_x || ' ' || min_y || ' ' || max_y FROM gpkg_contents"
@@ -271,9 +273,10 @@ TEST(GeoPackageArchive, AnArchiveOfTheFirstSchemaIsReadAsItIsAndMigratedWithItsR
   EXPECT_EQ(dir.Files("."), std::vector<std::string>{"old.gpkg"});
   const auto archive = OpenOrFail("old.gpkg");
   ASSERT_TRUE(archive);
-  EXPECT_EQ(Query("old.gpkg", "SELECT version FROM trackctl_schema"), "2");
+  EXPECT_EQ(Query("old.gpkg", "SELECT version FROM trackctl_schema"), "3");
   EXPECT_EQ(Query("old.gpkg", "SELECT group_concat(fid || problem) FROM records WHERE problem NOT NULL"),
             "95325invalid date,95326no place");
+  EXPECT_EQ(Query("old.gpkg", "SELECT utc_time FROM records WHERE fid = 2"), "2005-06-12T22:00:30.000Z");
   EXPECT_EQ(Query("old.gpkg", "SELECT count(*) || ' ' || count(DISTINCT record_key) FROM records"), "8 8");
   EXPECT_EQ(Query("old.gpkg", "SELECT count(*) FROM records JOIN rtree_records_geom ON id = fid"), "6");
   EXPECT_EQ(Query("old.gpkg", "SELECT count(*) FROM sqlite_master WHERE type = 'trigger' AND tbl_name = 'records'"),
@@ -285,6 +288,64 @@ TEST(GeoPackageArchive, AnArchiveOfTheFirstSchemaIsReadAsItIsAndMigratedWithItsR
   const ImportCounts counts = ImportOrFail(*archive, again, held);
   EXPECT_EQ(counts.added, 0u);
   EXPECT_EQ(counts.alreadyArchived, 6u);
+}
+
+// The UTC seconds of the points that a query finds in `archive`, in the order found.
+std::vector<std::int64_t> PointTimes(Archive& archive, const TrackQuery& query) {
+  std::vector<std::int64_t> times;
+  const auto failed = archive.Points(query, [&](const std::string&, const TrackPoint& point) {
+    times.push_back(point.utc.value_or(-1));
+  });
+  EXPECT_FALSE(failed);
+  return times;
+}
+
+// Schema 2 declared utc_time TEXT, "...ssZ"; schema 3 DATETIME, "...ss.000Z".
+TEST(GeoPackageArchive, AnArchiveOfTheSecondSchemaIsReadAsItIsAndMigratedKeepingFidsAndSpatialIndex) {
+  WorkDir dir;
+  std::filesystem::copy_file(TRACKCTL_ARCHIVE_TEST_DATA "/schema2.gpkg", "old.gpkg");
+  const std::string before = Bytes("old.gpkg");
+  const TrackQuery halfAnHour{{}, "2005-06-12T16:30:30Z", "2005-06-12T17:00:00Z"};
+  const std::int64_t first = *ParseIsoUtc("2005-06-12T16:30:30Z");
+  const std::vector<std::int64_t> found = {first, first + 30, first + 90, first + 1770};
+  {
+    const auto reader = OpenOrFail("old.gpkg", ArchiveAccess::kRead);
+    ASSERT_TRUE(reader);
+    EXPECT_EQ(PointTimes(*reader, {}).size(), 6u);
+    EXPECT_EQ(PointTimes(*reader, halfAnHour), found);
+  }
+  EXPECT_EQ(Bytes("old.gpkg"), before);
+  const auto archive = OpenOrFail("old.gpkg");
+  ASSERT_TRUE(archive);
+  EXPECT_EQ(Query("old.gpkg", "SELECT version FROM trackctl_schema"), "3");
+  EXPECT_EQ(Query("old.gpkg", "SELECT type FROM pragma_table_info('records') WHERE name = 'utc_time'"), "DATETIME");
+  EXPECT_EQ(Query("old.gpkg", "SELECT group_concat(fid || ' ' || ifnull(utc_time, problem), ', ')"
+                              " FROM (SELECT * FROM records ORDER BY fid)"),
+            "1 2005-06-12T16:30:00.000Z, 2 2005-06-12T16:30:30.000Z, 3 2005-06-12T16:31:00.000Z, 4 hour 24 or more, "
+            "5 2005-06-12T16:32:00.000Z, 95001 2005-06-12T17:00:00.000Z, 95002 2005-06-12T17:00:30.000Z, "
+            "95003 2005-06-12T17:01:00.000Z");
+  EXPECT_EQ(Query("old.gpkg", "SELECT count(*) FROM downloads WHERE imported LIKE '%.000Z' AND length(imported) = 24"), "2");
+  // The spatial index answers for the same fids, and its triggers are there.
+  EXPECT_EQ(Query("old.gpkg", "SELECT rtreecheck('rtree_records_geom')"), "ok");
+  EXPECT_EQ(Query("old.gpkg", "SELECT group_concat(id) FROM (SELECT id FROM rtree_records_geom WHERE minx >= 77.6"
+                              " AND maxx <= 77.61 AND miny >= 12.97 AND maxy <= 12.99 ORDER BY id)"),
+            "95001,95002");
+  EXPECT_EQ(Query("old.gpkg", "SELECT group_concat(name) FROM (SELECT name FROM sqlite_master WHERE type = 'trigger'"
+                              " AND tbl_name = 'records' ORDER BY name)"),
+            "rtree_records_geom_delete,rtree_records_geom_insert,rtree_records_geom_update1,"
+            "rtree_records_geom_update2,rtree_records_geom_update3,rtree_records_geom_update4");
+  EXPECT_EQ(Query("old.gpkg", "PRAGMA integrity_check"), "ok");
+  EXPECT_EQ(PointTimes(*archive, halfAnHour), found);
+  // Known records are found again; a new one takes the next fid, and the index.
+  std::vector<TrackPoint> points = Points({Line(22, 0, 30, 77'594'700), Line(23, 0, 0, 77'605'000)});
+  points[0].line.latitude = 12'971'700;
+  points[1].line.latitude = 12'985'000;
+  const ImportCounts counts = ImportOrFail(*archive, Download(40), points);
+  EXPECT_EQ(counts.added, 1u);
+  EXPECT_EQ(counts.otherUtc, 0u);
+  EXPECT_EQ(Query("old.gpkg", "SELECT group_concat(id) FROM (SELECT id FROM rtree_records_geom WHERE minx >= 77.6"
+                              " AND maxx <= 77.61 AND miny >= 12.97 AND maxy <= 12.99 ORDER BY id)"),
+            "95001,95002,95004");
 }
 
 // Each of these is refused and its bytes stay as they were.
