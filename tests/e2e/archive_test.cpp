@@ -742,7 +742,9 @@ TEST_P(ArchiveStores, ADownloadThatErasesIntoAStoreFailingAtCommitErasesNothing)
   ASSERT_EQ(files.size(), 2u);
   EXPECT_NE(output.find("\ntrackctl download: cannot use " + archive + ": "), std::string::npos) << output;
   EXPECT_TRUE(output.ends_with("; " + files[0] + " stays as it is and the sector is not erased\n\n")) << output;
-  if (Postgres()) EXPECT_NE(output.find("refused at commit by the test"), std::string::npos) << output;
+  if (Postgres()) {
+    EXPECT_NE(output.find("refused at commit by the test"), std::string::npos) << output;
+  }
   EXPECT_EQ(Occurrences(ReadFile(workdir() / files[0]), "\n"), 300u);
   EXPECT_EQ(Served(), (std::vector<std::string>{"INIT", "PREAD"}));
   EXPECT_EQ(Device([](auto& s) { return s.smsSector.size(); }), 300u);
