@@ -25,8 +25,9 @@ inline constexpr int kBinaryMode = 0;
 std::FILE* CreateNewFile(const std::string& name, FileMode mode);
 
 // Whether something has the name `name`: a file, a folder, a device, or a link
-// even one that leads nowhere (it is not followed). False, too, for a name that
-// cannot be looked at: creating it then says why.
+// even one that leads nowhere (it is not followed). On POSIX, false for a name
+// that cannot be looked at (creating it then says why); Windows counts every
+// name that is not found missing as taken.
 bool NameTaken(const std::string& name);
 
 // Gives the file `from` the name `to` when nothing has that name: a file that

@@ -7,7 +7,10 @@
 namespace trackctl {
 
 bool NameTaken(const std::string& name) {
-  return GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES;
+  // A name wine cannot tell (a Linux link to a device, say) is taken too.
+  if (GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+  const DWORD error = GetLastError();
+  return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
 }
 
 // Without MOVEFILE_REPLACE_EXISTING a taken name is refused.
