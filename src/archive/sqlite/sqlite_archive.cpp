@@ -17,6 +17,7 @@
 #include "archive/sqlite/records_table.h"
 #include "archive/stored_text.h"
 #include "archive/sqlite/schema_migration.h"
+#include "archive/sqlite/packed_rtree.h"
 #include "archive/sqlite/sqlite_handles.h"
 #include "export/utc_time.h"
 
@@ -28,6 +29,8 @@ using Kind = ArchiveError::Kind;
 // How long a writer waits for another one to finish its import.
 constexpr int kBusyTimeoutMs = 120'000;
 constexpr auto kBusyRetry = std::chrono::milliseconds(20);
+// The spatial index of the layer `records` (GeoPackage names it rtree_<table>_<column>).
+const std::string kRtree = "rtree_records_geom";
 
 // utc_time holds "YYYY-MM-DDThh:mm:ss.000Z", or in an archive of schema 2 that
 // is read without being migrated "YYYY-MM-DDThh:mm:ssZ": both begin with the
@@ -310,9 +313,12 @@ class GeoPackageArchive : public Archive {
       counts.alreadyArchived = records.size();
       return counts;
     }
-    // The spatial index takes the new rows in one statement at the end, not
-    // one trigger run each; the trigger is back before the import commits.
+    // The spatial index takes the new rows at the end, not one trigger run
+    // each: packed whole where it is empty, else in one statement; the trigger
+    // is back before the import commits.
     const std::int64_t lastFid = SingleInteger(db, "SELECT coalesce(max(fid), 0) FROM records");
+    const bool packIndex = RtreeIsEmpty(db, kRtree);
+    std::vector<IndexedPoint> indexed;
     Execute(db, "DROP TRIGGER rtree_records_geom_insert");
     RecordsTable table(db);
     std::optional<GpkgBounds> added;
@@ -349,6 +355,7 @@ class GeoPackageArchive : public Archive {
       }
       ++counts.added;
       if (!valid) continue;
+      if (packIndex) indexed.push_back(IndexedPoint{sqlite3_last_insert_rowid(db), longitude, latitude});
       if (!added) added = GpkgBounds{longitude, longitude, latitude, latitude};
       added->minX = std::min(added->minX, longitude), added->maxX = std::max(added->maxX, longitude);
       added->minY = std::min(added->minY, latitude), added->maxY = std::max(added->maxY, latitude);
@@ -363,11 +370,15 @@ class GeoPackageArchive : public Archive {
     Check(db, sqlite3_bind_int64(update.get(), 3, digest));
     Check(db, sqlite3_bind_int64(update.get(), 4, downloadRow.id));
     Step(db, update.get());
-    const Statement index = Prepare(db,
-        "INSERT INTO rtree_records_geom SELECT fid, ST_MinX(geom), ST_MaxX(geom), ST_MinY(geom), ST_MaxY(geom)"
-        " FROM records WHERE fid > ?1 AND geom NOT NULL AND NOT ST_IsEmpty(geom)");
-    Check(db, sqlite3_bind_int64(index.get(), 1, lastFid));
-    Step(db, index.get());
+    if (packIndex) {
+      WritePackedRtree(db, kRtree, std::move(indexed));
+    } else {
+      const Statement index = Prepare(db,
+          "INSERT INTO rtree_records_geom SELECT fid, ST_MinX(geom), ST_MaxX(geom), ST_MinY(geom), ST_MaxY(geom)"
+          " FROM records WHERE fid > ?1 AND geom NOT NULL AND NOT ST_IsEmpty(geom)");
+      Check(db, sqlite3_bind_int64(index.get(), 1, lastFid));
+      Step(db, index.get());
+    }
     Execute(db, kSpatialIndexInsertTriggerSql);
     if (added) {
       const Statement extent = Prepare(db,

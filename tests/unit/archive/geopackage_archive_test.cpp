@@ -3,6 +3,7 @@
 // import, and files that are no archive refused and left as they were.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -137,6 +138,59 @@ TEST(GeoPackageArchive, ImportingTheSameDownloadTwiceAddsEachRecordOnce) {
   EXPECT_EQ(Query("a.gpkg", "SELECT min_x || ' ' || max_x || ' ' || min_y || ' ' || max_y FROM gpkg_contents"
                             " WHERE table_name = 'records'"),
             "77.59468 77.5947 12.97164 12.97164");
+}
+
+// `count` valid records from `first` on, spread over a 1 x 1 degree square on a 0.001 degree grid.
+std::vector<TrackPoint> SpreadPoints(std::uint32_t first, std::uint32_t count) {
+  std::vector<LoggerLine> lines;
+  for (std::uint32_t i = first; i < first + count; ++i) {
+    const std::uint64_t longitude = 77'000'000 + (i * 7'919u % 1'000) * 1'000;
+    const std::uint64_t latitude = 12'000'000 + (i * 104'729u % 997) * 1'000;
+    lines.push_back(LoggerLine{5, 2, 1, 0, 10 + i / 3'600, i / 60 % 60, i % 60, 12, 6, 2005, longitude, latitude,
+                               33'000'000, 74'790'000'000});
+  }
+  return Points(lines);
+}
+
+// The spatial index answers boxes as a scan of the records does; bounds fall between grid points.
+void ExpectIndexAnswersAsTheRecords(const std::string& path) {
+  EXPECT_EQ(Query(path, "SELECT rtreecheck('rtree_records_geom')"), "ok");
+  for (const auto& [west, east, south, north] : {std::array<double, 4>{76.9, 78.1, 11.9, 13.1},
+                                                 std::array<double, 4>{77.1005, 77.3005, 12.4005, 12.9005},
+                                                 std::array<double, 4>{77.5005, 77.5105, 12.0005, 12.9995},
+                                                 std::array<double, 4>{77.9005, 77.9995, 12.9005, 12.9995}}) {
+    const std::string indexed = Query(path, "SELECT count(*) FROM rtree_records_geom WHERE minx >= " +
+                                                std::to_string(west) + " AND maxx <= " + std::to_string(east) +
+                                                " AND miny >= " + std::to_string(south) +
+                                                " AND maxy <= " + std::to_string(north));
+    const std::string scanned = Query(path, "SELECT count(*) FROM records WHERE geom NOT NULL AND longitude BETWEEN " +
+                                                std::to_string(west) + " AND " + std::to_string(east) +
+                                                " AND latitude BETWEEN " + std::to_string(south) + " AND " +
+                                                std::to_string(north));
+    EXPECT_EQ(indexed, scanned) << west << " " << east << " " << south << " " << north;
+    EXPECT_NE(scanned, "0");
+  }
+}
+
+TEST(GeoPackageArchive, AnImportIntoAnEmptyArchiveBuildsItsSpatialIndexPacked) {
+  WorkDir dir;
+  const auto archive = OpenOrFail("a.gpkg");
+  ASSERT_TRUE(archive);
+  EXPECT_EQ(ImportOrFail(*archive, Download(10), SpreadPoints(0, 3'000)).added, 3'000u);
+  // 3,000 entries, 51 to a node: 59 full leaves but the last, 2 nodes above them and the root, 2 levels up.
+  EXPECT_EQ(Query("a.gpkg", "SELECT count(*) FROM rtree_records_geom_node"), "62");
+  EXPECT_EQ(Query("a.gpkg", "SELECT hex(substr(data, 1, 2)) FROM rtree_records_geom_node WHERE nodeno = 1"), "0002");
+  EXPECT_EQ(Query("a.gpkg", "SELECT count(*) FROM records JOIN rtree_records_geom ON id = fid WHERE minx <= longitude"
+                            " AND longitude <= maxx AND miny <= latitude AND latitude <= maxy"),
+            "3000");
+  ExpectIndexAnswersAsTheRecords("a.gpkg");
+  // The next import goes into the tree as it is; the trigger is back for other writers.
+  EXPECT_EQ(ImportOrFail(*archive, Download(11), SpreadPoints(3'000, 500)).added, 500u);
+  EXPECT_EQ(Query("a.gpkg", "SELECT count(*) FROM records JOIN rtree_records_geom ON id = fid WHERE minx <= longitude"
+                            " AND longitude <= maxx AND miny <= latitude AND latitude <= maxy"),
+            "3500");
+  ExpectIndexAnswersAsTheRecords("a.gpkg");
+  EXPECT_EQ(Query("a.gpkg", "SELECT count(*) FROM sqlite_master WHERE name = 'rtree_records_geom_insert'"), "1");
 }
 
 TEST(GeoPackageArchive, ALaterDownloadOfTheSameSectorAddsOnlyItsNewRecords) {
