@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/command_line.h"
+#include "app/device/command_line.h"
 #include "fuzz/fuzz_support.h"
 
 using namespace trackctl;

@@ -2,7 +2,7 @@
 // the logger file name that the serial key becomes.
 #include <array>
 
-#include "app/console_report.h"
+#include "app/console/console_report.h"
 #include "fuzz/fuzz_support.h"
 #include "logger/logger_file_name.h"
 #include "protocol/frame.h"

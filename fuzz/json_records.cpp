@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdio>
 
-#include "app/json_records.h"
+#include "app/device/json_records.h"
 #include "fuzz/fuzz_support.h"
 #include "tests/common/record_json_check.h"
 

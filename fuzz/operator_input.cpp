@@ -3,7 +3,7 @@
 // sets how many bytes each read of standard input returns.
 #include <cstring>
 
-#include "app/line_input.h"
+#include "app/console/line_input.h"
 #include "fuzz/fuzz_support.h"
 #include "protocol/frame.h"
 #include "protocol/serial_key_write.h"

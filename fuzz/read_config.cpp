@@ -5,8 +5,8 @@
 #include "fuzz/fuzz_support.h"
 #include "protocol/config_record.h"
 #include "protocol/read_configuration.h"
-#include "app/config_text.h"
-#include "app/console_report.h"
+#include "app/device/config_text.h"
+#include "app/console/console_report.h"
 #include "serial/port_failure.h"
 #include "tests/unit/fixed_clock.h"
 

@@ -2,7 +2,7 @@
 // byte picks the capacity and the progress marks; the rest is the line.
 #include <vector>
 
-#include "app/console_report.h"
+#include "app/console/console_report.h"
 #include "fuzz/fuzz_support.h"
 #include "protocol/frame.h"
 #include "serial/port_failure.h"

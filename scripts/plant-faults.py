@@ -13,7 +13,7 @@ A fault is caught when the build or a test fails.
 The list holds blocks separated by blank lines; '#' begins a comment line:
 
     fault: the port number 20 is no longer a menu number
-    file: src/app/command_line.cpp
+    file: src/app/device/command_line.cpp
     ctest: unit_tests                  (optional: ctest -R)
     gtest: CommandLine.*               (optional: GTEST_FILTER for the test binaries)
     - text as it is in the file        (one or more lines)

@@ -6,7 +6,7 @@
 #include <array>
 #include <cstring>
 
-#include "app/config_text.h"
+#include "app/device/config_text.h"
 
 namespace trackctl {
 namespace {

@@ -1,5 +1,5 @@
-#include "app/console_report.h"
-#include "app/progress_bar.h"
+#include "app/console/console_report.h"
+#include "app/console/progress_bar.h"
 
 #include <gtest/gtest.h>
 

@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <string>
 
-#include "app/config_text.h"
-#include "app/device_text.h"
+#include "app/console/device_text.h"
+#include "app/device/config_text.h"
 #include "export/zone_name.h"
 #include "tests/unit/work_dir.h"
 

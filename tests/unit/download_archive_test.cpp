@@ -1,4 +1,4 @@
-#include "app/download_archive.h"
+#include "app/device/download_archive.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/export_arguments.h"
+#include "app/offline/export_arguments.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/export_messages.h"
+#include "app/offline/export_messages.h"
 #include "export/export_formats.h"
 #include "export/export_text.h"
 #include "export/track_converter.h"

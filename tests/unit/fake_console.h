@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "app/console.h"
+#include "app/console/console.h"
 
 namespace trackctl::testing {
 

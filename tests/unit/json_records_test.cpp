@@ -1,4 +1,4 @@
-#include "app/json_records.h"
+#include "app/device/json_records.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/line_input.h"
+#include "app/console/line_input.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/port_listing.h"
+#include "app/device/port_listing.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/port_listing.h"
+#include "app/device/port_listing.h"
 #include "serial/natural_order.h"
 
 namespace trackctl {

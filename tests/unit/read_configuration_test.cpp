@@ -6,7 +6,7 @@
 #include <string>
 
 #include "fake_port.h"
-#include "app/config_text.h"
+#include "app/device/config_text.h"
 #include "fixed_clock.h"
 #include "recorded_report.h"
 #include "protocol/readconfig_frames.h"

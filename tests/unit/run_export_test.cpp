@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/export_messages.h"
+#include "app/offline/export_messages.h"
 #include "export/run_export.h"
 #include "tests/unit/work_dir.h"
 

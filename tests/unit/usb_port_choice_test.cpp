@@ -1,4 +1,4 @@
-#include "app/usb_port_choice.h"
+#include "app/device/usb_port_choice.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <iterator>
 
-#include "app/terminal.h"
+#include "app/console/terminal.h"
 
 namespace trackctl {
 namespace {

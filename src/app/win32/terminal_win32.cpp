@@ -5,7 +5,7 @@
 
 #include <cstdio>
 
-#include "app/terminal.h"
+#include "app/console/terminal.h"
 
 namespace trackctl {
 namespace {

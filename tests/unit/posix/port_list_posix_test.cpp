@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/port_listing.h"
+#include "app/device/port_listing.h"
 #include "serial/port_list.h"
 #include "tests/common/usb_sysfs_tree.h"
 #include "tests/unit/work_dir.h"
