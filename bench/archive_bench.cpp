@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "archive/import_file.h"
-#include "archive/logger_file_records.h"
+#include "archive/download_file_name.h"
 #include "archive/open_archive.h"
 #include "bench/bench_figures.h"
 

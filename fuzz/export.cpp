@@ -14,7 +14,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "export/machine_zone.h"
+#include "track/machine_zone.h"
 #include "export/track_converter.h"
 #include "export/export_formats.h"
 #include "fuzz/fuzz_support.h"

@@ -17,7 +17,8 @@
 #include <string_view>
 #include <tuple>
 
-#include "archive/logger_file_records.h"
+#include "archive/download_file_name.h"
+#include "track/logger_file_reader.h"
 #include "archive/open_archive.h"
 #include "fuzz/fuzz_support.h"
 

@@ -13,7 +13,7 @@
 #include <variant>
 #include <vector>
 
-#include "export/track_point.h"
+#include "track/track_point.h"
 #include "logger/sector.h"
 #include "protocol/timewords.h"
 

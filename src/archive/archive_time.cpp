@@ -1,6 +1,6 @@
 #include "archive/archive_time.h"
 
-#include "export/utc_time.h"
+#include "track/utc_time.h"
 
 namespace trackctl {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "archive/logger_file_records.h"
+#include "track/logger_file_reader.h"
 
 namespace trackctl {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "archive/archive.h"
-#include "export/local_time_rule.h"
+#include "track/local_time_rule.h"
 #include "files/whole_file.h"
 
 namespace trackctl {

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "export/track_point.h"
+#include "track/track_point.h"
 
 #include "logger/logger_line.h"
 #include "logger/sector.h"

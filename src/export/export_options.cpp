@@ -1,6 +1,6 @@
 #include "export/export_options.h"
 
-#include "export/utc_time.h"
+#include "track/utc_time.h"
 #include "logger/logger_file_name.h"
 
 namespace trackctl {

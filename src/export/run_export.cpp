@@ -8,8 +8,8 @@
 #include <system_error>
 #include <vector>
 
-#include "export/local_time_rule.h"
-#include "export/machine_zone.h"
+#include "track/local_time_rule.h"
+#include "track/machine_zone.h"
 #include "export/output_files.h"
 #include "export/track_converter.h"
 #include "files/file_handle.h"

@@ -6,7 +6,7 @@
 #include <numbers>
 
 #include "export/export_text.h"
-#include "export/utc_time.h"
+#include "track/utc_time.h"
 
 namespace trackctl {
 namespace {

@@ -11,9 +11,9 @@
 #include <string>
 #include <string_view>
 
-#include "export/line_splitter.h"
-#include "export/local_time_rule.h"
-#include "export/track_point.h"
+#include "track/line_splitter.h"
+#include "track/local_time_rule.h"
+#include "track/track_point.h"
 #include "export/track_writer.h"
 
 namespace trackctl {

@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-#include "export/track_point.h"
+#include "track/track_point.h"
 
 namespace trackctl {
 

@@ -7,7 +7,7 @@
 
 #include "app/console/device_text.h"
 #include "app/device/config_text.h"
-#include "export/zone_name.h"
+#include "track/zone_name.h"
 #include "tests/unit/work_dir.h"
 
 namespace trackctl {

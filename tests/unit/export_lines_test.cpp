@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "export/line_splitter.h"
+#include "track/line_splitter.h"
 #include "logger/logger_line.h"
 #include "logger/logger_record.h"
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <utility>
 
-#include "export/machine_zone.h"
-#include "export/track_point.h"
+#include "track/machine_zone.h"
+#include "track/track_point.h"
 
 namespace trackctl {
 namespace {

@@ -3,7 +3,7 @@
 #include <string_view>
 
 #include "app/given_options.h"
-#include "export/utc_time.h"
+#include "track/utc_time.h"
 
 namespace trackctl {
 namespace {

@@ -11,9 +11,9 @@
 #include "app/offline/archive_messages.h"
 #include "app/offline/export_messages.h"
 #include "archive/import_file.h"
-#include "archive/logger_file_records.h"
+#include "archive/download_file_name.h"
 #include "archive/open_archive.h"
-#include "export/machine_zone.h"
+#include "track/machine_zone.h"
 
 namespace trackctl {
 namespace {

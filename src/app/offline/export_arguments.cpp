@@ -11,11 +11,11 @@
 #include "app/offline/archive_messages.h"
 #include "app/offline/export_messages.h"
 #include "app/process_setup.h"
-#include "archive/archive_export.h"
+#include "app/offline/archive_export.h"
 #include "archive/archive_time.h"
 #include "archive/open_archive.h"
 #include "export/run_export.h"
-#include "export/utc_time.h"
+#include "track/utc_time.h"
 
 namespace trackctl {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "export/zone_name.h"
+#include "track/zone_name.h"
 
 namespace trackctl {
 namespace {

@@ -16,7 +16,7 @@
 #include "archive/postgres/pg_schema_migration.h"
 #include "archive/record_key.h"
 #include "archive/stored_text.h"
-#include "export/utc_time.h"
+#include "track/utc_time.h"
 
 namespace trackctl {
 namespace {

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "export/utc_time.h"
+#include "track/utc_time.h"
 
 namespace trackctl {
 namespace {

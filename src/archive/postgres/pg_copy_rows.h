@@ -11,7 +11,7 @@
 
 #include <libpq-fe.h>
 
-#include "export/track_point.h"
+#include "track/track_point.h"
 
 namespace trackctl {
 

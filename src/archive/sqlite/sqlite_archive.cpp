@@ -19,7 +19,7 @@
 #include "archive/sqlite/schema_migration.h"
 #include "archive/sqlite/packed_rtree.h"
 #include "archive/sqlite/sqlite_handles.h"
-#include "export/utc_time.h"
+#include "track/utc_time.h"
 
 namespace trackctl {
 namespace {

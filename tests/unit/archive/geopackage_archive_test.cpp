@@ -14,7 +14,7 @@
 #include "archive/record_key.h"
 #include "archive/sqlite/records_table.h"
 #include "archive/sqlite/sqlite_handles.h"
-#include "export/local_time_rule.h"
+#include "track/local_time_rule.h"
 #include "tests/unit/work_dir.h"
 
 namespace trackctl {

@@ -1,4 +1,4 @@
-#include "archive/archive_export.h"
+#include "app/offline/archive_export.h"
 
 #include "archive/archive_files.h"
 #include "archive/archive_name.h"

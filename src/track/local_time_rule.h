@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "export/utc_time.h"
+#include "track/utc_time.h"
 #include "protocol/timewords.h"
 
 namespace trackctl {

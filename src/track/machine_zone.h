@@ -2,7 +2,7 @@
 // and time: the TZ database on Linux, the system's zone on Windows.
 #pragma once
 
-#include "export/local_time_rule.h"
+#include "track/local_time_rule.h"
 
 namespace trackctl {
 

@@ -1,4 +1,4 @@
-// Calendar arithmetic for the export: dates of the Gregorian calendar as days
+// Calendar arithmetic for tracks: dates of the Gregorian calendar as days
 // and seconds since 1970-01-01, and UTC times in ISO 8601.
 #pragma once
 

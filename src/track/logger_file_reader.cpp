@@ -1,24 +1,9 @@
-#include "archive/logger_file_records.h"
+#include "track/logger_file_reader.h"
 
-#include <filesystem>
-
-#include "export/line_splitter.h"
-#include "logger/logger_file_name.h"
 #include "logger/logger_line.h"
+#include "track/line_splitter.h"
 
 namespace trackctl {
-
-std::optional<ArchiveDownload> DownloadOfFileName(std::string_view path) {
-  const std::string name = std::filesystem::path(path).filename().string();
-  const std::optional<LoggerFileNameParts> parts = ReadLoggerFileName(name);
-  if (!parts) return std::nullopt;
-  ArchiveDownload download;
-  download.fileName = name;
-  download.device = parts->serialKey;
-  download.sector = parts->sectorLetter == SectorLetter(Sector::kSms) ? Sector::kSms : Sector::kDataCall;
-  download.downloaded = parts->downloaded;
-  return download;
-}
 
 LoggerFileRecords ReadLoggerFileRecords(std::string_view text, LocalTimeRule& rule) {
   LoggerFileRecords file;

@@ -1,4 +1,4 @@
-#include "export/track_point.h"
+#include "track/track_point.h"
 
 #include <array>
 

@@ -1,4 +1,4 @@
-#include "export/utc_time.h"
+#include "track/utc_time.h"
 
 #include <charconv>
 

@@ -1,4 +1,4 @@
-#include "export/machine_zone.h"
+#include "track/machine_zone.h"
 
 #include <algorithm>
 #include <ctime>

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string_view>
 
-#include "export/local_time_rule.h"
+#include "track/local_time_rule.h"
 #include "logger/logger_line.h"
 
 namespace trackctl {

@@ -1,4 +1,4 @@
-#include "export/zone_name.h"
+#include "track/zone_name.h"
 
 #include <filesystem>
 #include <string>
