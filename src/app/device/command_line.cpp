@@ -5,94 +5,12 @@
 #include <string_view>
 #include <vector>
 
-#include "app/given_options.h"
-#include "export/export_formats.h"
+#include "app/option_reader.h"
+#include "app/program_commands.h"
 #include "serial/open_port.h"
 
 namespace trackctl {
 namespace {
-
-// The usage text: the names of the export formats between its first two parts,
-// the commands' lines between the last two.
-constexpr const char* kUsageToFormats =
-    "usage: trackctl [-p PORT]                   the menu\n"
-    "       trackctl [-p PORT] [--timeout S] [-q] [--json] COMMAND\n"
-    "                                            one command, then exit\n"
-    "       trackctl export [--format ";
-constexpr const char* kUsageFromFormats =
-    "] [-o OUT]\n"
-    "                       [--utc-offset +HH:MM] [--split-gap MINUTES] FILE...\n"
-    "       trackctl export --archive DB [--device KEY]... [--since T] [--until T]\n"
-    "                       [--format F] [--split-gap MINUTES] -o OUT\n"
-    "       trackctl import [--archive DB] [--utc-offset +HH:MM] FILE...\n"
-    "       trackctl archive [--archive DB] [--json]\n"
-    "       trackctl --list-ports [--json] | --help | --version\n"
-    "\n"
-    "Service console for a GPS/GSM tracking device on a serial port: read its\n"
-    "configuration, download and erase its logger sectors, start and stop\n"
-    "tracking with the settings of config15.dat, upload firmware, write its\n"
-    "serial key. Without a command it asks for a port number (unless -p gives\n"
-    "the port), wakes the device and shows a numbered menu.\n"
-    "\n"
-    "Commands (each opens the port, wakes the device, runs, and exits):\n";
-constexpr const char* kUsageEnd =
-    "\n"
-    "export turns logger files into GPX (the default), KML, GeoJSON, CSV or an SVG\n"
-    "picture, one track per file, without opening a port; OUT is FILE with the\n"
-    "format's extension unless -o names it (- is standard output). Logger times\n"
-    "are the device's local time: --utc-offset gives its offset from UTC, else\n"
-    "this machine's zone is used.\n"
-    "A new segment starts where points are more than --split-gap minutes apart\n"
-    "(default 10). Status 0, 1 when a line was not a logger line (the rest is\n"
-    "written), 2 when a file cannot be read or written or an argument is refused.\n"
-    "\n"
-    "The archive (DB: --archive, else TRACKCTL_ARCHIVE, else tracks.gpkg here) is\n"
-    "a GeoPackage that GIS programs open as a point layer 'records'. import puts\n"
-    "logger files into it, one transaction each, every record once (same device,\n"
-    "sector and logger columns); its summary says read / new / already archived /\n"
-    "not valid. archive lists per device the records, first and last UTC time,\n"
-    "downloads and the last known version and type. export --archive writes one\n"
-    "track per device (--device again for more devices), T a UTC date\n"
-    "(YYYY-MM-DD, the whole day) or a time with its zone (YYYY-MM-DDThh:mm:ssZ,\n"
-    "or +HH:MM or -HH:MM instead of Z); a time without one is refused.\n"
-    "A file that is no archive of trackctl, or of a newer one, is refused with\n"
-    "status 2 and left as it is.\n"
-    "\n"
-    "Options:\n"
-    "  -p, --port PORT  the port: a number 1-20 as the menu's answer, a device\n"
-    "                   name (/dev/ttyUSB0, /dev/serial/by-id/..., COM23), or\n"
-    "                   usb:SERIAL, the USB adapter with that serial number (or\n"
-    "                   the only one whose serial number starts with it).\n"
-    "                   Commands use port 1 without it.\n"
-    "  --json           info and read-config print one JSON object; every other\n"
-    "                   message goes to standard error; --list-ports one JSON array\n"
-    "  --timeout S      the longest silence of the device while a reply is due,\n"
-    "                   in seconds (0: wait for ever); commands default to 30 and\n"
-    "                   give up after 5 s when the device does not wake up; the\n"
-    "                   menu waits for ever unless it is given\n"
-    "  -q, --quiet      no progress bar on a terminal\n"
-    "  --list-ports     print the serial ports present, one a line, a USB adapter's\n"
-    "                   with its vendor:product id, serial number, maker and product\n"
-    "  -h, --help       print this text and exit\n"
-    "  --version        print the version and exit\n"
-    "\n"
-    "Ports: on Windows port n is COMn. On Linux port n is the path in the\n"
-    "environment variable TRACKCTL_COM<n> when set (TRACKCTL_COM1=/dev/ttyUSB0),\n"
-    "otherwise /dev/ttyS<n-1>.\n"
-    "\n"
-    "Exit status: 0 the device accepted and every file is complete; 1 the port\n"
-    "failed or the device did not answer the handshake; 2 a usage error (nothing\n"
-    "is sent); 3 the device refused or answered something unexpected; 4 a local\n"
-    "file problem (config15.dat or the image missing or unreadable, a logger file\n"
-    "that exists already or could not be written whole). The menu ends with 0.\n"
-    "\n"
-    "Scripted menu: when standard input is not a terminal, each answer is one\n"
-    "line (a key press is an empty line) and the end of the input exits, e.g.\n"
-    "  printf '1\\n1\\n\\n0\\n' | trackctl     port 1, read configuration, exit\n"
-    "\n"
-    "Trace: when TRACKCTL_TRACE names a file, every byte sent to the device (>>)\n"
-    "and received from it (<<) is appended to that file as timestamped hex and\n"
-    "ASCII lines.\n";
 
 // The characters that Windows or Linux does not take in a file name.
 constexpr const char* kNotInFileNames = "/\\:*?\"<>|";
@@ -201,58 +119,12 @@ std::optional<std::string> RefuseOption(std::string_view option, const DeviceCom
          CommandsThat([option](const DeviceCommandRow& candidate) { return candidate.option == option; }) + " only";
 }
 
-// The commands that take their own options after their word, and no port.
-struct OwnOptionsCommand {
-  std::string_view word;
-  CommandLine::Action action;
-};
-constexpr OwnOptionsCommand kOwnOptionsCommands[] = {
-    {"export", CommandLine::Action::kExport},
-    {"import", CommandLine::Action::kImport},
-    {"archive", CommandLine::Action::kArchive},
-};
-
-// Such a command and its arguments, after the options before it: help and
-// version, before its word or among its arguments, still answer; an option for
-// a device run has no place.
-CommandLine ReadOwnOptionsCommand(CommandLine line, const OwnOptionsCommand& command,
-                                  std::span<const char* const> ownArgs, bool help, bool version, bool otherOptions) {
-  for (const char* arg : ownArgs) {
-    const std::string_view text(arg);
-    if (text == "--") break;
-    help = help || text == "--help" || text == "-h";
-    version = version || text == "--version";
-  }
-  if (help) {
-    line.action = CommandLine::Action::kHelp;
-  } else if (version) {
-    line.action = CommandLine::Action::kVersion;
-  } else if (otherOptions) {
-    return Refuse(std::string(command.word) + " takes its own options after it, and no port");
-  } else {
-    line.action = command.action;
-    line.ownArgs = ownArgs;
-  }
-  return line;
-}
-
-// The port of -p, or a refusal: usb: needs a serial number after it.
-std::optional<std::string> SetPort(CommandLine& line, std::string_view value) {
-  line.port = ReadPortChoice(value);
-  if (line.port->byUsbSerial && line.port->name.empty()) return "usb: needs the adapter's serial number, or its start";
-  return std::nullopt;
-}
-
-}  // namespace
-
-std::string QuotedArgument(std::string_view arg) {
-  std::string text = "'";
-  for (const char c : arg) text += (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) ? '?' : c;
-  return text + "'";
-}
-
-CommandLine ParseCommandLine(std::span<const char* const> args) {
-  CommandLine line;
+// What the options of a device run give, and its words: the command and its arguments.
+struct LineSettings {
+  std::optional<PortChoice> port;
+  bool json = false;
+  std::optional<unsigned> timeout;
+  bool quiet = false;
   bool help = false;
   bool version = false;
   bool listPorts = false;
@@ -261,129 +133,155 @@ CommandLine ParseCommandLine(std::span<const char* const> args) {
   std::optional<std::string> configFile;  // -c
   std::optional<std::string> archive;     // --archive
   std::vector<std::string_view> words;
-  GivenOptions given;
-  bool optionsEnded = false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string_view arg(args[i]);
-    if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
-      // Everything after "export", "import" or "archive" is its own.
-      for (const OwnOptionsCommand& command : kOwnOptionsCommands) {
-        if (!words.empty() || arg != command.word) continue;
-        const bool otherOptions = line.port || line.json || listPorts || outputFile || configFile || archive ||
-                                  erase || line.timeout || line.quiet;
-        return ReadOwnOptionsCommand(line, command, args.subspan(i + 1), help, version, otherOptions);
-      }
-      words.push_back(arg);
-      continue;
-    }
-    if (arg == "--") {
-      optionsEnded = true;
-    } else if (arg == "--help" || arg == "-h") {
-      help = true;
-    } else if (arg == "--version") {
-      version = true;
-    } else if (arg == "--json") {
-      if (auto twice = given.Take(arg)) return Refuse(*twice);
-      line.json = true;
-    } else if (arg == "--list-ports") {
-      if (auto twice = given.Take(arg)) return Refuse(*twice);
-      listPorts = true;
-    } else if (arg == "--erase") {
-      if (auto twice = given.Take(arg)) return Refuse(*twice);
-      erase = true;
-    } else if (arg == "-q" || arg == "--quiet") {
-      if (auto twice = given.Take("--quiet")) return Refuse(*twice);
-      line.quiet = true;
-    } else if (arg == "--timeout") {
-      if (i + 1 == args.size()) return Refuse("option --timeout needs a value");
-      if (auto twice = given.Take(arg)) return Refuse(*twice);
-      line.timeout = ReadSeconds(args[++i]);
-      if (!line.timeout) {
-        return Refuse("--timeout wants whole seconds from 0 to " + std::to_string(kMaxTimeout) + ", not " +
-                      QuotedArgument(args[i]));
-      }
-    } else if (arg.starts_with("--port=") || (arg.starts_with("-p") && arg != "-p")) {
-      // The port joined to its option: --port=COM23, -p/dev/ttyUSB0.
-      const std::string_view value = arg.substr(arg[1] == '-' ? 7 : 2);
-      if (value.empty()) return Refuse("option --port needs a value");
-      if (auto twice = given.Take("--port")) return Refuse(*twice);
-      if (auto problem = SetPort(line, value)) return Refuse(*problem);
-    } else if (arg.starts_with("--archive=")) {
-      if (arg.size() == 10) return Refuse("option --archive needs a value");
-      if (auto twice = given.Take("--archive")) return Refuse(*twice);
-      archive = std::string(arg.substr(10));
-    } else if (arg == "-p" || arg == "--port" || arg == "-o" || arg == "-c" || arg == "--archive") {
-      // A port never starts with '-': that is the next option, not the port.
-      const bool isPort = arg == "-p" || arg == "--port";
-      if (i + 1 == args.size() || *args[i + 1] == '\0' || (isPort && *args[i + 1] == '-')) {
-        return Refuse("option " + std::string(arg) + " needs a value");
-      }
-      const std::string value(args[++i]);
-      if (auto twice = given.Take(isPort ? "--port" : arg)) return Refuse(*twice);
-      if (isPort) {
-        if (auto problem = SetPort(line, value)) return Refuse(*problem);
-      } else {
-        (arg == "-o" ? outputFile : arg == "-c" ? configFile : archive) = value;
-      }
-    } else {
-      return Refuse("unknown option " + QuotedArgument(arg));
+  const ProgramCommand* program = nullptr;  // a command that reads its own arguments
+  std::span<const char* const> ownArgs;     // the arguments after its word
+
+  // Whether an option for a device run is given (help and version are not).
+  bool DeviceOptionsGiven() const {
+    return port || json || listPorts || outputFile || configFile || archive || erase || timeout || quiet;
+  }
+};
+
+using Refusal = std::optional<std::string>;
+
+// The port of -p, or a refusal: usb: needs a serial number after it.
+Refusal SetPort(LineSettings& given, std::string_view value) {
+  given.port = ReadPortChoice(value);
+  if (given.port->byUsbSerial && given.port->name.empty()) return "usb: needs the adapter's serial number, or its start";
+  return std::nullopt;
+}
+
+Refusal SetTimeout(LineSettings& given, std::string_view value) {
+  given.timeout = ReadSeconds(value);
+  if (given.timeout) return std::nullopt;
+  return "--timeout wants whole seconds from 0 to " + std::to_string(kMaxTimeout) + ", not " + QuotedArgument(value);
+}
+
+// The options of a device run, before and after the command's word. A port
+// never begins with '-': that is the next option, not the port.
+constexpr OptionRow<LineSettings> kLineOptions[] = {
+    {{.name = "--help", .alias = "-h", .repeat = Repeat::kAny}, SetSwitch<&LineSettings::help>},
+    {{.name = "--version", .repeat = Repeat::kAny}, SetSwitch<&LineSettings::version>},
+    {{.name = "--json"}, SetSwitch<&LineSettings::json>},
+    {{.name = "--list-ports"}, SetSwitch<&LineSettings::listPorts>},
+    {{.name = "--erase"}, SetSwitch<&LineSettings::erase>},
+    {{.name = "--quiet", .alias = "-q"}, SetSwitch<&LineSettings::quiet>},
+    {{.name = "--timeout", .value = Value::kAny}, SetTimeout},
+    {{.name = "--port", .alias = "-p", .value = Value::kNoOption, .equals = true, .attached = true}, SetPort},
+    {{.name = "--archive", .value = Value::kNotEmpty, .equals = true}, SetValue<&LineSettings::archive>},
+    {{.name = "-o", .value = Value::kNotEmpty}, SetValue<&LineSettings::outputFile>},
+    {{.name = "-c", .value = Value::kNotEmpty}, SetValue<&LineSettings::configFile>},
+};
+
+// The command line with the port and the options that every device run takes.
+CommandLine LineOf(const LineSettings& given) {
+  CommandLine line;
+  line.port = given.port;
+  line.json = given.json;
+  line.timeout = given.timeout;
+  line.quiet = given.quiet;
+  return line;
+}
+
+// A word: the command, or one of its arguments. Everything after "export",
+// "import" or "archive" as the first word is that command's own.
+OperandTaken TakeWord(LineSettings& given, std::span<const char* const> from) {
+  const std::string_view word(from.front());
+  if (given.words.empty()) {
+    if (const ProgramCommand* program = FindProgramCommand(word)) {
+      given.program = program;
+      given.ownArgs = from.subspan(1);
+      return {.endsReading = true};
     }
   }
+  given.words.push_back(word);
+  return {};
+}
 
-  // Help and version answer whatever else the line holds.
+constexpr OptionTable<LineSettings> kLineTable{{.program = true}, kLineOptions, TakeWord};
+
+// A command that reads its own arguments, after the options before it: help
+// and version, before its word or among its arguments, still answer; an option
+// for a device run has no place.
+CommandLine ReadOwnOptionsCommand(const LineSettings& given) {
+  bool help = given.help;
+  bool version = given.version;
+  for (const char* arg : given.ownArgs) {
+    const std::string_view text(arg);
+    if (text == "--") break;
+    help = help || text == "--help" || text == "-h";
+    version = version || text == "--version";
+  }
+  CommandLine line = LineOf(given);
   if (help) {
     line.action = CommandLine::Action::kHelp;
-    return line;
-  }
-  if (version) {
+  } else if (version) {
     line.action = CommandLine::Action::kVersion;
-    return line;
-  }
-  if (!words.empty()) {
-    if (const std::optional<std::string> problem = ReadCommand(words, line.command)) return Refuse(*problem);
-  }
-  const bool hasCommand = !words.empty();
-  const DeviceCommandRow* row = line.command.row;
-  if (outputFile) {
-    if (auto problem = RefuseOption("-o", row)) return Refuse(*problem);
-    if (*outputFile == "-") return Refuse("-o - is not taken here: standard output carries the run's messages");
-  }
-  if (configFile) {
-    if (auto problem = RefuseOption("-c", row)) return Refuse(*problem);
-  }
-  if (line.json && !listPorts && !(row != nullptr && row->json)) {
-    return Refuse("--json goes with " + CommandsThat([](const DeviceCommandRow& r) { return r.json; }) + " only");
-  }
-  if (archive && !(row != nullptr && row->archive)) {
-    return Refuse("--archive goes with " + CommandsThat([](const DeviceCommandRow& r) { return r.archive; }) +
-                  " only");
-  }
-  if (erase && !(row != nullptr && row->erase)) {
-    return Refuse("--erase goes with " + CommandsThat([](const DeviceCommandRow& r) { return r.erase; }) + " only");
-  }
-  if (listPorts && (hasCommand || line.port)) return Refuse("--list-ports takes no port and no command");
-  if (listPorts && (line.timeout || line.quiet)) return Refuse("--list-ports takes no --timeout and no -q");
-  if (line.quiet && !hasCommand) return Refuse("-q goes with a command only");
-  line.command.outputFile = outputFile;
-  line.command.configFile = configFile;
-  line.command.archive = archive;
-  line.command.erase = erase;
-
-  if (listPorts) {
-    line.action = CommandLine::Action::kListPorts;
-  } else if (hasCommand) {
-    line.action = CommandLine::Action::kCommand;
+  } else if (given.DeviceOptionsGiven()) {
+    return Refuse(std::string(given.program->word) + " takes its own options after it, and no port");
+  } else {
+    line.action = given.program->action;
+    line.program = given.program;
+    line.ownArgs = given.ownArgs;
   }
   return line;
 }
 
-std::string UsageText() {
-  std::string text = kUsageToFormats + ExportFormatNames("|", "|") + kUsageFromFormats;
-  for (const DeviceCommandRow& row : DeviceCommands()) text += row.usage;
-  return text + kUsageEnd;
+// A refusal when an option is given without the command that takes it, or
+// with a value that the command does not take.
+Refusal RefuseMisplacedOption(const LineSettings& given, const DeviceCommand& command) {
+  const DeviceCommandRow* row = command.row;
+  if (given.outputFile) {
+    if (auto problem = RefuseOption("-o", row)) return problem;
+    if (*given.outputFile == "-") return "-o - is not taken here: standard output carries the run's messages";
+  }
+  if (given.configFile) {
+    if (auto problem = RefuseOption("-c", row)) return problem;
+  }
+  if (given.json && !given.listPorts && !(row != nullptr && row->json)) {
+    return "--json goes with " + CommandsThat([](const DeviceCommandRow& r) { return r.json; }) + " only";
+  }
+  if (given.archive && !(row != nullptr && row->archive)) {
+    return "--archive goes with " + CommandsThat([](const DeviceCommandRow& r) { return r.archive; }) + " only";
+  }
+  if (given.erase && !(row != nullptr && row->erase)) {
+    return "--erase goes with " + CommandsThat([](const DeviceCommandRow& r) { return r.erase; }) + " only";
+  }
+  const bool hasCommand = !given.words.empty();
+  if (given.listPorts && (hasCommand || given.port)) return "--list-ports takes no port and no command";
+  if (given.listPorts && (given.timeout || given.quiet)) return "--list-ports takes no --timeout and no -q";
+  if (given.quiet && !hasCommand) return "-q goes with a command only";
+  return std::nullopt;
 }
 
-std::string VersionText() { return std::string("trackctl ") + TRACKCTL_VERSION + "\n"; }
+}  // namespace
+
+CommandLine ParseCommandLine(std::span<const char* const> args) {
+  LineSettings given;
+  if (const Refusal problem = ReadOptions(args, kLineTable, given)) return Refuse(*problem);
+  if (given.program != nullptr) return ReadOwnOptionsCommand(given);
+
+  CommandLine line = LineOf(given);
+  // Help and version answer whatever else the line holds.
+  if (given.help || given.version) {
+    line.action = given.help ? CommandLine::Action::kHelp : CommandLine::Action::kVersion;
+    return line;
+  }
+  if (!given.words.empty()) {
+    if (const Refusal problem = ReadCommand(given.words, line.command)) return Refuse(*problem);
+  }
+  if (const Refusal problem = RefuseMisplacedOption(given, line.command)) return Refuse(*problem);
+  line.command.outputFile = given.outputFile;
+  line.command.configFile = given.configFile;
+  line.command.archive = given.archive;
+  line.command.erase = given.erase;
+  if (given.listPorts) {
+    line.action = CommandLine::Action::kListPorts;
+  } else if (!given.words.empty()) {
+    line.action = CommandLine::Action::kCommand;
+  }
+  return line;
+}
 
 int ShowCommandLineAnswer(const CommandLine& line) {
   switch (line.action) {

@@ -9,8 +9,12 @@
 #include <string_view>
 
 #include "app/device/device_commands.h"
+#include "app/device/usage_text.h"
+#include "app/option_reader.h"
 
 namespace trackctl {
+
+struct ProgramCommand;
 
 // The port given with -p: a menu number (1 to 20), a device name used as given,
 // or usb:SERIAL, a USB adapter's serial number or its start.
@@ -29,16 +33,12 @@ struct CommandLine {
   std::optional<unsigned> timeout;  // kMenu, kCommand: --timeout, in seconds; 0: wait for ever
   bool quiet = false;               // kCommand: -q, no progress bar
   DeviceCommand command;            // kCommand
-  std::span<const char* const> ownArgs;  // kExport, kImport, kArchive: the arguments after its word
+  const ProgramCommand* program = nullptr;  // kExport, kImport, kArchive: the command's row
+  std::span<const char* const> ownArgs;     // kExport, kImport, kArchive: the arguments after its word
 };
 
 // `args` are the arguments after the program name.
 CommandLine ParseCommandLine(std::span<const char* const> args);
-
-// What --help prints.
-std::string UsageText();
-// What --version prints: "trackctl <version>\n".
-std::string VersionText();
 
 // Prints what help, version or a refused command line asks for and returns the
 // exit status: 0 for help and version (4 when standard output cannot take them), 2
@@ -48,9 +48,5 @@ int ShowCommandLineAnswer(const CommandLine& line);
 // Prints "trackctl: <problem>" and the usage hint as one line on standard
 // error and returns status 2: a usage error found after the parsing.
 int RefuseCommandLine(const std::string& problem);
-
-// An argument as a refusal quotes it, its control characters shown as '?' so
-// that the message stays one line and cannot drive the terminal.
-std::string QuotedArgument(std::string_view arg);
 
 }  // namespace trackctl

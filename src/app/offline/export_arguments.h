@@ -1,5 +1,6 @@
 // The arguments of `trackctl export`:
 //   export [--format NAME] [-o OUT] [--utc-offset +HH:MM] [--split-gap MINUTES] FILE...
+//   export --archive DB [--device KEY]... [--since T] [--until T] [--format NAME] [--split-gap MINUTES] -o OUT
 // with NAME one of the export formats.
 #pragma once
 
@@ -17,13 +18,5 @@ namespace trackctl {
 // arguments after "export". Options take their value as the next argument or
 // after '='; "--" ends the options.
 std::variant<ExportOptions, std::string> ParseExportArguments(std::span<const char* const> args);
-
-// Parses the arguments and runs the export. Standard error gets each line that is
-// not a logger line ("FILE:LINE: not a logger line") when it is met, then the
-// summary, or one line that says why the export stopped. Returns the exit
-// status: 0, 1 when some line was not a logger line (the rest is written), 2
-// when an argument is refused, a file cannot be read, the output names a folder
-// or cannot be written, or on an exception.
-int RunExportCommand(std::span<const char* const> args);
 
 }  // namespace trackctl
