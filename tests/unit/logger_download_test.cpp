@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/device/command_runs.h"
+#include "app/device/download_run.h"
 #include "fake_port.h"
 #include "fixed_clock.h"
 #include "serial/port_failure.h"

@@ -7,8 +7,8 @@
 #include <system_error>
 
 #include "app/device/command_line.h"
-#include "app/device/command_runs.h"
 #include "app/device/download_archive.h"
+#include "app/device/upgrade_run.h"
 #include "files/output_place.h"
 #include "protocol/firmware_upgrade.h"
 #include "protocol/tracking_config.h"

@@ -1,21 +1,17 @@
+#include "app/device/sector_download.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <cstdio>
 #include <chrono>
 #include <memory>
-#include <optional>
-#include <string>
 #include <thread>
 
-#include "app/device/command_runs.h"
-#include "app/device/download_archive.h"
-#include "app/program_exit.h"
 #include "app/set_aside_on_signal.h"
 #include "files/new_file.h"
 #include "files/output_place.h"
 #include "logger/logger_download.h"
-#include "logger/logger_erase.h"
 #include "logger/logger_file.h"
 #include "logger/logger_file_name.h"
 #include "logger/logger_record.h"
@@ -28,8 +24,6 @@ constexpr auto kClockPoll = std::chrono::milliseconds(5);
 constexpr int kClockPolls = 400;
 // About one block read of a download: what a signal may cost of its file.
 constexpr std::uint32_t kRecordsPerFlush = 46;
-
-const char* SectorName(Sector sector) { return sector == Sector::kSms ? "SMS" : "DataCall"; }
 
 // The device's text with its control characters shown as '?', for a message.
 std::string Printable(std::string_view text) {
@@ -208,20 +202,7 @@ Outcome Download(CommandRun& run, Sector sector, const std::optional<std::string
   return Outcome::kDone;
 }
 
-Outcome Erase(CommandRun& run, Sector sector) {
-  const EraseAnswer answer = EraseLoggerSector(run.session, sector);
-  switch (answer.kind) {
-    case EraseAnswer::Kind::kDone:
-      run.say.Say("\nDeleting Logger Data in %s Sector Done...", SectorName(sector));
-      return Outcome::kDone;
-    case EraseAnswer::Kind::kDelError:
-      run.say.Say("\nERROR RESPONSE...%s RETRY\n", run.say.Device(answer.reply).c_str());
-      break;
-    case EraseAnswer::Kind::kUnexpected:
-      break;
-  }
-  return Outcome::kRefused;
-}
+}  // namespace
 
 Outcome DownloadAnnounced(CommandRun& run, Sector sector, const std::optional<std::string>& fileName,
                           std::string& name, std::string* lines, std::uint32_t& announced) {
@@ -229,68 +210,6 @@ Outcome DownloadAnnounced(CommandRun& run, Sector sector, const std::optional<st
   const Outcome outcome = Download(run, sector, fileName, name, lines, announced);
   run.say.Say("Reading data from %s sector : Done...\n", SectorName(sector));
   return outcome;
-}
-
-Outcome EraseAnnounced(CommandRun& run, Sector sector) {
-  run.say.Say("Deleting data in %s sector : Started...\n", SectorName(sector));
-  const Outcome outcome = Erase(run, sector);
-  run.say.Say("Deleting data in %s sector : Over...\n\n", SectorName(sector));
-  return outcome;
-}
-
-}  // namespace
-
-// With an archive, the records go into it as they were received, whatever the
-// file is: it is never read back. --erase (which needs an archive) sends the
-// erase only after the import has committed with every record announced.
-Outcome DownloadSector(CommandRun& run, const DeviceCommand& command) {
-  std::string name;
-  std::string lines;
-  std::uint32_t announced = 0;
-  const bool archived = DownloadArchivePath(command).has_value();
-  const Outcome outcome =
-      DownloadAnnounced(run, command.sector, command.outputFile, name, archived ? &lines : nullptr, announced);
-  if (outcome != Outcome::kDone) return outcome;
-  const ArchivedRecords records = ArchiveDownloadedRecords(run, command, name, lines);
-  if (!command.erase || !records.counts) return records.outcome;
-  if (const std::optional<std::string> why = NotAllArchived(*records.counts, announced)) {
-    run.say.Say("trackctl download: not erased: %s\n", why->c_str());
-    return Outcome::kFileProblem;
-  }
-  return EraseAnnounced(run, command.sector);
-}
-
-Outcome EraseSector(CommandRun& run, const DeviceCommand& command) { return EraseAnnounced(run, command.sector); }
-
-void ShowLoggerMenu(CommandRun& run) {
-  run.say.Say("Select\n");
-  run.say.Say("******\n");
-  run.say.Say("\tRead Data in SMS Sector...1\n");
-  run.say.Say("\tRead Data in DataCall Sector...2\n");
-  run.say.Say("\tDelete Logger Data in SMS Sector...3\n");
-  run.say.Say("\tDelete Logger Data in DataCall Sector...4\n");
-  run.say.Say("\tExit this... 5\n");
-  run.console->DiscardPending();
-  const int choice = run.console->ReadInt();
-
-  switch (choice) {
-    case 1:
-    case 2: {
-      std::string name;
-      std::uint32_t announced = 0;
-      DownloadAnnounced(run, choice == 1 ? Sector::kSms : Sector::kDataCall, std::nullopt, name, nullptr, announced);
-      break;
-    }
-    case 3:
-    case 4:
-      EraseAnnounced(run, choice == 3 ? Sector::kSms : Sector::kDataCall);
-      break;
-    case 5:
-      EndProgram(0);
-    default:
-      run.say.Say("Wrong choice...\n\n\n");
-      break;
-  }
 }
 
 }  // namespace trackctl
