@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,8 +18,8 @@ struct DownloadFacts {
   std::string device;        // the serial key that the handshake reported
   Sector sector = Sector::kSms;
   LocalDateTime downloaded;  // this machine's local time when the file was named
-  std::optional<std::string> version;     // "v1:v2:v3", when the handshake was seen
-  std::optional<std::string> deviceType;  // likewise
+  std::string version;       // "v1:v2:v3", as the handshake reported it
+  std::string deviceType;    // likewise
   std::uint32_t announced = 0;      // the records that the device's count announced
   std::vector<LoggerLine> records;  // those received, in sector order, when they are kept
 };

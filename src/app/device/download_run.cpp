@@ -1,6 +1,5 @@
 #include "app/device/download_run.h"
 
-#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -12,18 +11,15 @@ namespace trackctl {
 
 // With an archive, the records go into it as they were received, whatever the
 // file is: it is never read back. --erase (which needs an archive) sends the
-// erase only after the import has committed with every record announced.
+// erase only after the import has committed with every record announced: that
+// commit is what the erase rests on, the archive is not asked again.
 Outcome DownloadSector(CommandRun& run, const DeviceCommand& command) {
-  std::string name;
-  std::string lines;
-  std::uint32_t announced = 0;
-  const bool archived = DownloadArchivePath(command).has_value();
-  const Outcome outcome =
-      DownloadAnnounced(run, command.sector, command.outputFile, name, archived ? &lines : nullptr, announced);
-  if (outcome != Outcome::kDone) return outcome;
-  const ArchivedRecords records = ArchiveDownloadedRecords(run, command, name, lines);
+  DownloadArchive* archive = command.downloadArchive.get();
+  const DownloadedSector download = DownloadAnnounced(run, command.sector, command.outputFile, archive != nullptr);
+  if (download.outcome != Outcome::kDone || archive == nullptr) return download.outcome;
+  const ArchivedRecords records = ArchiveDownloadedRecords(run.say, *archive, download.facts, command.erase);
   if (!command.erase || !records.counts) return records.outcome;
-  if (const std::optional<std::string> why = NotAllArchived(*records.counts, announced)) {
+  if (const std::optional<std::string> why = NotAllArchived(*records.counts, download.facts.announced)) {
     run.say.Say("trackctl download: not erased: %s\n", why->c_str());
     return Outcome::kFileProblem;
   }

@@ -1,8 +1,6 @@
 #include "app/device/logger_menu.h"
 
-#include <cstdint>
 #include <optional>
-#include <string>
 
 #include "app/device/sector_download.h"
 #include "app/device/sector_erase.h"
@@ -23,12 +21,9 @@ void ShowLoggerMenu(CommandRun& run) {
 
   switch (choice) {
     case 1:
-    case 2: {
-      std::string name;
-      std::uint32_t announced = 0;
-      DownloadAnnounced(run, choice == 1 ? Sector::kSms : Sector::kDataCall, std::nullopt, name, nullptr, announced);
+    case 2:
+      DownloadAnnounced(run, choice == 1 ? Sector::kSms : Sector::kDataCall, std::nullopt, false);
       break;
-    }
     case 3:
     case 4:
       EraseAnnounced(run, choice == 3 ? Sector::kSms : Sector::kDataCall);

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <memory>
 #include <thread>
+#include <vector>
 
 #include "app/set_aside_on_signal.h"
 #include "files/new_file.h"
@@ -62,14 +63,22 @@ std::unique_ptr<LoggerFile> CreatePartialFile(const std::string& name, int& erro
   return file->IsOpen() ? std::move(file) : nullptr;
 }
 
+// The serial key that the handshake put in the session, up to its NUL.
+std::string KeyText(const SerialKey& buffer) {
+  return std::string(buffer.data(),
+                     static_cast<std::size_t>(std::find(buffer.begin(), buffer.end(), '\0') - buffer.begin()));
+}
+
 // Creates the logger file: under `fileName` when given, else under the default
 // name of this second or, when that is taken (a download of the same sector
 // earlier in the same second), of the next one. A device, FIFO or descriptor
 // named by `fileName` is written as it is, a FIFO once it has a reader within
-// the session's limit. Nothing when it cannot be created.
+// the session's limit. Nothing when it cannot be created. `moment` is the
+// local time that the file was named at.
 std::unique_ptr<LoggerFile> CreateLoggerFile(Session& session, Sector sector,
                                              const std::optional<std::string>& fileName, std::string& name,
-                                             int& error) {
+                                             LocalDateTime& moment, int& error) {
+  moment = session.clock.Now();
   if (fileName) {
     name = *fileName;
     const OutputPlace place = PlaceOf(name);
@@ -80,10 +89,7 @@ std::unique_ptr<LoggerFile> CreateLoggerFile(Session& session, Sector sector,
     error = file->error();
     return file->IsOpen() ? std::move(file) : nullptr;
   }
-  const SerialKey& buffer = session.serialKey;
-  const std::string_view key(buffer.data(),
-                             static_cast<std::size_t>(std::find(buffer.begin(), buffer.end(), '\0') - buffer.begin()));
-  LocalDateTime moment = session.clock.Now();
+  const std::string key = KeyText(session.serialKey);
   for (int attempt = 0; attempt < 2; ++attempt) {
     if (attempt > 0) moment = NextSecond(session.clock, moment);
     const std::optional<std::string> candidate = LoggerFileName(key, SectorLetter(sector), moment);
@@ -103,12 +109,13 @@ std::unique_ptr<LoggerFile> CreateLoggerFile(Session& session, Sector sector,
 // NAME.partial to NAME then, and otherwise, however the download ends, kept as
 // NAME.partial when it holds records or removed when it holds none, so that a
 // logger file under its own name always holds a whole sector. A device, FIFO
-// or descriptor written to is what it is, and stays so. The lines written are
-// handed to `lines` as well, when given.
+// or descriptor written to is what it is, and stays so. The records received
+// are kept in `received` as well, when given.
 class DownloadFile {
  public:
-  DownloadFile(std::unique_ptr<LoggerFile> file, std::string name, ConsoleReport& say, std::string* lines)
-      : file_(std::move(file)), name_(std::move(name)), say_(say), lines_(lines) {
+  DownloadFile(std::unique_ptr<LoggerFile> file, std::string name, ConsoleReport& say,
+               std::vector<LoggerLine>* received)
+      : file_(std::move(file)), name_(std::move(name)), say_(say), received_(received) {
     if (!file_->IsStream()) onSignal_.emplace(name_);
   }
   ~DownloadFile() {
@@ -118,9 +125,9 @@ class DownloadFile {
   DownloadFile& operator=(const DownloadFile&) = delete;
 
   void Write(std::span<const std::uint8_t, kLoggerRecordSize> record) {
-    const std::string line = LoggerLineText(record);
-    if (file_->Write(line)) ++records_;
-    if (lines_ != nullptr) lines_->append(line);
+    const LoggerLine line = LoggerLineOf(DecodeLoggerRecord(record));
+    if (file_->Write(FormatLoggerLine(line))) ++records_;
+    if (received_ != nullptr) received_->push_back(line);
     // A signal leaves the file as the system has it: keep that close to what has arrived.
     if (records_ % kRecordsPerFlush == 0) file_->Flush();
   }
@@ -150,7 +157,7 @@ class DownloadFile {
   std::unique_ptr<LoggerFile> file_;
   std::string name_;
   ConsoleReport& say_;
-  std::string* lines_;
+  std::vector<LoggerLine>* received_;
   std::optional<SetAsideOnSignal> onSignal_;
   std::uint32_t records_ = 0;
   bool kept_ = false;
@@ -170,46 +177,58 @@ std::string CreationProblem(const std::string& name, int error, std::uint32_t re
 }
 
 // The file first, so that nothing is asked of the device when it cannot be
-// created; the records go into it as they arrive, and into `lines` when given.
-// `name` is the file's name, `announced` the records the device's count announced.
-Outcome Download(CommandRun& run, Sector sector, const std::optional<std::string>& fileName, std::string& name,
-                 std::string* lines, std::uint32_t& announced) {
+// created; the records go into it as they arrive, and into the facts when
+// `keepRecords` says so.
+DownloadedSector Download(CommandRun& run, Sector sector, const std::optional<std::string>& fileName,
+                          bool keepRecords) {
+  DownloadedSector result;
+  DownloadFacts& facts = result.facts;
+  facts.device = KeyText(run.session.serialKey);
+  facts.sector = sector;
+  facts.version = run.device.version[0] + ":" + run.device.version[1] + ":" + run.device.version[2];
+  facts.deviceType = run.device.deviceType;
+  const std::string& name = facts.fileName;
   int error = 0;
-  std::unique_ptr<LoggerFile> created = CreateLoggerFile(run.session, sector, fileName, name, error);
+  std::unique_ptr<LoggerFile> created =
+      CreateLoggerFile(run.session, sector, fileName, facts.fileName, facts.downloaded, error);
   if (!created) {
     run.say.Say("error creating file\n");
     run.say.Problem(CreationProblem(name, error, run.session.limits.replyMs));
-    return Outcome::kFileProblem;
+    return result;
   }
-  DownloadFile file(std::move(created), name, run.say, lines);
+  DownloadFile file(std::move(created), name, run.say, keepRecords ? &facts.records : nullptr);
   run.say.Say("\nSending Logger Read command to Device");
   const SectorRead read = ReadLoggerSector(run.session, sector, [&file](auto record) { file.Write(record); });
-  announced = read.records;
-  if (read.kind != SectorRead::Kind::kRead) return Outcome::kRefused;
+  facts.announced = read.records;
+  result.outcome = Outcome::kRefused;
+  if (read.kind != SectorRead::Kind::kRead) return result;
   if (!file.Close()) {
     run.say.Say("ERROR LOGGER_FILE_INCOMPLETE : %s could not be written completely; "
                 "it does not hold every record of the sector\n",
                 name.c_str());
     run.say.Problem(name + ": cannot write the logger file: " + std::strerror(file.error()));
-    return Outcome::kFileProblem;
+    result.outcome = Outcome::kFileProblem;
+    return result;
   }
-  if (!read.acknowledged) return Outcome::kRefused;
+  if (!read.acknowledged) return result;
   if (!file.Keep()) {
     run.say.Problem(name + ": cannot name the logger file: " + std::strerror(errno) + "; the whole sector is in " +
                     PartialName(name));
-    return Outcome::kFileProblem;
+    result.outcome = Outcome::kFileProblem;
+    return result;
   }
-  return Outcome::kDone;
+  result.outcome = Outcome::kDone;
+  return result;
 }
 
 }  // namespace
 
-Outcome DownloadAnnounced(CommandRun& run, Sector sector, const std::optional<std::string>& fileName,
-                          std::string& name, std::string* lines, std::uint32_t& announced) {
+DownloadedSector DownloadAnnounced(CommandRun& run, Sector sector, const std::optional<std::string>& fileName,
+                                   bool keepRecords) {
   run.say.Say("Reading data from %s sector : Started...\n", SectorName(sector));
-  const Outcome outcome = Download(run, sector, fileName, name, lines, announced);
+  DownloadedSector download = Download(run, sector, fileName, keepRecords);
   run.say.Say("Reading data from %s sector : Done...\n", SectorName(sector));
-  return outcome;
+  return download;
 }
 
 }  // namespace trackctl
