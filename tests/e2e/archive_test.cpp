@@ -1373,6 +1373,37 @@ TEST_F(PostgresArchive, AServerGoneOnceTheImportHasCommittedLeavesTheEraseToGoOn
   EXPECT_EQ(Psql(archive, "SELECT count(*) FROM records"), "250");
 }
 
+// The server restarted while the records come: the connection opened before
+// the port has gone with it. Whatever the import makes of that, the sector is
+// erased only when the archive holds its records, and the file stays whole.
+TEST_F(PostgresArchive, AServerRestartedDuringTheDownloadNeverCostsTheSector) {
+  knobs.chunkSize = 500;
+  knobs.chunkPauseMs = 60;  // the records take most of a second to come
+  StartSim();
+  RunOptions options;
+  options.args = {"download", "sms", "--archive", archive, "--erase"};
+  Program& run = Start("", options);
+  ASSERT_TRUE(run.WaitForOutput("No of records = 300")) << run.Output();
+  const std::string script = std::getenv("TRACKCTL_TEST_POSTGRES_SCRIPT");
+  int status = 0;
+  Shell(script + " halt " + dir + " && " + script + " start " + dir, status);
+  ASSERT_EQ(status, 0);
+  const int exit = run.WaitExit(60s);
+  const std::vector<std::string> files = DatFiles();
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(Occurrences(ReadFile(workdir() / files[0]), "\n"), 300u);
+  const std::string held = Psql(archive, "SELECT count(*) FROM records");
+  const std::size_t left = Device([](auto& s) { return s.smsSector.size(); });
+  if (exit == 0) {
+    EXPECT_EQ(held, "300");
+    EXPECT_EQ(left, 0u);
+  } else {
+    EXPECT_EQ(exit, 4) << run.Output();
+    EXPECT_NE(run.Output().find(" stays as it is and the sector is not erased\n"), std::string::npos) << run.Output();
+    EXPECT_EQ(left, 300u);
+  }
+}
+
 TEST_F(PostgresArchive, AServerThatCannotBeUsedIsOneLineAndNothingIsSentToTheDevice) {
   const std::string nowhere = "host=" + (outerDir() / "no-server").string() + " dbname=fleet";
   const std::string newer = archive;
