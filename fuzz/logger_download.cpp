@@ -11,7 +11,7 @@
 
 #include "fuzz/fuzz_support.h"
 #include "logger/byte_count.h"
-#include "app/device/command_runs.h"
+#include "app/device/download_run.h"
 #include "serial/port_failure.h"
 #include "tests/unit/fixed_clock.h"
 

@@ -51,8 +51,4 @@ LoggerLine LoggerLineOf(const LoggerRecord& record) {
   return line;
 }
 
-std::string LoggerLineText(std::span<const std::uint8_t, kLoggerRecordSize> bytes) {
-  return FormatLoggerLine(LoggerLineOf(DecodeLoggerRecord(bytes)));
-}
-
 }  // namespace trackctl

@@ -5,7 +5,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
-#include <string>
 
 #include "logger/logger_line.h"
 
@@ -34,8 +33,5 @@ LoggerRecord DecodeLoggerRecord(std::span<const std::uint8_t, kLoggerRecordSize>
 // a time of day, the date word as a date; a record without a date (day and month
 // 0) shows 1:1:1970 and state 0.
 LoggerLine LoggerLineOf(const LoggerRecord& record);
-
-// The logger line of one record as it goes into the file, with its line end.
-std::string LoggerLineText(std::span<const std::uint8_t, kLoggerRecordSize> bytes);
 
 }  // namespace trackctl

@@ -11,4 +11,7 @@ constexpr char SectorLetter(Sector sector) { return sector == Sector::kSms ? 'P'
 // The word that names the sector on the command line and in the archive.
 constexpr const char* SectorWord(Sector sector) { return sector == Sector::kSms ? "sms" : "datacall"; }
 
+// The name that the console's messages give the sector.
+constexpr const char* SectorName(Sector sector) { return sector == Sector::kSms ? "SMS" : "DataCall"; }
+
 }  // namespace trackctl

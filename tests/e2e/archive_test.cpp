@@ -668,8 +668,8 @@ TEST_P(ArchiveStores, TheTwoSectorsOfADeviceDownloadedAtOneMomentAreArchivedBoth
   EXPECT_EQ(Occurrences(output, ": 300 read, 0 new, 300 already archived, 0 not valid\n"), 2u) << output;
 }
 
-// The archive checked before the download, and unusable when the records
-// come: the download fails, and its file stays whole under its own name.
+// The archive opened before the download refuses the records when they come:
+// the download fails, and its file stays whole under its own name.
 TEST_P(ArchiveStores, AnArchiveThatFailsAfterTheDownloadLeavesTheWholeFile) {
   Write("1000752309_P20050612230000.dat", LoggerLineAt(0));
   ASSERT_EQ(Run({"import", "--archive", archive, "1000752309_P20050612230000.dat"}), 0) << output;
@@ -681,12 +681,7 @@ TEST_P(ArchiveStores, AnArchiveThatFailsAfterTheDownloadLeavesTheWholeFile) {
   options.args = {"download", "sms", "--archive", archive};
   Program& run = Start("", options);
   ASSERT_TRUE(run.WaitForOutput("No of records = 300")) << run.Output();
-  if (Postgres()) {
-    ASSERT_EQ(Value(RefusingTrigger(true, state.serialKey)), "");
-  } else {
-    Write("replaced.gpkg", "not a database at all\n");
-    fs::rename(workdir() / "replaced.gpkg", workdir() / archive);
-  }
+  ASSERT_EQ(Value(RefusingTrigger(Postgres(), state.serialKey)), Postgres() ? "" : "no row");
   EXPECT_EQ(run.WaitExit(), 4) << run.Output();
   const std::vector<std::string> files = DatFiles();
   ASSERT_EQ(files.size(), 3u);
@@ -694,6 +689,7 @@ TEST_P(ArchiveStores, AnArchiveThatFailsAfterTheDownloadLeavesTheWholeFile) {
   EXPECT_TRUE(name.starts_with(state.serialKey + "_P")) << name;
   EXPECT_EQ(ReadFile(workdir() / name), ReadFile(workdir() / "whole.dat"));
   EXPECT_NE(run.Output().find("trackctl download: cannot use " + archive + ": "), std::string::npos) << run.Output();
+  EXPECT_NE(run.Output().find("refused by the test"), std::string::npos) << run.Output();
   EXPECT_NE(run.Output().find("; " + name + " stays as it is\n"), std::string::npos) << run.Output();
   EXPECT_EQ(run.Output().find("Archived"), std::string::npos) << run.Output();
 }
@@ -1335,6 +1331,77 @@ TEST_F(PostgresArchive, AServerStoppedInTheMiddleOfAnImportLeavesNothingHalfImpo
   ASSERT_EQ(Run({"import", "--archive", archive, "1000752301_O20050613230000.dat"}), 0) << output;
   EXPECT_NE(output.find(": 200000 read, 200000 new, 0 already archived, "), std::string::npos) << output;
   EXPECT_EQ(Psql(archive, "SELECT count(*) FROM records"), "200002");
+}
+
+// A role that may hold one connection at a time: the download opens its
+// archive once, before the port, and that one connection makes the schema,
+// takes the records and decides the erase.
+TEST_F(PostgresArchive, ARoleOfOneConnectionDownloadsArchivesAndErasesThroughIt) {
+  static int made = 0;
+  const std::string role = "one_" + std::to_string(::getpid()) + "_" + std::to_string(++made);
+  ASSERT_EQ(Psql(server + " dbname=postgres", "CREATE ROLE " + role + " LOGIN CONNECTION LIMIT 1"), "");
+  const std::string owned = NewDatabase(server, role);
+  const std::string one = "host=" + dir + " user=" + role + owned.substr(owned.find(" dbname="));
+  ASSERT_EQ(Run({"download", "sms", "--archive", one, "--erase"}), 0) << output;
+  EXPECT_TRUE(output.ends_with(": 300 read, 300 new, 0 already archived, 0 not valid\n" + SectorErasedText("SMS") +
+                               "\n"))
+      << output;
+  EXPECT_EQ(Served(), (std::vector<std::string>{"INIT", "PREAD", "PDEL"}));
+  EXPECT_EQ(Psql(owned, "SELECT count(*) FROM records"), "300");
+  EXPECT_EQ(Psql(owned, "SELECT sector || ' ' || device || ' ' || records_new FROM downloads"),
+            "sms " + state.serialKey + " 300");
+}
+
+// The import has committed, then the server goes away (its connections ended):
+// from the commit on the records are the server's, so the erase goes on, and
+// nothing after the commit needs the server; they are there when it is back.
+TEST_F(PostgresArchive, AServerGoneOnceTheImportHasCommittedLeavesTheEraseToGoOn) {
+  RunOptions options;
+  options.args = {"download", "datacall", "--archive", archive, "--erase"};
+  Program& run = Start("", options);
+  ASSERT_TRUE(run.WaitForOutput(": 250 read, 250 new, 0 already archived, 0 not valid\n", 60s)) << run.Output();
+  const std::string script = std::getenv("TRACKCTL_TEST_POSTGRES_SCRIPT");
+  int status = 0;
+  Shell(script + " halt " + dir, status);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(run.WaitExit(60s), 0) << run.Output();
+  Shell(script + " start " + dir, status);
+  ASSERT_EQ(status, 0);
+  EXPECT_TRUE(run.Output().ends_with(SectorErasedText("DataCall") + "\n")) << run.Output();
+  EXPECT_EQ(Served(), (std::vector<std::string>{"INIT", "OREAD", "ODEL"}));
+  EXPECT_EQ(Device([](auto& s) { return s.dataCallSector.size(); }), 0u);
+  EXPECT_EQ(Psql(archive, "SELECT count(*) FROM records"), "250");
+}
+
+// The server restarted while the records come: the connection opened before
+// the port has gone with it. Whatever the import makes of that, the sector is
+// erased only when the archive holds its records, and the file stays whole.
+TEST_F(PostgresArchive, AServerRestartedDuringTheDownloadNeverCostsTheSector) {
+  knobs.chunkSize = 500;
+  knobs.chunkPauseMs = 60;  // the records take most of a second to come
+  StartSim();
+  RunOptions options;
+  options.args = {"download", "sms", "--archive", archive, "--erase"};
+  Program& run = Start("", options);
+  ASSERT_TRUE(run.WaitForOutput("No of records = 300")) << run.Output();
+  const std::string script = std::getenv("TRACKCTL_TEST_POSTGRES_SCRIPT");
+  int status = 0;
+  Shell(script + " halt " + dir + " && " + script + " start " + dir, status);
+  ASSERT_EQ(status, 0);
+  const int exit = run.WaitExit(60s);
+  const std::vector<std::string> files = DatFiles();
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(Occurrences(ReadFile(workdir() / files[0]), "\n"), 300u);
+  const std::string held = Psql(archive, "SELECT count(*) FROM records");
+  const std::size_t left = Device([](auto& s) { return s.smsSector.size(); });
+  if (exit == 0) {
+    EXPECT_EQ(held, "300");
+    EXPECT_EQ(left, 0u);
+  } else {
+    EXPECT_EQ(exit, 4) << run.Output();
+    EXPECT_NE(run.Output().find(" stays as it is and the sector is not erased\n"), std::string::npos) << run.Output();
+    EXPECT_EQ(left, 300u);
+  }
 }
 
 TEST_F(PostgresArchive, AServerThatCannotBeUsedIsOneLineAndNothingIsSentToTheDevice) {

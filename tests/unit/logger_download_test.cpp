@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/device/command_runs.h"
+#include "app/device/download_run.h"
+#include "app/device/sector_download.h"
 #include "fake_port.h"
 #include "fixed_clock.h"
 #include "serial/port_failure.h"
@@ -192,6 +193,49 @@ TEST(ReadLoggerSector, ADownloadInTheSameSecondTakesTheNextSecondsNameAndNeverOv
   EXPECT_EQ(bench.outcome, Outcome::kFileProblem);
   EXPECT_TRUE(bench.port.written.empty());
   EXPECT_EQ(ReadFile("1000752301_O20050612143005.dat"), Lines(2));
+}
+
+// A download returns what it downloaded: the file's name, the key, the sector,
+// the moment at which the file was named, the handshake's version and type,
+// the count, and, when asked for, the records as they came, each the line of
+// the file.
+TEST(ReadLoggerSector, ADownloadReturnsWhatItDownloaded) {
+  WorkDir dir;
+  Bench bench;
+  bench.device.version[0] = "01", bench.device.version[1] = "02", bench.device.version[2] = "03";
+  bench.device.deviceType = "GT15";
+  bench.clock.Then({2005, 6, 12, 14, 31, 7});
+  bench.port.Script("\xEAOREAD_OK_66\xE4\xEA" + SectorBytes(3));
+  const DownloadedSector download = DownloadAnnounced(bench.run, Sector::kDataCall, std::nullopt, true);
+  ASSERT_EQ(download.outcome, Outcome::kDone);
+  const DownloadFacts& facts = download.facts;
+  EXPECT_EQ(facts.fileName, "1000752301_O20050612143005.dat");
+  EXPECT_EQ(facts.device, "1000752301");
+  EXPECT_EQ(facts.sector, Sector::kDataCall);
+  EXPECT_EQ(facts.downloaded, (LocalDateTime{2005, 6, 12, 14, 30, 5}));
+  EXPECT_EQ(facts.version, "01:02:03");
+  EXPECT_EQ(facts.deviceType, "GT15");
+  EXPECT_EQ(facts.announced, 3u);
+  std::string lines;
+  for (const LoggerLine& line : facts.records) lines += FormatLoggerLine(line);
+  std::string expected;
+  for (unsigned j = 0; j < 3; ++j) {
+    expected += "5,2,7,0,14:30:5.00,12:6:2005,77.594600,12.971520," + std::to_string(j) + ".000000," +
+                std::to_string(j) + ".000000;\n";
+  }
+  EXPECT_EQ(lines, expected);
+  EXPECT_EQ(ReadFile(facts.fileName), Lines(3));
+
+  // Under -o's name, at the clock's next reading; the records not kept.
+  bench.port.Script("\xEAPREAD_OK_22\xE4\xEA" + SectorBytes(1));
+  const DownloadedSector named = DownloadAnnounced(bench.run, Sector::kSms, "mine.dat", false);
+  ASSERT_EQ(named.outcome, Outcome::kDone);
+  EXPECT_EQ(named.facts.fileName, "mine.dat");
+  EXPECT_EQ(named.facts.sector, Sector::kSms);
+  EXPECT_EQ(named.facts.downloaded, (LocalDateTime{2005, 6, 12, 14, 31, 7}));
+  EXPECT_EQ(named.facts.announced, 1u);
+  EXPECT_TRUE(named.facts.records.empty());
+  EXPECT_EQ(ReadFile("mine.dat"), Lines(1));
 }
 
 TEST(ReadLoggerSector, ZeroOneAndAWrongNumberOfBytes) {

@@ -1,6 +1,14 @@
 #include "app/device/device_commands.h"
 
-#include "app/device/command_runs.h"
+#include "app/device/device_info_run.h"
+#include "app/device/download_run.h"
+#include "app/device/erase_run.h"
+#include "app/device/logger_menu.h"
+#include "app/device/read_config_run.h"
+#include "app/device/serial_key_run.h"
+#include "app/device/start_tracking_run.h"
+#include "app/device/stop_tracking_run.h"
+#include "app/device/upgrade_run.h"
 
 namespace trackctl {
 namespace {

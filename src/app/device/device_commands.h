@@ -2,6 +2,7 @@
 // line, its choice in the main menu, what it takes and what it runs.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -17,6 +18,7 @@
 namespace trackctl {
 
 struct DeviceCommandRow;
+struct DownloadArchive;
 
 // One device command as the command line gives it.
 struct DeviceCommand {
@@ -26,6 +28,8 @@ struct DeviceCommand {
   std::optional<std::string> configFile;  // start -c
   std::optional<std::string> archive;     // download --archive
   bool erase = false;                     // download --erase: the sector once the archive holds it
+  // download: the archive, opened before the port (RefuseBeforeOpening) when one is named
+  std::shared_ptr<DownloadArchive> downloadArchive;
   std::optional<std::string> image;       // upgrade
   std::string key;                        // write-key: exactly 10 printable characters
 };

@@ -1,75 +1,63 @@
 #include "app/device/download_archive.h"
 
 #include <cstdlib>
-#include <memory>
+#include <vector>
 
 #include "app/offline/archive_messages.h"
 #include "archive/archive_name.h"
-#include "archive/import_file.h"
-#include "archive/download_file_name.h"
 #include "archive/open_archive.h"
 #include "track/machine_zone.h"
+#include "track/track_point.h"
 
 namespace trackctl {
 namespace {
 
-// The download as the file's name tells it, or, for a name that -o chose,
-// from the session: its key, the sector and this second.
-ArchiveDownload DownloadOf(CommandRun& run, const DeviceCommand& command, const std::string& name) {
+ArchiveDownload ArchiveDownloadOf(const DownloadFacts& facts) {
   ArchiveDownload download;
-  if (const std::optional<ArchiveDownload> named = DownloadOfFileName(name)) {
-    download = *named;
-  } else {
-    download.fileName = name;
-    download.device = run.device.serialKey;
-    download.sector = command.sector;
-    download.downloaded = run.session.clock.Now();
-  }
-  const InitFields& device = run.device;
-  download.version = device.version[0] + ":" + device.version[1] + ":" + device.version[2];
-  download.deviceType = device.deviceType;
+  download.fileName = facts.fileName;
+  download.device = facts.device;
+  download.sector = facts.sector;
+  download.downloaded = facts.downloaded;
+  download.version = facts.version;
+  download.deviceType = facts.deviceType;
   return download;
 }
 
 }  // namespace
 
-std::optional<std::string> DownloadArchivePath(const DeviceCommand& command) {
+std::optional<std::string> DownloadArchiveName(const DeviceCommand& command) {
+  if (command.archive) return command.archive;
   const char* environment = std::getenv("TRACKCTL_ARCHIVE");
-  if (!command.archive && (environment == nullptr || *environment == '\0')) return std::nullopt;
-  return ArchivePath(command.archive);
+  if (environment == nullptr || *environment == '\0') return std::nullopt;
+  return std::string(environment);
 }
 
-std::optional<int> RefuseUnusableArchive(const DeviceCommand& command, ConsoleReport& say) {
-  if (!command.row->archive) return std::nullopt;
-  const std::optional<std::string> path = DownloadArchivePath(command);
-  if (!path) return std::nullopt;
-  // Without a write: an archive that is not there yet is made by the import.
-  const auto opened = OpenArchive(*path, ArchiveAccess::kCheck);
-  const ArchiveError* error = std::get_if<ArchiveError>(&opened);
-  if (error == nullptr || error->kind == ArchiveError::Kind::kMissing) return std::nullopt;
-  say.Say("%s; nothing was downloaded\n", ArchiveErrorLine("download", *path, *error).c_str());
-  return 2;
+std::variant<std::shared_ptr<DownloadArchive>, int> OpenDownloadArchive(const std::string& name,
+                                                                        ConsoleReport& say) {
+  auto opened = OpenArchive(name, ArchiveAccess::kCreate);
+  if (const ArchiveError* error = std::get_if<ArchiveError>(&opened)) {
+    say.Say("%s; nothing was downloaded\n", ArchiveErrorLine("download", name, *error).c_str());
+    return 2;
+  }
+  return std::make_shared<DownloadArchive>(
+      DownloadArchive{name, std::move(std::get<std::unique_ptr<Archive>>(opened))});
 }
 
-ArchivedRecords ArchiveDownloadedRecords(CommandRun& run, const DeviceCommand& command, const std::string& name,
-                                         std::string_view lines) {
-  const std::optional<std::string> archivePath = DownloadArchivePath(command);
-  if (!archivePath) return {};
-  const std::string& path = *archivePath;
-  const auto refused = [&](const ArchiveError& error) {
-    run.say.Say("%s; %s stays as it is%s\n", ArchiveErrorLine("download", path, error).c_str(), name.c_str(),
-                command.erase ? " and the sector is not erased" : "");
-    return ArchivedRecords{Outcome::kFileProblem, std::nullopt};
-  };
-  auto opened = OpenArchive(path, ArchiveAccess::kCreate);
-  if (const ArchiveError* error = std::get_if<ArchiveError>(&opened)) return refused(*error);
+ArchivedRecords ArchiveDownloadedRecords(ConsoleReport& say, DownloadArchive& archive, const DownloadFacts& facts,
+                                         bool erase) {
   MachineZoneRule rule;  // the device's clock was set from this machine's
-  const auto result =
-      ImportLoggerText(*std::get<std::unique_ptr<Archive>>(opened), lines, DownloadOf(run, command, name), rule);
-  if (const ArchiveError* error = std::get_if<ArchiveError>(&result)) return refused(*error);
-  const ImportCounts& counts = std::get<FileImported>(result).counts;
-  run.say.Say("Archived %s in %s: %s\n", name.c_str(), ShownArchiveName(path).c_str(),
-              ImportCountsText(counts).c_str());
+  std::vector<TrackPoint> points;
+  points.reserve(facts.records.size());
+  for (const LoggerLine& line : facts.records) points.push_back(MakeTrackPoint(line, rule));
+  const auto imported = archive.archive->Import(ArchiveDownloadOf(facts), points);
+  if (const ArchiveError* error = std::get_if<ArchiveError>(&imported)) {
+    say.Say("%s; %s stays as it is%s\n", ArchiveErrorLine("download", archive.name, *error).c_str(),
+            facts.fileName.c_str(), erase ? " and the sector is not erased" : "");
+    return {Outcome::kFileProblem, std::nullopt};
+  }
+  const ImportCounts& counts = std::get<ImportCounts>(imported);
+  say.Say("Archived %s in %s: %s\n", facts.fileName.c_str(), ShownArchiveName(archive.name).c_str(),
+          ImportCountsText(counts).c_str());
   return {Outcome::kDone, counts};
 }
 

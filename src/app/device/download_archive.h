@@ -1,25 +1,37 @@
-// A download's records into the archive, right after the download completed.
+// The archive that a download goes into: named once (--archive, else
+// TRACKCTL_ARCHIVE), opened once before the port is opened, and that same open
+// archive takes the download's records and decides the erase.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
-#include <string_view>
+#include <variant>
 
+#include "app/console/console_report.h"
 #include "app/device/device_commands.h"
 #include "archive/archive.h"
+#include "logger/download_facts.h"
 
 namespace trackctl {
 
-// The archive that a download goes into: --archive, or TRACKCTL_ARCHIVE when it
-// is set and not empty; nothing for a download without one.
-std::optional<std::string> DownloadArchivePath(const DeviceCommand& command);
+struct DownloadArchive {
+  std::string name;                  // as the command line or the environment gave it
+  std::unique_ptr<Archive> archive;  // open for writing
+};
 
-// Before the port is opened: a download into an archive that cannot be used
-// (a server that cannot be reached or refuses the login, a file or a schema
-// that is no archive of this program, a newer one) is refused with one line
-// and status 2, nothing sent to the device. Nothing when it may go on.
-std::optional<int> RefuseUnusableArchive(const DeviceCommand& command, ConsoleReport& say);
+// The name of the archive that a download goes into: --archive, or
+// TRACKCTL_ARCHIVE when it is set and not empty; nothing for a download
+// without one.
+std::optional<std::string> DownloadArchiveName(const DeviceCommand& command);
+
+// Opens the archive `name` for a download, made empty when there is none yet.
+// One that cannot be used (a server that cannot be reached or refuses the
+// login, a file or a schema that is no archive of this program, a newer one, a
+// file that may not be written) is refused with one line: its status (2) then.
+std::variant<std::shared_ptr<DownloadArchive>, int> OpenDownloadArchive(const std::string& name,
+                                                                        ConsoleReport& say);
 
 // What became of a download's records.
 struct ArchivedRecords {
@@ -27,12 +39,12 @@ struct ArchivedRecords {
   std::optional<ImportCounts> counts;  // the import has committed
 };
 
-// With an archive, imports `lines`, the logger lines of the download that
-// wrote the logger file `name`, with the device's serial key, version and type,
-// and says so; the file stays. kDone without an archive or when the import
-// succeeded; kFileProblem, after one line, when the archive could not take it.
-ArchivedRecords ArchiveDownloadedRecords(CommandRun& run, const DeviceCommand& command, const std::string& name,
-                                         std::string_view lines);
+// Imports the records of the download `facts` into `archive`, as they were
+// received, and says so; the logger file stays. kDone when the import
+// committed; kFileProblem, after one line, when the archive could not take
+// them (`erase`: the line says that the sector is not erased either).
+ArchivedRecords ArchiveDownloadedRecords(ConsoleReport& say, DownloadArchive& archive, const DownloadFacts& facts,
+                                         bool erase);
 
 // Why a sector must not be erased after an import that committed with
 // `counts`, when the device announced `announced` records: the archive must

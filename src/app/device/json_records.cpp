@@ -116,4 +116,6 @@ Json ReadConfigJson(const ConfigRecord& config, const StatusRecord& status) {
 
 std::string JsonText(const Json& value) { return value.dump(-1, ' ', true); }
 
+void WriteJson(const nlohmann::ordered_json& json) { std::fputs((JsonText(json) + "\n").c_str(), stdout); }
+
 }  // namespace trackctl

@@ -33,4 +33,7 @@ nlohmann::ordered_json ReadConfigJson(const ConfigRecord& config, const StatusRe
 // One line of ASCII text, without a line end.
 std::string JsonText(const nlohmann::ordered_json& value);
 
+// One JSON document on standard output; its write errors count when the run ends.
+void WriteJson(const nlohmann::ordered_json& json);
+
 }  // namespace trackctl

@@ -5,10 +5,11 @@
 #include <cstring>
 #include <filesystem>
 #include <system_error>
+#include <variant>
 
 #include "app/device/command_line.h"
-#include "app/device/command_runs.h"
 #include "app/device/download_archive.h"
+#include "app/device/upgrade_run.h"
 #include "files/output_place.h"
 #include "protocol/firmware_upgrade.h"
 #include "protocol/tracking_config.h"
@@ -64,9 +65,11 @@ std::optional<std::string> UncreatableFile(const std::string& name) {
   return std::nullopt;
 }
 
-std::optional<int> RefuseBeforeOpening(const DeviceCommand& command, ConsoleReport& say) {
+std::optional<int> RefuseBeforeOpening(DeviceCommand& command, ConsoleReport& say) {
+  // The archive's name is read once, here, for the whole run.
+  const std::optional<std::string> archive = command.row->archive ? DownloadArchiveName(command) : std::nullopt;
   // Erasing what is only in a logger file is what the archive is there to prevent.
-  if (command.erase && !DownloadArchivePath(command)) {
+  if (command.erase && !archive) {
     return RefuseCommandLine("--erase needs an archive (--archive DB or TRACKCTL_ARCHIVE): the sector is erased "
                              "only once the archive holds its records");
   }
@@ -95,7 +98,13 @@ std::optional<int> RefuseBeforeOpening(const DeviceCommand& command, ConsoleRepo
       return ExitStatus(Outcome::kFileProblem);
     }
   }
-  return RefuseUnusableArchive(command, say);
+  if (!archive) return std::nullopt;
+  // Opened last, so that a refusal above leaves no archive made; kept open for
+  // the import and the erase decision.
+  auto opened = OpenDownloadArchive(*archive, say);
+  if (const int* status = std::get_if<int>(&opened)) return *status;
+  command.downloadArchive = std::get<std::shared_ptr<DownloadArchive>>(std::move(opened));
+  return std::nullopt;
 }
 
 int RunOneCommand(CommandRun& run, const DeviceCommand& command) {

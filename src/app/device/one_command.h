@@ -11,8 +11,10 @@ namespace trackctl {
 // What a command can tell before the port is opened: a download's -o FILE that
 // exists already (and is no device or FIFO) is never overwritten, and an
 // upgrade's image must be a regular file not too long for the header, so the
-// device is not even woken (status 4). Nothing when the run goes on.
-std::optional<int> RefuseBeforeOpening(const DeviceCommand& command, ConsoleReport& say);
+// device is not even woken (status 4); a download's archive that cannot be
+// used is refused (status 2). Nothing when the run goes on: a download's
+// archive is then open in `command`, for the run's import.
+std::optional<int> RefuseBeforeOpening(DeviceCommand& command, ConsoleReport& say);
 
 // Runs `command`; returns the exit status: 0 done, 3 refused, 4 a file problem.
 int RunOneCommand(CommandRun& run, const DeviceCommand& command);

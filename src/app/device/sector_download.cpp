@@ -1,21 +1,18 @@
+#include "app/device/sector_download.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <cstdio>
 #include <chrono>
 #include <memory>
-#include <optional>
-#include <string>
 #include <thread>
+#include <vector>
 
-#include "app/device/command_runs.h"
-#include "app/device/download_archive.h"
-#include "app/program_exit.h"
 #include "app/set_aside_on_signal.h"
 #include "files/new_file.h"
 #include "files/output_place.h"
 #include "logger/logger_download.h"
-#include "logger/logger_erase.h"
 #include "logger/logger_file.h"
 #include "logger/logger_file_name.h"
 #include "logger/logger_record.h"
@@ -28,8 +25,6 @@ constexpr auto kClockPoll = std::chrono::milliseconds(5);
 constexpr int kClockPolls = 400;
 // About one block read of a download: what a signal may cost of its file.
 constexpr std::uint32_t kRecordsPerFlush = 46;
-
-const char* SectorName(Sector sector) { return sector == Sector::kSms ? "SMS" : "DataCall"; }
 
 // The device's text with its control characters shown as '?', for a message.
 std::string Printable(std::string_view text) {
@@ -68,14 +63,22 @@ std::unique_ptr<LoggerFile> CreatePartialFile(const std::string& name, int& erro
   return file->IsOpen() ? std::move(file) : nullptr;
 }
 
+// The serial key that the handshake put in the session, up to its NUL.
+std::string KeyText(const SerialKey& buffer) {
+  return std::string(buffer.data(),
+                     static_cast<std::size_t>(std::find(buffer.begin(), buffer.end(), '\0') - buffer.begin()));
+}
+
 // Creates the logger file: under `fileName` when given, else under the default
 // name of this second or, when that is taken (a download of the same sector
 // earlier in the same second), of the next one. A device, FIFO or descriptor
 // named by `fileName` is written as it is, a FIFO once it has a reader within
-// the session's limit. Nothing when it cannot be created.
+// the session's limit. Nothing when it cannot be created. `moment` is the
+// local time that the file was named at.
 std::unique_ptr<LoggerFile> CreateLoggerFile(Session& session, Sector sector,
                                              const std::optional<std::string>& fileName, std::string& name,
-                                             int& error) {
+                                             LocalDateTime& moment, int& error) {
+  moment = session.clock.Now();
   if (fileName) {
     name = *fileName;
     const OutputPlace place = PlaceOf(name);
@@ -86,10 +89,7 @@ std::unique_ptr<LoggerFile> CreateLoggerFile(Session& session, Sector sector,
     error = file->error();
     return file->IsOpen() ? std::move(file) : nullptr;
   }
-  const SerialKey& buffer = session.serialKey;
-  const std::string_view key(buffer.data(),
-                             static_cast<std::size_t>(std::find(buffer.begin(), buffer.end(), '\0') - buffer.begin()));
-  LocalDateTime moment = session.clock.Now();
+  const std::string key = KeyText(session.serialKey);
   for (int attempt = 0; attempt < 2; ++attempt) {
     if (attempt > 0) moment = NextSecond(session.clock, moment);
     const std::optional<std::string> candidate = LoggerFileName(key, SectorLetter(sector), moment);
@@ -109,12 +109,13 @@ std::unique_ptr<LoggerFile> CreateLoggerFile(Session& session, Sector sector,
 // NAME.partial to NAME then, and otherwise, however the download ends, kept as
 // NAME.partial when it holds records or removed when it holds none, so that a
 // logger file under its own name always holds a whole sector. A device, FIFO
-// or descriptor written to is what it is, and stays so. The lines written are
-// handed to `lines` as well, when given.
+// or descriptor written to is what it is, and stays so. The records received
+// are kept in `received` as well, when given.
 class DownloadFile {
  public:
-  DownloadFile(std::unique_ptr<LoggerFile> file, std::string name, ConsoleReport& say, std::string* lines)
-      : file_(std::move(file)), name_(std::move(name)), say_(say), lines_(lines) {
+  DownloadFile(std::unique_ptr<LoggerFile> file, std::string name, ConsoleReport& say,
+               std::vector<LoggerLine>* received)
+      : file_(std::move(file)), name_(std::move(name)), say_(say), received_(received) {
     if (!file_->IsStream()) onSignal_.emplace(name_);
   }
   ~DownloadFile() {
@@ -124,9 +125,9 @@ class DownloadFile {
   DownloadFile& operator=(const DownloadFile&) = delete;
 
   void Write(std::span<const std::uint8_t, kLoggerRecordSize> record) {
-    const std::string line = LoggerLineText(record);
-    if (file_->Write(line)) ++records_;
-    if (lines_ != nullptr) lines_->append(line);
+    const LoggerLine line = LoggerLineOf(DecodeLoggerRecord(record));
+    if (file_->Write(FormatLoggerLine(line))) ++records_;
+    if (received_ != nullptr) received_->push_back(line);
     // A signal leaves the file as the system has it: keep that close to what has arrived.
     if (records_ % kRecordsPerFlush == 0) file_->Flush();
   }
@@ -156,7 +157,7 @@ class DownloadFile {
   std::unique_ptr<LoggerFile> file_;
   std::string name_;
   ConsoleReport& say_;
-  std::string* lines_;
+  std::vector<LoggerLine>* received_;
   std::optional<SetAsideOnSignal> onSignal_;
   std::uint32_t records_ = 0;
   bool kept_ = false;
@@ -176,121 +177,58 @@ std::string CreationProblem(const std::string& name, int error, std::uint32_t re
 }
 
 // The file first, so that nothing is asked of the device when it cannot be
-// created; the records go into it as they arrive, and into `lines` when given.
-// `name` is the file's name, `announced` the records the device's count announced.
-Outcome Download(CommandRun& run, Sector sector, const std::optional<std::string>& fileName, std::string& name,
-                 std::string* lines, std::uint32_t& announced) {
+// created; the records go into it as they arrive, and into the facts when
+// `keepRecords` says so.
+DownloadedSector Download(CommandRun& run, Sector sector, const std::optional<std::string>& fileName,
+                          bool keepRecords) {
+  DownloadedSector result;
+  DownloadFacts& facts = result.facts;
+  facts.device = KeyText(run.session.serialKey);
+  facts.sector = sector;
+  facts.version = run.device.version[0] + ":" + run.device.version[1] + ":" + run.device.version[2];
+  facts.deviceType = run.device.deviceType;
+  const std::string& name = facts.fileName;
   int error = 0;
-  std::unique_ptr<LoggerFile> created = CreateLoggerFile(run.session, sector, fileName, name, error);
+  std::unique_ptr<LoggerFile> created =
+      CreateLoggerFile(run.session, sector, fileName, facts.fileName, facts.downloaded, error);
   if (!created) {
     run.say.Say("error creating file\n");
     run.say.Problem(CreationProblem(name, error, run.session.limits.replyMs));
-    return Outcome::kFileProblem;
+    return result;
   }
-  DownloadFile file(std::move(created), name, run.say, lines);
+  DownloadFile file(std::move(created), name, run.say, keepRecords ? &facts.records : nullptr);
   run.say.Say("\nSending Logger Read command to Device");
   const SectorRead read = ReadLoggerSector(run.session, sector, [&file](auto record) { file.Write(record); });
-  announced = read.records;
-  if (read.kind != SectorRead::Kind::kRead) return Outcome::kRefused;
+  facts.announced = read.records;
+  result.outcome = Outcome::kRefused;
+  if (read.kind != SectorRead::Kind::kRead) return result;
   if (!file.Close()) {
     run.say.Say("ERROR LOGGER_FILE_INCOMPLETE : %s could not be written completely; "
                 "it does not hold every record of the sector\n",
                 name.c_str());
     run.say.Problem(name + ": cannot write the logger file: " + std::strerror(file.error()));
-    return Outcome::kFileProblem;
+    result.outcome = Outcome::kFileProblem;
+    return result;
   }
-  if (!read.acknowledged) return Outcome::kRefused;
+  if (!read.acknowledged) return result;
   if (!file.Keep()) {
     run.say.Problem(name + ": cannot name the logger file: " + std::strerror(errno) + "; the whole sector is in " +
                     PartialName(name));
-    return Outcome::kFileProblem;
+    result.outcome = Outcome::kFileProblem;
+    return result;
   }
-  return Outcome::kDone;
-}
-
-Outcome Erase(CommandRun& run, Sector sector) {
-  const EraseAnswer answer = EraseLoggerSector(run.session, sector);
-  switch (answer.kind) {
-    case EraseAnswer::Kind::kDone:
-      run.say.Say("\nDeleting Logger Data in %s Sector Done...", SectorName(sector));
-      return Outcome::kDone;
-    case EraseAnswer::Kind::kDelError:
-      run.say.Say("\nERROR RESPONSE...%s RETRY\n", run.say.Device(answer.reply).c_str());
-      break;
-    case EraseAnswer::Kind::kUnexpected:
-      break;
-  }
-  return Outcome::kRefused;
-}
-
-Outcome DownloadAnnounced(CommandRun& run, Sector sector, const std::optional<std::string>& fileName,
-                          std::string& name, std::string* lines, std::uint32_t& announced) {
-  run.say.Say("Reading data from %s sector : Started...\n", SectorName(sector));
-  const Outcome outcome = Download(run, sector, fileName, name, lines, announced);
-  run.say.Say("Reading data from %s sector : Done...\n", SectorName(sector));
-  return outcome;
-}
-
-Outcome EraseAnnounced(CommandRun& run, Sector sector) {
-  run.say.Say("Deleting data in %s sector : Started...\n", SectorName(sector));
-  const Outcome outcome = Erase(run, sector);
-  run.say.Say("Deleting data in %s sector : Over...\n\n", SectorName(sector));
-  return outcome;
+  result.outcome = Outcome::kDone;
+  return result;
 }
 
 }  // namespace
 
-// With an archive, the records go into it as they were received, whatever the
-// file is: it is never read back. --erase (which needs an archive) sends the
-// erase only after the import has committed with every record announced.
-Outcome DownloadSector(CommandRun& run, const DeviceCommand& command) {
-  std::string name;
-  std::string lines;
-  std::uint32_t announced = 0;
-  const bool archived = DownloadArchivePath(command).has_value();
-  const Outcome outcome =
-      DownloadAnnounced(run, command.sector, command.outputFile, name, archived ? &lines : nullptr, announced);
-  if (outcome != Outcome::kDone) return outcome;
-  const ArchivedRecords records = ArchiveDownloadedRecords(run, command, name, lines);
-  if (!command.erase || !records.counts) return records.outcome;
-  if (const std::optional<std::string> why = NotAllArchived(*records.counts, announced)) {
-    run.say.Say("trackctl download: not erased: %s\n", why->c_str());
-    return Outcome::kFileProblem;
-  }
-  return EraseAnnounced(run, command.sector);
-}
-
-Outcome EraseSector(CommandRun& run, const DeviceCommand& command) { return EraseAnnounced(run, command.sector); }
-
-void ShowLoggerMenu(CommandRun& run) {
-  run.say.Say("Select\n");
-  run.say.Say("******\n");
-  run.say.Say("\tRead Data in SMS Sector...1\n");
-  run.say.Say("\tRead Data in DataCall Sector...2\n");
-  run.say.Say("\tDelete Logger Data in SMS Sector...3\n");
-  run.say.Say("\tDelete Logger Data in DataCall Sector...4\n");
-  run.say.Say("\tExit this... 5\n");
-  run.console->DiscardPending();
-  const int choice = run.console->ReadInt();
-
-  switch (choice) {
-    case 1:
-    case 2: {
-      std::string name;
-      std::uint32_t announced = 0;
-      DownloadAnnounced(run, choice == 1 ? Sector::kSms : Sector::kDataCall, std::nullopt, name, nullptr, announced);
-      break;
-    }
-    case 3:
-    case 4:
-      EraseAnnounced(run, choice == 3 ? Sector::kSms : Sector::kDataCall);
-      break;
-    case 5:
-      EndProgram(0);
-    default:
-      run.say.Say("Wrong choice...\n\n\n");
-      break;
-  }
+DownloadedSector DownloadAnnounced(CommandRun& run, Sector sector, const std::optional<std::string>& fileName,
+                                   bool keepRecords) {
+  run.say.Say("Reading data from %s sector : Started...\n", SectorName(sector));
+  DownloadedSector download = Download(run, sector, fileName, keepRecords);
+  run.say.Say("Reading data from %s sector : Done...\n", SectorName(sector));
+  return download;
 }
 
 }  // namespace trackctl
