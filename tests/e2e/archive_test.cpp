@@ -833,7 +833,7 @@ TEST_F(ArchiveRun, FilesThatAreNoArchiveOfThisProgramAreRefusedUnchanged) {
   Write("notes.txt", "not a database at all\n");
   // An archive that a newer trackctl wrote.
   ASSERT_EQ(Run({"import", "--archive", "newer.gpkg", "1000752301_P20050612230000.dat"}), 0) << output;
-  ASSERT_EQ(Query(workdir() / "newer.gpkg", "UPDATE trackctl_schema SET version = 4"), "no row");
+  ASSERT_EQ(Query(workdir() / "newer.gpkg", "UPDATE trackctl_schema SET version = 5"), "no row");
   ASSERT_EQ(Query(workdir() / "newer.gpkg", "PRAGMA journal_mode = DELETE"), "delete");
 
   const struct {
@@ -841,7 +841,7 @@ TEST_F(ArchiveRun, FilesThatAreNoArchiveOfThisProgramAreRefusedUnchanged) {
     const char* why;
   } refused[] = {{"plain.db", "not an archive of trackctl (not a GeoPackage)"},
                  {"notes.txt", "not an archive of trackctl (not a database)"},
-                 {"newer.gpkg", "written by a newer trackctl (schema version 4, this program knows 3)"}};
+                 {"newer.gpkg", "written by a newer trackctl (schema version 5, this program knows 4)"}};
   for (const auto& file : refused) {
     const std::string before = ReadFile(workdir() / file.file);
     for (const std::vector<std::string>& args :
