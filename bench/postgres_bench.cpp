@@ -218,6 +218,8 @@ int main(int argc, char** argv) {
                             "-oo", "AUTODETECT_TYPE=YES"}));
   }
 
+  const double loadAfter = LoadAverage();
+
   std::vector<std::string> files;
   for (int i = 0; i < kImporters; ++i) files.push_back(WriteSector(dir, "20007523" + std::to_string(10 + i)));
   std::vector<double> rates;
@@ -248,7 +250,7 @@ int main(int argc, char** argv) {
   }
   std::printf("| %d `trackctl import` processes of different devices at once | 3 | %.0f records/s in all |\n",
               kImporters, Median(rates));
-  std::printf("\nLoad average (1 minute) %.1f before the imports, %.1f after them.\n", loadBefore, LoadAverage());
+  std::printf("\nLoad average (1 minute) %.1f before the single imports, %.1f after them.\n", loadBefore, loadAfter);
   if (exportToo) ExportFigure(server);
   fs::remove_all(dir);
   return 0;

@@ -1148,6 +1148,12 @@ TEST_F(PostgresArchive, SixteenImportersOfDifferentDevicesAndTwoOfOneFileAtOnceL
   EXPECT_EQ(Occurrences(outputs, ": 3000 read, 0 new, 3000 already archived, 0 not valid\n"), 2u) << outputs;
   EXPECT_EQ(Psql(archive, "SELECT count(*) || ' ' || count(DISTINCT device) FROM records"), "54000 18");
   EXPECT_EQ(Psql(archive, "SELECT count(*) || ' ' || sum(records_new) FROM downloads"), "19 54000");
+  // Each found the table empty and built its spatial index after the rows, in turn: it is there, whole.
+  EXPECT_EQ(Psql(archive, "SELECT indexdef FROM pg_indexes WHERE indexname = 'records_geom'"),
+            "CREATE INDEX records_geom ON trackctl.records USING gist (geom)");
+  EXPECT_EQ(Psql(archive, "SET enable_seqscan = off; SELECT count(*) FROM records"
+                          " WHERE geom && ST_MakeEnvelope(-180, -90, 180, 90, 4326)"),
+            "54000");
   ASSERT_EQ(Run({"archive", "--json"}, WithArchiveVariable(archive)), 0) << output;
   const auto fleet = nlohmann::json::parse(output);
   ASSERT_EQ(fleet.size(), 18u);

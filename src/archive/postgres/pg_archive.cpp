@@ -243,12 +243,21 @@ class PostgresArchive : public Archive {
     Execute(connection, kIncomingSql);
     CopyIn(connection, "COPY pg_temp.incoming FROM STDIN", records.size(),
            [&](std::string& out, std::size_t i) { AppendCopyRow(out, i, keyed.keys[i], records[i]); });
+    // Into a table that no one has written yet, the spatial index is built
+    // after the rows in one pass, not entry by entry (a third of the import).
+    // Its size is asked without a lock kept: importers that find it empty at
+    // once take turns at the index's lock, none holding one the other waits for.
+    const bool indexAfter =
+        geometry_ && Text(Query(connection, "SELECT pg_relation_size($1) = 0", {schema_.Quoted() + ".records"}).get(),
+                          0, 0) == "t";
+    if (indexAfter) Execute(connection, schema_.Sql("DROP INDEX {schema}.records_geom").c_str());
     const PgParams params{download.device, sector, downloadRow.id};
     const std::string insert = schema_.Sql(InsertRecordsSql(geometry_, "record_key", ""));
     counts.added = Count(Query(connection, insert.c_str(), params).get(), 0, 0);
     if (counts.added < records.size()) {
       counts.added += AddRecordsWhoseKeysAreTaken(download, records, keyed.keys, downloadRow.id);
     }
+    if (indexAfter) Execute(connection, schema_.Sql(kSpatialIndexSql).c_str());
     counts.alreadyArchived = counts.read - counts.added;
     // A download imported again from a file that holds more: its row counts the
     // records of the file as imported last, and every record that came with it.
