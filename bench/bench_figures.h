@@ -1,10 +1,12 @@
 // What the benchmarks share: the median of their runs, the time since a start,
-// and the logger file text of a sector as the simulated device fills it.
+// the machine's load, and the logger file text of a sector as the simulated
+// device fills it.
 #pragma once
 
 #include <algorithm>
 #include <chrono>
 #include <cstddef>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -22,6 +24,15 @@ inline double Median(std::vector<double> values) {
 
 inline double MillisecondsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The load average of the last minute (the first figure of /proc/loadavg), or
+// -1 where there is none.
+inline double LoadAverage() {
+  std::ifstream file("/proc/loadavg");
+  double load = -1;
+  file >> load;
+  return file ? load : -1;
 }
 
 // The logger lines of a sector of `records` records (47,662 make 1 MiB).

@@ -2,6 +2,7 @@
 // the bench makes a database of its own for each figure): a 1 MiB sector's
 // logger file (47,662 records) into an empty archive, again, and as the next
 // night's download, in process through the same calls as `trackctl import`;
+// `trackctl import` beside `ogr2ogr -f PostgreSQL` of the file's CSV export;
 // sixteen `trackctl import` processes of different devices at once; one
 // device's day exported from ten million records through the calls of
 // `export --archive` (left out with --no-export). Prints a Markdown table.
@@ -24,6 +25,7 @@
 
 namespace {
 
+using trackctl::bench::LoadAverage;
 using trackctl::bench::Median;
 using trackctl::bench::MillisecondsSince;
 using trackctl::bench::SectorLoggerText;
@@ -71,6 +73,25 @@ double TimedImport(trackctl::Archive& archive, const std::string& file) {
   trackctl::FixedOffsetRule rule(330);
   const auto result = trackctl::ImportLoggerFile(archive, file, *trackctl::DownloadOfFileName(file), rule);
   if (!std::holds_alternative<trackctl::FileImported>(result)) return -1;
+  return MillisecondsSince(start);
+}
+
+// Milliseconds of one run of `arguments` (the program looked up on PATH), its
+// output dropped, or -1 when it could not start or failed.
+double TimedRun(const std::vector<std::string>& arguments) {
+  std::vector<char*> argv;
+  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
+  const auto start = Clock::now();
+  const pid_t child = ::fork();
+  if (child == 0) {
+    std::freopen("/dev/null", "w", stdout);
+    std::freopen("/dev/null", "w", stderr);
+    ::execvp(argv[0], argv.data());
+    ::_exit(127);
+  }
+  int status = 0;
+  if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
   return MillisecondsSince(start);
 }
 
@@ -165,7 +186,18 @@ int main(int argc, char** argv) {
   const std::string nextNight = (dir / "1000752301_P20240502220000.dat").string();
   fs::copy_file(file, nextNight);
 
-  std::vector<double> schema, empty, again, later;
+  // The same points for ogr2ogr: the file's CSV export.
+  const std::string csv = (dir / "sector.csv").string();
+  if (TimedRun({TRACKCTL_BINARY, "export", "--format", "csv", "--utc-offset", "+05:30", "-o", csv, file}) < 0) {
+    std::fprintf(stderr, "postgres_bench: the CSV export failed\n");
+    return 1;
+  }
+
+  // Side by side in each run: in process, then `trackctl import` and ogr2ogr as
+  // processes, each into a database whose tables (or PostGIS, for ogr2ogr) are
+  // there already.
+  const double loadBefore = LoadAverage();
+  std::vector<double> schema, empty, again, later, process, ogr;
   for (int run = 0; run < kRuns; ++run) {
     const std::string conninfo = NewDatabase(server, "bench_import");
     const auto start = Clock::now();
@@ -174,7 +206,19 @@ int main(int argc, char** argv) {
     empty.push_back(TimedImport(*archive, file));
     again.push_back(TimedImport(*archive, file));
     later.push_back(TimedImport(*archive, nextNight));
+
+    const std::string fresh = NewDatabase(server, "bench_process");
+    Open(fresh, trackctl::ArchiveAccess::kCreate);
+    process.push_back(TimedRun({TRACKCTL_BINARY, "import", "--utc-offset", "+05:30", "--archive", fresh, file}));
+
+    const std::string ogrDatabase = NewDatabase(server, "bench_ogr");
+    Sql(ogrDatabase, "CREATE EXTENSION postgis");
+    ogr.push_back(TimedRun({"ogr2ogr", "-f", "PostgreSQL", "PG:" + ogrDatabase, csv, "-nln", "records", "-a_srs",
+                            "EPSG:4326", "-oo", "X_POSSIBLE_NAMES=longitude", "-oo", "Y_POSSIBLE_NAMES=latitude",
+                            "-oo", "AUTODETECT_TYPE=YES"}));
   }
+
+  const double loadAfter = LoadAverage();
 
   std::vector<std::string> files;
   for (int i = 0; i < kImporters; ++i) files.push_back(WriteSector(dir, "20007523" + std::to_string(10 + i)));
@@ -196,8 +240,17 @@ int main(int argc, char** argv) {
               Median(empty));
   std::printf("| again, every record archived already | %d | %.0f ms |\n", kRuns, Median(again));
   std::printf("| the next night's download of the same records | %d | %.0f ms |\n", kRuns, Median(later));
+  std::printf("| `trackctl import` into an empty archive (process) | %d | %.0f ms |\n", kRuns, Median(process));
+  if (Median(ogr) < 0) {
+    std::printf("| `ogr2ogr -f PostgreSQL` of its CSV export | %d | did not run (GDAL not installed?) |\n", kRuns);
+  } else {
+    std::printf("| `ogr2ogr -f PostgreSQL` of its CSV export into a new table with its spatial index (process) | %d |"
+                " %.0f ms (`trackctl import` %.2f of it) |\n",
+                kRuns, Median(ogr), Median(process) / Median(ogr));
+  }
   std::printf("| %d `trackctl import` processes of different devices at once | 3 | %.0f records/s in all |\n",
               kImporters, Median(rates));
+  std::printf("\nLoad average (1 minute) %.1f before the single imports, %.1f after them.\n", loadBefore, loadAfter);
   if (exportToo) ExportFigure(server);
   fs::remove_all(dir);
   return 0;

@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
 # Builds the release binaries with the benchmarks and prints the tables of figures
-# (Markdown), with the machine they were measured on: transfers, line formatting,
-# and the export's table. Each figure is the median of its runs: 5 unpaced, 3 at
-# 115200 baud (a paced 1 MiB download takes about 91 s; the whole bench about 6
-# minutes). Arguments go to transfer_bench, e.g.
+# (Markdown), with the machine they were measured on and its load: transfers, line
+# formatting, the export's table, the archive's (beside GDAL's ogr2ogr, when it is
+# installed, into a GeoPackage and into the PostgreSQL cluster the bench starts).
+# Each figure is the median of its runs: 5 unpaced, 3 at 115200 baud (a paced
+# 1 MiB download takes about 91 s; the whole bench about 6 minutes, more the first
+# time: archive_bench makes its archive of a million records once, about 40 s,
+# and keeps it in build/release/bench/archive_bench_work/). Arguments go to
+# transfer_bench, e.g.
 #   bench/run.sh --unpaced-only        # the fast part alone, in seconds
 #   bench/run.sh --runs 9 --paced-runs 1
 set -euo pipefail
@@ -13,7 +17,7 @@ cmake --preset release -DTRACKCTL_BUILD_BENCH=ON >/dev/null
 cmake --build --preset release >/dev/null
 
 cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1)
-echo "Measured on $(date -u +%Y-%m-%d): ${cpu:-unknown CPU}, $(nproc) cores, $(uname -sr)."
+echo "Measured on $(date -u +%Y-%m-%d): ${cpu:-unknown CPU}, $(nproc) cores, $(uname -sr), load average $(cut -d' ' -f1-3 /proc/loadavg)."
 echo
 echo "| Measurement | Runs | Wall (median) | CPU | Peak RSS | Rate | Line efficiency |"
 echo "|---|---|---|---|---|---|---|"

@@ -829,7 +829,7 @@ TEST_F(ArchiveRun, FilesThatAreNoArchiveOfThisProgramAreRefusedUnchanged) {
   Write("notes.txt", "not a database at all\n");
   // An archive that a newer trackctl wrote.
   ASSERT_EQ(Run({"import", "--archive", "newer.gpkg", "1000752301_P20050612230000.dat"}), 0) << output;
-  ASSERT_EQ(Query(workdir() / "newer.gpkg", "UPDATE trackctl_schema SET version = 4"), "no row");
+  ASSERT_EQ(Query(workdir() / "newer.gpkg", "UPDATE trackctl_schema SET version = 5"), "no row");
   ASSERT_EQ(Query(workdir() / "newer.gpkg", "PRAGMA journal_mode = DELETE"), "delete");
 
   const struct {
@@ -837,7 +837,7 @@ TEST_F(ArchiveRun, FilesThatAreNoArchiveOfThisProgramAreRefusedUnchanged) {
     const char* why;
   } refused[] = {{"plain.db", "not an archive of trackctl (not a GeoPackage)"},
                  {"notes.txt", "not an archive of trackctl (not a database)"},
-                 {"newer.gpkg", "written by a newer trackctl (schema version 4, this program knows 3)"}};
+                 {"newer.gpkg", "written by a newer trackctl (schema version 5, this program knows 4)"}};
   for (const auto& file : refused) {
     const std::string before = ReadFile(workdir() / file.file);
     for (const std::vector<std::string>& args :
@@ -1144,6 +1144,12 @@ TEST_F(PostgresArchive, SixteenImportersOfDifferentDevicesAndTwoOfOneFileAtOnceL
   EXPECT_EQ(Occurrences(outputs, ": 3000 read, 0 new, 3000 already archived, 0 not valid\n"), 2u) << outputs;
   EXPECT_EQ(Psql(archive, "SELECT count(*) || ' ' || count(DISTINCT device) FROM records"), "54000 18");
   EXPECT_EQ(Psql(archive, "SELECT count(*) || ' ' || sum(records_new) FROM downloads"), "19 54000");
+  // Each found the table empty and built its spatial index after the rows, in turn: it is there, whole.
+  EXPECT_EQ(Psql(archive, "SELECT indexdef FROM pg_indexes WHERE indexname = 'records_geom'"),
+            "CREATE INDEX records_geom ON trackctl.records USING gist (geom)");
+  EXPECT_EQ(Psql(archive, "SET enable_seqscan = off; SELECT count(*) FROM records"
+                          " WHERE geom && ST_MakeEnvelope(-180, -90, 180, 90, 4326)"),
+            "54000");
   ASSERT_EQ(Run({"archive", "--json"}, WithArchiveVariable(archive)), 0) << output;
   const auto fleet = nlohmann::json::parse(output);
   ASSERT_EQ(fleet.size(), 18u);

@@ -223,6 +223,12 @@ class PostgresArchive : public Archive {
     return added;
   }
 
+  // Whether no one has written a row of the records yet (not even one not committed yet).
+  bool RecordsUnwritten() {
+    const PgResult size = Query(connection_.get(), "SELECT pg_relation_size($1) = 0", {schema_.Quoted() + ".records"});
+    return Text(size.get(), 0, 0) == "t";
+  }
+
   ImportCounts ImportAll(const ArchiveDownload& download, std::span<const TrackPoint> records) {
     PGconn* connection = connection_.get();
     const KeyedRecords keyed = KeyRecords(download.device, download.sector, records);
@@ -243,12 +249,24 @@ class PostgresArchive : public Archive {
     Execute(connection, kIncomingSql);
     CopyIn(connection, "COPY pg_temp.incoming FROM STDIN", records.size(),
            [&](std::string& out, std::size_t i) { AppendCopyRow(out, i, keyed.keys[i], records[i]); });
+    // Into a table that no one has written yet, the spatial index is built
+    // after the rows in one pass, not entry by entry (a third of the import).
+    // Its size is asked without a lock kept, then again under the table's lock:
+    // of importers that find it empty at once, the first drops and builds the
+    // index, the others wait for it and add their rows to the index as it is.
+    bool indexAfter = geometry_ && RecordsUnwritten();
+    if (indexAfter) {
+      Execute(connection, schema_.Sql("LOCK TABLE {schema}.records IN ACCESS EXCLUSIVE MODE").c_str());
+      indexAfter = RecordsUnwritten();
+    }
+    if (indexAfter) Execute(connection, schema_.Sql("DROP INDEX {schema}.records_geom").c_str());
     const PgParams params{download.device, sector, downloadRow.id};
     const std::string insert = schema_.Sql(InsertRecordsSql(geometry_, "record_key", ""));
     counts.added = Count(Query(connection, insert.c_str(), params).get(), 0, 0);
     if (counts.added < records.size()) {
       counts.added += AddRecordsWhoseKeysAreTaken(download, records, keyed.keys, downloadRow.id);
     }
+    if (indexAfter) Execute(connection, schema_.Sql(kSpatialIndexSql).c_str());
     counts.alreadyArchived = counts.read - counts.added;
     // A download imported again from a file that holds more: its row counts the
     // records of the file as imported last, and every record that came with it.

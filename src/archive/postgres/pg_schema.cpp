@@ -63,10 +63,7 @@ CREATE TABLE {schema}.records (
 CREATE INDEX records_device_time ON {schema}.records (device, utc_time);
 )sql";
 
-constexpr const char* kGeometrySql = R"sql(
-ALTER TABLE {schema}.records ADD COLUMN geom geometry(Point, 4326);
-CREATE INDEX records_geom ON {schema}.records USING gist (geom);
-)sql";
+constexpr const char* kGeometrySql = "ALTER TABLE {schema}.records ADD COLUMN geom geometry(Point, 4326)";
 
 bool SchemaThere(PGconn* connection, const PgSchema& schema) {
   const PgResult found =
@@ -91,6 +88,8 @@ bool TryPostgis(PGconn* connection) {
 }
 
 }  // namespace
+
+const char* const kSpatialIndexSql = "CREATE INDEX records_geom ON {schema}.records USING gist (geom)";
 
 PgSchema::PgSchema(std::string name) : name_(std::move(name)), quoted_("\"") {
   for (const char c : name_) quoted_ += c == '"' ? std::string("\"\"") : std::string(1, c);
@@ -128,7 +127,10 @@ void CreatePgSchema(PGconn* connection, const PgSchema& schema) {
   if (Text(others.get(), 0, 0) != "0") return;
   Execute(connection, schema.Sql("CREATE SCHEMA IF NOT EXISTS {schema}").c_str());
   Execute(connection, schema.Sql(kTablesSql).c_str());
-  if (TryPostgis(connection)) Execute(connection, schema.Sql(kGeometrySql).c_str());
+  if (TryPostgis(connection)) {
+    Execute(connection, schema.Sql(kGeometrySql).c_str());
+    Execute(connection, schema.Sql(kSpatialIndexSql).c_str());
+  }
   Execute(connection, schema.Sql("INSERT INTO {schema}.schema_version VALUES ($1)").c_str(),
           {std::to_string(kPgSchemaVersion)});
   transaction.Commit();

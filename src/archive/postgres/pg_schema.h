@@ -35,6 +35,10 @@ class PgSchema {
   std::string quoted_;
 };
 
+// The GiST index of records.geom, where PostGIS gives the column ({schema} for
+// PgSchema::Sql to fill in).
+extern const char* const kSpatialIndexSql;
+
 // Makes the schema unless it is there, under a lock that makes programs that
 // start at once wait for the first; tries to make the postgis extension and
 // does without it when that is refused. Throws a PgFailure.

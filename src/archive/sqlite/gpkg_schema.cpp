@@ -2,6 +2,8 @@
 
 namespace trackctl {
 
+const char* const kPageSizeSql = "PRAGMA page_size = 8192";
+
 const char* const kCreateArchiveSql = R"sql(
 PRAGMA application_id = 1196444487;
 PRAGMA user_version = 10300;
@@ -125,8 +127,20 @@ CREATE TABLE records (
   record_key INTEGER NOT NULL,
   CONSTRAINT each_record_once UNIQUE (record_key)
 );
-CREATE INDEX records_device_time ON records(device, utc_time);
 )sql";
+
+// A device's records by their UTC second: an integer (4 bytes), not the 24
+// characters of utc_time, in each entry.
+const char* const kRecordsTimeIndexSql =
+    "CREATE INDEX records_device_time ON records(device, CAST(strftime('%s', utc_time) AS INTEGER));";
+
+// A second's values in fid order; a time that is not one (NULL) is not found.
+const char* const kPointsSql =
+    "SELECT substr(utc_time, 1, 19) || 'Z', headCode, headState, flagCode, column4, hours, minutes, seconds, day,"
+    " month, year, longitude, latitude, byteValue, wideValue FROM records"
+    " WHERE device = ?1 AND CAST(strftime('%s', utc_time) AS INTEGER)"
+    " BETWEEN CAST(strftime('%s', ?2) AS INTEGER) AND CAST(strftime('%s', ?3) AS INTEGER) AND geom IS NOT NULL"
+    " ORDER BY CAST(strftime('%s', utc_time) AS INTEGER), fid";
 
 const char* const kSpatialIndexInsertTriggerSql = R"sql(
 CREATE TRIGGER rtree_records_geom_insert AFTER INSERT ON records

@@ -1,7 +1,8 @@
-// The spatial index of points filled in one go where it is empty: the tree is
-// packed in memory (sort-tile-recursive, every node full but the last of each
-// level) and its nodes written straight into the R-tree's own tables
-// (<name>_node, <name>_rowid, <name>_parent), as SQLite itself would read them.
+// The spatial index of points filled in one go: the tree of an import's points
+// is packed in memory (sort-tile-recursive, every node full but the last of
+// each level) and its nodes written straight into the R-tree's own tables
+// (<name>_node, <name>_rowid, <name>_parent), as SQLite itself would read them:
+// the whole tree where it was empty, else hung under its root.
 #pragma once
 
 #include <sqlite3.h>
@@ -18,11 +19,12 @@ struct IndexedPoint {
   double y;
 };
 
-// Whether the R-tree `rtree` (a 2-dimensional SQLite rtree) holds no entry.
-bool RtreeIsEmpty(sqlite3* db, const std::string& rtree);
-
-// Fills the empty R-tree `rtree` with `points`, each one a zero-size box.
+// Adds `points` to the R-tree `rtree`, each one a zero-size box, as packed
+// nodes: the whole tree where it is empty; where it holds a tree of more than a
+// leaf, a packed tree of the points with its leaves at the depth of the others,
+// hung under the root. False, with nothing written, where the tree there is a
+// single leaf or the points do not fill one: they go in one by one then.
 // Throws SqliteError when SQLite refuses a write.
-void WritePackedRtree(sqlite3* db, const std::string& rtree, std::vector<IndexedPoint> points);
+bool WritePackedRtree(sqlite3* db, const std::string& rtree, const std::vector<IndexedPoint>& points);
 
 }  // namespace trackctl

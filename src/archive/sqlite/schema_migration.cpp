@@ -52,6 +52,7 @@ void KeyEveryRecord(sqlite3* db) {
           "DROP INDEX records_device_time;"
           "ALTER TABLE records RENAME TO records_v1;");
   Execute(db, kRecordsTableSql);
+  Execute(db, kRecordsTimeIndexSql);
   const std::string select = "SELECT fid, geom, device, sector, " + std::string(kDateTimeOfUtcTime) +
                              ", local_time, headCode, headState, flagCode, column4, hours, minutes, seconds, day,"
                              " month, year, longitude, latitude, byteValue, wideValue, problem, download_id"
@@ -93,6 +94,7 @@ void DeclareUtcTimeDatetime(sqlite3* db) {
           "DROP INDEX records_device_time;"
           "ALTER TABLE records RENAME TO records_v2;");
   Execute(db, kRecordsTableSql);
+  Execute(db, kRecordsTimeIndexSql);
   const std::string copy = "INSERT INTO records SELECT fid, geom, device, sector, " + std::string(kDateTimeOfUtcTime) +
                            ", local_time, headCode, headState, flagCode, column4, hours, minutes, seconds, day,"
                            " month, year, longitude, latitude, byteValue, wideValue, problem, download_id,"
@@ -105,6 +107,13 @@ void DeclareUtcTimeDatetime(sqlite3* db) {
   ReplaceRecordsTable(db, "DROP TABLE records_v2;");
 }
 
+// Version 3 indexed a device's records by the text of utc_time; version 4 by
+// its UTC second, an integer. The index is made anew from the rows.
+void IndexUtcSeconds(sqlite3* db) {
+  Execute(db, "DROP INDEX records_device_time;");
+  Execute(db, kRecordsTimeIndexSql);
+}
+
 }  // namespace
 
 void MigrateArchive(sqlite3* db) {
@@ -114,6 +123,7 @@ void MigrateArchive(sqlite3* db) {
   // Each step builds the records table as this version declares it.
   if (version == 1) KeyEveryRecord(db);
   if (version == 2) DeclareUtcTimeDatetime(db);
+  if (version == 3) IndexUtcSeconds(db);
   // Schemas 1 and 2 wrote downloads.imported without milliseconds. The column's
   // default in an archive they made still does, so each import writes the time.
   if (version <= 2) {

@@ -32,18 +32,6 @@ constexpr auto kBusyRetry = std::chrono::milliseconds(20);
 // The spatial index of the layer `records` (GeoPackage names it rtree_<table>_<column>).
 const std::string kRtree = "rtree_records_geom";
 
-// utc_time holds "YYYY-MM-DDThh:mm:ss.000Z", or in an archive of schema 2 that
-// is read without being migrated "YYYY-MM-DDThh:mm:ssZ": both begin with the
-// same 19 characters, which the bounds (given as "...ssZ") are cut to. A
-// second's values sort after its 19 characters and before them followed by
-// '~', so the index on (device, utc_time) still finds the range; the times
-// read are given back as "...ssZ".
-constexpr const char* kPointsSql =
-    "SELECT substr(utc_time, 1, 19) || 'Z', headCode, headState, flagCode, column4, hours, minutes, seconds, day,"
-    " month, year, longitude, latitude, byteValue, wideValue FROM records"
-    " WHERE device = ?1 AND utc_time BETWEEN substr(?2, 1, 19) AND substr(?3, 1, 19) || '~' AND geom IS NOT NULL"
-    " ORDER BY utc_time, fid";
-
 constexpr const char* kFleetSql =
     "WITH r AS (SELECT device, count(*) AS n, substr(min(utc_time), 1, 19) || 'Z' AS first,"
     "           substr(max(utc_time), 1, 19) || 'Z' AS last"
@@ -120,11 +108,13 @@ void UseWal(sqlite3* db) {
 }
 
 void CreateArchive(sqlite3* db) {
+  Execute(db, kPageSizeSql);  // before WAL, which keeps the page size it finds
   UseWal(db);
   Transaction transaction(db);
   if (!ProbeFile(db).Empty()) return;  // another program made it meanwhile
   Execute(db, kCreateArchiveSql);
   Execute(db, kRecordsTableSql);
+  Execute(db, kRecordsTimeIndexSql);
   Execute(db, kSpatialIndexInsertTriggerSql);
   Execute(db, kSpatialIndexTriggersSql);
   const Statement version = Prepare(db, "INSERT INTO trackctl_schema VALUES (?1)");
@@ -314,10 +304,9 @@ class GeoPackageArchive : public Archive {
       return counts;
     }
     // The spatial index takes the new rows at the end, not one trigger run
-    // each: packed whole where it is empty, else in one statement; the trigger
-    // is back before the import commits.
+    // each: packed (see packed_rtree.h), or where that cannot be in one
+    // statement; the trigger is back before the import commits.
     const std::int64_t lastFid = SingleInteger(db, "SELECT coalesce(max(fid), 0) FROM records");
-    const bool packIndex = RtreeIsEmpty(db, kRtree);
     std::vector<IndexedPoint> indexed;
     Execute(db, "DROP TRIGGER rtree_records_geom_insert");
     RecordsTable table(db);
@@ -355,7 +344,7 @@ class GeoPackageArchive : public Archive {
       }
       ++counts.added;
       if (!valid) continue;
-      if (packIndex) indexed.push_back(IndexedPoint{sqlite3_last_insert_rowid(db), longitude, latitude});
+      indexed.push_back(IndexedPoint{sqlite3_last_insert_rowid(db), longitude, latitude});
       if (!added) added = GpkgBounds{longitude, longitude, latitude, latitude};
       added->minX = std::min(added->minX, longitude), added->maxX = std::max(added->maxX, longitude);
       added->minY = std::min(added->minY, latitude), added->maxY = std::max(added->maxY, latitude);
@@ -370,9 +359,7 @@ class GeoPackageArchive : public Archive {
     Check(db, sqlite3_bind_int64(update.get(), 3, digest));
     Check(db, sqlite3_bind_int64(update.get(), 4, downloadRow.id));
     Step(db, update.get());
-    if (packIndex) {
-      WritePackedRtree(db, kRtree, std::move(indexed));
-    } else {
+    if (!WritePackedRtree(db, kRtree, indexed)) {
       const Statement index = Prepare(db,
           "INSERT INTO rtree_records_geom SELECT fid, ST_MinX(geom), ST_MaxX(geom), ST_MinY(geom), ST_MaxY(geom)"
           " FROM records WHERE fid > ?1 AND geom NOT NULL AND NOT ST_IsEmpty(geom)");
@@ -392,6 +379,10 @@ class GeoPackageArchive : public Archive {
       Step(db, extent.get());
     }
     transaction.Commit();
+    // An archive that this import filled from empty is written anew once, its
+    // indexes in key order: pages full, not split as the rows came. Nothing is
+    // lost when it cannot be: the import is committed.
+    if (lastFid == 0 && counts.added > 0) sqlite3_exec(db, "VACUUM", nullptr, nullptr, nullptr);
     return counts;
   }
 
@@ -434,8 +425,8 @@ class GeoPackageArchive : public Archive {
     for (const std::string& device : devices) {
       const StatementUse use(s);
       BindText(db, s, 1, device);
-      BindText(db, s, 2, query.since.value_or("0000"));
-      BindText(db, s, 3, query.until.value_or("9999-99-99"));
+      BindText(db, s, 2, query.since.value_or("0000-01-01T00:00:00Z"));
+      BindText(db, s, 3, query.until.value_or("9999-12-31T23:59:59Z"));
       int code;
       while ((code = sqlite3_step(s)) == SQLITE_ROW) {
         TrackPoint point;

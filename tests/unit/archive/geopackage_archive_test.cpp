@@ -11,6 +11,7 @@
 #include "archive/archive_time.h"
 #include "archive/open_archive.h"
 #include "archive/sqlite/gpkg_functions.h"
+#include "archive/sqlite/gpkg_schema.h"
 #include "archive/record_key.h"
 #include "archive/sqlite/records_table.h"
 #include "archive/sqlite/sqlite_handles.h"
@@ -87,6 +88,25 @@ std::string Bytes(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+// How SQLite runs `sql` on the archive at `path`: the details of its plan, one a line.
+std::string QueryPlan(const std::string& path, const std::string& sql) {
+  sqlite3* raw = nullptr;
+  sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
+  const Connection db(raw);
+  sqlite3_stmt* statement = nullptr;
+  const std::string explain = "EXPLAIN QUERY PLAN " + sql;
+  if (sqlite3_prepare_v2(db.get(), explain.c_str(), -1, &statement, nullptr) != SQLITE_OK) {
+    return std::string("error: ") + sqlite3_errmsg(db.get());
+  }
+  const Statement owned(statement);
+  std::string plan;
+  while (sqlite3_step(statement) == SQLITE_ROW) {
+    plan += reinterpret_cast<const char*>(sqlite3_column_text(statement, 3));
+    plan += '\n';
+  }
+  return plan;
+}
+
 TEST(GeoPackageArchive, ANewArchiveIsAGeoPackageWithItsRequiredTables) {
   WorkDir dir;
   ASSERT_TRUE(OpenOrFail("a.gpkg"));
@@ -102,9 +122,13 @@ TEST(GeoPackageArchive, ANewArchiveIsAGeoPackageWithItsRequiredTables) {
             "gpkg_rtree_index");
   EXPECT_EQ(Query("a.gpkg", "SELECT count(*) FROM sqlite_master WHERE type = 'trigger' AND name LIKE 'rtree_records_geom_%'"),
             "6");
-  EXPECT_EQ(Query("a.gpkg", "SELECT version FROM trackctl_schema"), "3");
+  EXPECT_EQ(Query("a.gpkg", "SELECT version FROM trackctl_schema"), "4");
   EXPECT_EQ(Query("a.gpkg", "SELECT type FROM pragma_table_info('records') WHERE name = 'utc_time'"), "DATETIME");
   EXPECT_EQ(Query("a.gpkg", "PRAGMA integrity_check"), "ok");
+  EXPECT_EQ(Query("a.gpkg", "PRAGMA page_size"), "8192");
+  // A device's points in time order straight from the index, no sort.
+  EXPECT_EQ(QueryPlan("a.gpkg", kPointsSql),
+            "SEARCH records USING INDEX records_device_time (device=? AND <expr>>? AND <expr><?)\n");
   // The default as GeoPackage gives it, byte for byte: validators compare the text.
   EXPECT_NE(Query("a.gpkg", "SELECT sql FROM sqlite_master WHERE name = 'gpkg_contents'")
                 .find("last_change DATETIME NOT NULL DEFAULT (strftime('%Y-%m-%dT%H:%M:%fZ','now'))"),
@@ -191,6 +215,52 @@ TEST(GeoPackageArchive, AnImportIntoAnEmptyArchiveBuildsItsSpatialIndexPacked) {
             "3500");
   ExpectIndexAnswersAsTheRecords("a.gpkg");
   EXPECT_EQ(Query("a.gpkg", "SELECT count(*) FROM sqlite_master WHERE name = 'rtree_records_geom_insert'"), "1");
+}
+
+// Into a tree that holds entries, an import's points go as a packed tree hung
+// under the root: beside its cells while they fit, else under a new root a level
+// up; the leaves stay at one depth. An import of fewer points than a leaf holds
+// goes in through SQLite's own insert.
+TEST(GeoPackageArchive, LaterImportsHangTheirPackedTreesUnderTheRoot) {
+  WorkDir dir;
+  const auto archive = OpenOrFail("a.gpkg");
+  ASSERT_TRUE(archive);
+  const std::string rootDepthAndCells =
+      "SELECT hex(substr(data, 1, 4)) FROM rtree_records_geom_node WHERE nodeno = 1";
+  // 51 x 51 entries: 51 full leaves, all in the root.
+  ImportOrFail(*archive, Download(10), SpreadPoints(0, 2'601));
+  EXPECT_EQ(Query("a.gpkg", rootDepthAndCells), "00010033");
+  // 2 leaves more do not fit: the root's cells move down, the root holds that
+  // node and the one above the new leaves.
+  EXPECT_EQ(ImportOrFail(*archive, Download(11), SpreadPoints(2'601, 100)).added, 100u);
+  EXPECT_EQ(Query("a.gpkg", rootDepthAndCells), "00020002");
+  EXPECT_EQ(Query("a.gpkg", "SELECT count(*) FROM rtree_records_geom_node"), "56");
+  ExpectIndexAnswersAsTheRecords("a.gpkg");
+  // The next one fits beside them.
+  EXPECT_EQ(ImportOrFail(*archive, Download(12), SpreadPoints(2'701, 60)).added, 60u);
+  EXPECT_EQ(Query("a.gpkg", rootDepthAndCells), "00020003");
+  ExpectIndexAnswersAsTheRecords("a.gpkg");
+  // Too few for a leaf of their own.
+  EXPECT_EQ(ImportOrFail(*archive, Download(13), SpreadPoints(2'761, 50)).added, 50u);
+  EXPECT_EQ(Query("a.gpkg", "SELECT count(*) FROM rtree_records_geom"), "2811");
+  ExpectIndexAnswersAsTheRecords("a.gpkg");
+  EXPECT_EQ(Query("a.gpkg", "PRAGMA integrity_check"), "ok");
+}
+
+// The first import into an empty archive leaves it as small as SQLite's VACUUM
+// would make it; a later one (into the pages an import leaves half full) does not.
+TEST(GeoPackageArchive, TheFirstImportLeavesTheArchiveCompact) {
+  WorkDir dir;
+  const auto archive = OpenOrFail("a.gpkg");
+  ASSERT_TRUE(archive);
+  ImportOrFail(*archive, Download(10), SpreadPoints(0, 20'000));
+  const auto pagesAfterVacuum = [](const std::string& name) {
+    RunSql("a.gpkg", ("VACUUM INTO '" + name + "'").c_str());
+    return Query(name, "PRAGMA page_count");
+  };
+  EXPECT_EQ(Query("a.gpkg", "PRAGMA page_count"), pagesAfterVacuum("first.gpkg"));
+  ImportOrFail(*archive, Download(11), SpreadPoints(20'000, 20'000));
+  EXPECT_NE(Query("a.gpkg", "PRAGMA page_count"), pagesAfterVacuum("second.gpkg"));
 }
 
 TEST(GeoPackageArchive, ALaterDownloadOfTheSameSectorAddsOnlyItsNewRecords) {
@@ -327,7 +397,7 @@ TEST(GeoPackageArchive, AnArchiveOfTheFirstSchemaIsReadAsItIsAndMigratedWithItsR
   EXPECT_EQ(dir.Files("."), std::vector<std::string>{"old.gpkg"});
   const auto archive = OpenOrFail("old.gpkg");
   ASSERT_TRUE(archive);
-  EXPECT_EQ(Query("old.gpkg", "SELECT version FROM trackctl_schema"), "3");
+  EXPECT_EQ(Query("old.gpkg", "SELECT version FROM trackctl_schema"), "4");
   EXPECT_EQ(Query("old.gpkg", "SELECT group_concat(fid || problem) FROM records WHERE problem NOT NULL"),
             "95325invalid date,95326no place");
   EXPECT_EQ(Query("old.gpkg", "SELECT utc_time FROM records WHERE fid = 2"), "2005-06-12T22:00:30.000Z");
@@ -371,7 +441,7 @@ TEST(GeoPackageArchive, AnArchiveOfTheSecondSchemaIsReadAsItIsAndMigratedKeeping
   EXPECT_EQ(Bytes("old.gpkg"), before);
   const auto archive = OpenOrFail("old.gpkg");
   ASSERT_TRUE(archive);
-  EXPECT_EQ(Query("old.gpkg", "SELECT version FROM trackctl_schema"), "3");
+  EXPECT_EQ(Query("old.gpkg", "SELECT version FROM trackctl_schema"), "4");
   EXPECT_EQ(Query("old.gpkg", "SELECT type FROM pragma_table_info('records') WHERE name = 'utc_time'"), "DATETIME");
   EXPECT_EQ(Query("old.gpkg", "SELECT group_concat(fid || ' ' || ifnull(utc_time, problem), ', ')"
                               " FROM (SELECT * FROM records ORDER BY fid)"),
@@ -400,6 +470,36 @@ TEST(GeoPackageArchive, AnArchiveOfTheSecondSchemaIsReadAsItIsAndMigratedKeeping
   EXPECT_EQ(Query("old.gpkg", "SELECT group_concat(id) FROM (SELECT id FROM rtree_records_geom WHERE minx >= 77.6"
                               " AND maxx <= 77.61 AND miny >= 12.97 AND maxy <= 12.99 ORDER BY id)"),
             "95001,95002,95004");
+}
+
+// Schema 3 indexed a device's times by utc_time's text; schema 4 by the UTC
+// second. Its points are found alike before and after, through the new index.
+TEST(GeoPackageArchive, AnArchiveOfTheThirdSchemaIsReadAsItIsAndMigratedToAnIndexOfUtcSeconds) {
+  WorkDir dir;
+  std::filesystem::copy_file(TRACKCTL_ARCHIVE_TEST_DATA "/schema3.gpkg", "old.gpkg");
+  const std::string before = Bytes("old.gpkg");
+  const TrackQuery halfAnHour{{"1000752301"}, "2005-06-12T16:31:00Z", "2005-06-12T17:30:00Z"};
+  const std::int64_t first = *ParseIsoUtc("2005-06-12T16:31:00Z");
+  const std::vector<std::int64_t> found = {first, first + 3540};
+  {
+    const auto reader = OpenOrFail("old.gpkg", ArchiveAccess::kRead);
+    ASSERT_TRUE(reader);
+    EXPECT_EQ(PointTimes(*reader, {}).size(), 4u);
+    EXPECT_EQ(PointTimes(*reader, halfAnHour), found);
+  }
+  EXPECT_EQ(Bytes("old.gpkg"), before);
+  const auto archive = OpenOrFail("old.gpkg");
+  ASSERT_TRUE(archive);
+  EXPECT_EQ(Query("old.gpkg", "SELECT version FROM trackctl_schema"), "4");
+  EXPECT_EQ(QueryPlan("old.gpkg", kPointsSql),
+            "SEARCH records USING INDEX records_device_time (device=? AND <expr>>? AND <expr><?)\n");
+  EXPECT_EQ(Query("old.gpkg", "SELECT group_concat(fid || ' ' || ifnull(utc_time, problem), ', ')"
+                              " FROM (SELECT * FROM records ORDER BY fid)"),
+            "1 2005-06-12T16:30:30.000Z, 2 2005-06-12T16:31:00.000Z, 3 hour 24 or more, 4 2005-06-12T17:30:00.000Z, "
+            "5 2005-06-12T18:00:00.000Z");
+  EXPECT_EQ(Query("old.gpkg", "PRAGMA integrity_check"), "ok");
+  EXPECT_EQ(PointTimes(*archive, halfAnHour), found);
+  EXPECT_EQ(PointTimes(*archive, {{"2000000001"}, {}, {}}), std::vector<std::int64_t>{first + 5340});
 }
 
 // Each of these is refused and its bytes stay as they were.
