@@ -36,7 +36,7 @@ holds() {
 }
 wanted="openssl=$openssl_wanted postgresql-15=$pq_wanted"
 if [ -n "$openssl_wanted" ] && [ -n "$pq_wanted" ] && holds "$wanted"; then
-  echo "libpq and OpenSSL for $host ($wanted, Debian): in $out already"
+  echo "libpq and OpenSSL for $host ($(cat "$out/VERSION"), Debian): in $out already"
   exit 0
 fi
 
