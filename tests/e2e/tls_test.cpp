@@ -8,6 +8,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <pwd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -254,6 +255,47 @@ TEST_F(TlsArchive, AServerThatDoesNotProveItselfIsOneLineAndTheDeviceIsUntouched
   EXPECT_TRUE(sim().Received().empty());
   EXPECT_EQ(Files(), (std::vector<std::string>{"ca.crt", "other-ca.crt"}));
   EXPECT_EQ(Value("SELECT count(*) FROM pg_namespace WHERE nspname = 'trackctl'"), "0");
+}
+
+// Without sslrootcert, libpq's own place for the CA: ~/.postgresql/root.crt on
+// Linux, %APPDATA%\postgresql\root.crt on Windows (the wine prefix's, put back
+// as it was after the test). The right CA there lets verify-full in, another
+// one is refused in one line.
+TEST_F(TlsArchive, TheCaInLibpqsOwnPlaceIsTheOneChecked) {
+  RunOptions options;
+  fs::path place = workdir() / ".postgresql" / "root.crt";
+  if (UnderWine()) {
+    const passwd* user = ::getpwuid(::getuid());
+    ASSERT_NE(user, nullptr);
+    place = fs::path(std::getenv("WINEPREFIX")) / "drive_c" / "users" / user->pw_name / "AppData" / "Roaming" /
+            "postgresql" / "root.crt";
+    ASSERT_FALSE(fs::exists(place)) << place << " is there already";
+  } else {
+    options.env = {{"HOME", workdir().string()}};
+  }
+  struct Removed {
+    fs::path path;
+    ~Removed() {
+      std::error_code ignored;
+      fs::remove_all(path.parent_path(), ignored);
+    }
+  } removed{place};
+  fs::create_directories(place.parent_path());
+  const std::string archive = Server("sslmode=verify-full");
+  for (const char* ca : {"ca.crt", "other-ca.crt"}) {
+    SCOPED_TRACE(ca);
+    fs::copy_file(workdir() / ca, place, fs::copy_options::overwrite_existing);
+    options.args = {"archive", "--archive", archive};
+    Program& run = Start("", options);
+    const int status = run.WaitExit(120s);
+    const std::string said = run.Output();
+    EXPECT_EQ(status, 2) << said;
+    const std::string why = ca == std::string("ca.crt")
+                                ? "no archive there (no schema trackctl in this database)"
+                                : "connection to server at \"localhost\" (127.0.0.1), port " + port_ +
+                                      " failed: SSL error: certificate verify failed";
+    EXPECT_EQ(said, "trackctl archive: cannot use " + Shown(archive) + ": " + why + "\n");
+  }
 }
 
 }  // namespace
