@@ -92,8 +92,11 @@ case "$command" in
     ln -sfn ".s.PGSQL.$port" "$dir/.s.PGSQL.5432"
     if [ "${fresh:-0}" = 1 ]; then
       "$bin/psql" -X -q -v ON_ERROR_STOP=1 "host=$dir user=trackctl dbname=postgres" \
-        -c "CREATE ROLE bench LOGIN CREATEDB PASSWORD 'bench-secret'" -c "ALTER ROLE trackctl PASSWORD 'trackctl-secret'"
+        -c "CREATE ROLE bench LOGIN CREATEDB PASSWORD 'bench-secret'"
     fi
+    # Also on a cluster that an earlier version of this script made.
+    "$bin/psql" -X -q -v ON_ERROR_STOP=1 "host=$dir user=trackctl dbname=postgres" \
+      -c "ALTER ROLE trackctl PASSWORD 'trackctl-secret'"
     echo "PostgreSQL $("$bin/postgres" --version | awk '{print $3}') on $dir and 127.0.0.1:$port"
     ;;
   halt)
