@@ -26,6 +26,7 @@ for tool in apt-get dpkg-source; do
   command -v "$tool" >/dev/null || fail "$tool is missing (package: dpkg-dev)"
 done
 mkdir "$work" || fail "cannot make $work"
+work=$(cd "$work" && pwd)  # apt takes relative paths from /
 
 apt="$work/apt"
 mkdir -p "$apt/sources.list.d" "$apt/lists/partial" "$apt/cache/archives/partial"
