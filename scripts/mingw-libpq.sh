@@ -65,13 +65,16 @@ fetch postgresql-15 "$pq_wanted" "$work/postgresql"
 built="openssl=$(cat "$work/openssl/VERSION") postgresql-15=$(cat "$work/postgresql/VERSION")"
 
 echo "== OpenSSL $(cat "$work/openssl/VERSION"): libssl and libcrypto for $host"
-# Taken from the build tree, not installed: OpenSSL's own folders (where it
-# reads openssl.cnf) stay its defaults for mingw64, and the same in every run.
+# Taken from the build tree, not installed. The folder where OpenSSL reads
+# openssl.cnf is the one its Windows builds use, which only an administrator
+# may write to (mingw64's default, /usr/local/ssl, would be \usr\local\ssl on
+# the current drive, which any user may make); nothing is ever loaded from a
+# file (no-module, no-engine, no-dso).
 ssl="$work/openssl/source"
 (cd "$ssl" &&
   CC="$cc" AR="$host-ar" RANLIB="$host-ranlib" RC="$host-windres" \
     ./Configure mingw64 no-shared no-tests no-module no-engine no-dso &&
-  make -j"$jobs" build_libs) >"$work/openssl.log" 2>&1 ||
+  make -j"$jobs" build_libs OPENSSLDIR="C:/Program Files/Common Files/SSL") >"$work/openssl.log" 2>&1 ||
   { tail -n 40 "$work/openssl.log" >&2; fail "cannot build OpenSSL"; }
 
 echo "== PostgreSQL $(cat "$work/postgresql/VERSION"): libpq for $host"
