@@ -21,8 +21,9 @@ wineserver -p >/dev/null 2>&1 || true
 
 work=$(mktemp -d)
 pg_dir=$(mktemp -u /tmp/trackctl-pg-wine-bench.XXXXXX)
-trap 'scripts/test-postgres.sh stop "$pg_dir" >/dev/null 2>&1; rm -rf "$work"' EXIT
-scripts/test-postgres.sh start "$pg_dir" >/dev/null
+script=$PWD/scripts/test-postgres.sh
+trap '"$script" stop "$pg_dir" >/dev/null 2>&1; rm -rf "$work"' EXIT
+"$script" start "$pg_dir" >/dev/null
 port=$(cat "$pg_dir/port")
 cp "$pg_dir/tls/ca.crt" "$work/"
 cd "$work"
