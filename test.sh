@@ -63,8 +63,10 @@ fi
 
 # The Windows leg: trackctl.exe and the unit tests, cross-built and run under wine.
 # SQLite is compiled into trackctl.exe from the amalgamation that
-# scripts/sqlite-amalgamation.sh makes of Debian's source package with tclsh.
-windows_packages=(g++-mingw-w64-x86-64 wine wine64 dpkg-dev gcc make tcl)
+# scripts/sqlite-amalgamation.sh makes of Debian's source package with tclsh;
+# libpq and OpenSSL are linked in from the static libraries that
+# scripts/mingw-libpq.sh cross-builds from Debian's source packages.
+windows_packages=(g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix wine wine64 dpkg-dev gcc make perl tcl)
 if [ "${CI:-}" = true ]; then
   ensure_packages "Windows build and tests" "${windows_packages[@]}"
 else
@@ -80,6 +82,8 @@ echo "== Windows: SQLite's amalgamation (cached by version)"
 tests/scripts/sqlite_amalgamation_test.sh >/dev/null
 # The folder that the mingw preset compiles SQLite from.
 scripts/sqlite-amalgamation.sh "$HOME/.cache/trackctl/sqlite-amalgamation"
+echo "== Windows: libpq and OpenSSL (cached by version)"
+scripts/mingw-libpq.sh "$HOME/.cache/trackctl/mingw-libpq"
 
 echo "== Windows: cross build"
 cmake --preset mingw >/dev/null
@@ -90,7 +94,9 @@ export WINEPREFIX="$PWD/build/mingw/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES=
 # and the COM port links that the tests make are not replaced by wine's own.
 mkdir -p "$WINEPREFIX"
 wineserver -p >/dev/null 2>&1 || true  # already running is fine; its object dumps go nowhere
-trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
+# The PostgreSQL cluster that trackctl.exe reaches over TCP and TLS.
+postgres_dir="/tmp/trackctl-pg-wine-$(printf '%s' "$PWD" | cksum | cut -d' ' -f1)"
+trap 'wineserver -k >/dev/null 2>&1 || true; scripts/test-postgres.sh stop "$postgres_dir" >/dev/null 2>&1 || true' EXIT
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "== Windows: creating the wine prefix"
   wineboot -i >/dev/null 2>&1
@@ -100,7 +106,9 @@ wine cmd /c exit >/dev/null 2>&1
 echo "== Windows: unit tests under wine"
 ctest --preset mingw
 echo "== Windows: end-to-end tests of trackctl.exe under wine"
-TRACKCTL_E2E_WINE_EXE="$PWD/build/mingw/src/trackctl.exe" build/default/tests/e2e/e2e_tests --gtest_brief=1
+scripts/test-postgres.sh start "$postgres_dir"
+TRACKCTL_E2E_WINE_EXE="$PWD/build/mingw/src/trackctl.exe" TRACKCTL_TEST_POSTGRES="host=$postgres_dir user=trackctl" \
+  TRACKCTL_TEST_POSTGRES_SCRIPT="$PWD/scripts/test-postgres.sh" build/default/tests/e2e/e2e_tests --gtest_brief=1
 echo "== Windows: install tree and .zip"
 scripts/check-packages.sh windows
 echo "== all tests passed"

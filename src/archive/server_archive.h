@@ -1,7 +1,8 @@
 // The archive on a PostgreSQL server comes from a module of trackctl's own
 // (trackctl-postgres.so, linked against libpq), loaded only when an archive's
 // name is a connection string: a run that names no server does not load the
-// client library, nor the many libraries it brings.
+// client library, nor the many libraries it brings. On Windows the backend is
+// linked into trackctl.exe (win32/), and the opener is its own.
 #pragma once
 
 #include <memory>
