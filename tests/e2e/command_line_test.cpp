@@ -199,10 +199,11 @@ TEST_F(CommandLineRun, DownloadEraseDownloadInOneScriptKeepsBothFiles) {
   EXPECT_EQ(sizes, (std::vector<std::string>{"0", "300"}));
 }
 
-TEST_F(CommandLineRun, ADownloadEndsWithinFiftyMillisecondsOfItsLastByte) {
+TEST_F(CommandLineRun, ADownloadEndsWellBeforeTheQuietThatAReplyWithoutItsEndWaitsFor) {
   // The trace stamps each line of bytes: the next request follows the last byte
-  // of the 300-record download almost at once, not after the 200 ms of quiet
-  // that a reply without its end waits for.
+  // of the 300-record download almost at once (a few ms; more under wine on a
+  // busy machine), not after the 200 ms of quiet that a reply without its end
+  // waits for.
   RunOptions traced;
   traced.env = {{"TRACKCTL_TRACE", "trace.txt"}};
   Program& run = Start("1\n3\n1\n\n6\n\n0\n", traced);
@@ -221,7 +222,7 @@ TEST_F(CommandLineRun, ADownloadEndsWithinFiftyMillisecondsOfItsLastByte) {
     }
   }
   ASSERT_GE(gap, 0);
-  EXPECT_LT(gap, 50) << "ms from the download's last byte to the next request";
+  EXPECT_LT(gap, 150) << "ms from the download's last byte to the next request";
 }
 
 // Text bytes as the JSON reader gives them back: each byte the code point of its value.
