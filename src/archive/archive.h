@@ -71,6 +71,18 @@ struct TrackQuery {
   std::optional<std::string> until;
 };
 
+// Records handed over a batch at a time, in their order, from the first each
+// time they are read: an import may read them twice, so that what it holds
+// stays bounded whatever their number.
+class RecordBatches {
+ public:
+  virtual ~RecordBatches() = default;
+  using OnBatch = std::function<void(std::span<const TrackPoint> batch)>;
+  // Calls onBatch with each batch in turn; false when they could not all be
+  // read (the source keeps why).
+  virtual bool Read(const OnBatch& onBatch) = 0;
+};
+
 class Archive {
  public:
   virtual ~Archive() = default;
@@ -78,8 +90,11 @@ class Archive {
   // Adds the download and those of its records that the archive does not hold
   // yet, all or nothing; a download imported before adds no second row.
   // The counts, or why nothing was added.
-  virtual std::variant<ImportCounts, ArchiveError> Import(const ArchiveDownload& download,
-                                                          std::span<const TrackPoint> records) = 0;
+  std::variant<ImportCounts, ArchiveError> Import(const ArchiveDownload& download,
+                                                  std::span<const TrackPoint> records);
+  // The same for records read in batches.
+  virtual std::variant<ImportCounts, ArchiveError> ImportBatches(const ArchiveDownload& download,
+                                                                 RecordBatches& records) = 0;
 
   // Every device, by serial key.
   virtual std::variant<std::vector<DeviceSummary>, ArchiveError> Fleet() = 0;

@@ -11,7 +11,7 @@
 #include "archive/archive.h"
 #include "archive/open_archive.h"
 
-namespace trackctl {
+namespace trackctl::pg {
 
 // Connects with the connection string `name` (the password from libpq's own
 // sources: PGPASSWORD, ~/.pgpass, a service file, or the string itself). kCreate
@@ -19,4 +19,4 @@ namespace trackctl {
 std::variant<std::unique_ptr<Archive>, ArchiveError> OpenPostgresArchive(const std::string& name,
                                                                           ArchiveAccess access);
 
-}  // namespace trackctl
+}  // namespace trackctl::pg

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace trackctl {
+namespace trackctl::gpkg {
 
 struct IndexedPoint {
   std::int64_t id;
@@ -25,4 +25,4 @@ bool RtreeIsEmpty(sqlite3* db, const std::string& rtree);
 // Throws SqliteError when SQLite refuses a write.
 void WritePackedRtree(sqlite3* db, const std::string& rtree, std::vector<IndexedPoint> points);
 
-}  // namespace trackctl
+}  // namespace trackctl::gpkg

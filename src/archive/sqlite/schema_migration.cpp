@@ -7,11 +7,10 @@
 #include <string_view>
 
 #include "archive/sqlite/gpkg_schema.h"
-#include "archive/record_key.h"
 #include "archive/sqlite/records_table.h"
 #include "archive/sqlite/sqlite_handles.h"
 
-namespace trackctl {
+namespace trackctl::gpkg {
 namespace {
 
 std::int64_t SchemaVersion(sqlite3* db) {
@@ -78,7 +77,7 @@ void KeyEveryRecord(sqlite3* db) {
                           millionths(16), millionths(17), millionths(18), millionths(19)};
     row.problem = OptionalColumnView(s, 20);
     row.downloadId = sqlite3_column_int64(s, 21);
-    table.Add(row, RecordKey(row.device, row.sector, row.line));
+    table.Add(row);
   }
   Check(db, code, SQLITE_DONE);
   ReplaceRecordsTable(db, "DROP TABLE records_v1;");
@@ -125,4 +124,4 @@ void MigrateArchive(sqlite3* db) {
   transaction.Commit();
 }
 
-}  // namespace trackctl
+}  // namespace trackctl::gpkg

@@ -17,7 +17,7 @@
 #include "track/local_time_rule.h"
 #include "tests/unit/work_dir.h"
 
-namespace trackctl {
+namespace trackctl::gpkg {
 namespace {
 
 using testing::WorkDir;
@@ -252,29 +252,33 @@ TEST(GeoPackageArchive, ADownloadImportedAgainWithOtherRecordsAddsThem) {
 
 TEST(GeoPackageArchive, RecordsWhoseKeysCollideAreEachKeptOnce) {
   WorkDir dir;
-  ASSERT_TRUE(OpenOrFail("a.gpkg"));
-  sqlite3* raw = nullptr;
-  ASSERT_EQ(sqlite3_open("a.gpkg", &raw), SQLITE_OK);
-  const Connection db(raw);
-  ASSERT_EQ(RegisterGeometryFunctions(db.get()), SQLITE_OK);
-  RecordsTable table(db.get());
-  RecordRow first{std::nullopt, {}, "1000752301", Sector::kSms, std::nullopt, "2005-06-12 22:00:30",
-                  Line(22, 0, 30, 1), "no place", 1};
-  RecordRow second = first;
-  second.line.longitude = 2;
-  constexpr std::int64_t kKey = -1;  // the largest key: the next one is the smallest
-  EXPECT_EQ(table.Add(first, kKey), RecordAdded::kAdded);
-  EXPECT_EQ(table.Add(second, kKey), RecordAdded::kAdded);
-  EXPECT_EQ(table.Add(second, kKey), RecordAdded::kThere);
-  EXPECT_EQ(table.Add(first, kKey), RecordAdded::kThere);
-  second.sector = Sector::kDataCall;
-  EXPECT_EQ(table.Add(second, kKey), RecordAdded::kAdded);
-  // Found behind another record, with a UTC time where it had none.
-  second.utcTime = "2005-06-12T16:30:30Z";
-  EXPECT_EQ(table.Add(second, kKey), RecordAdded::kThereWithOtherUtc);
-  EXPECT_EQ(Query("a.gpkg", "SELECT group_concat(record_key || ':' || sector || ':' || longitude, ' ') FROM records"),
-            "-1:sms:1.0e-06 0:sms:2.0e-06 1:datacall:2.0e-06");
-  EXPECT_NE(RecordKey("1000752301", Sector::kSms, first.line), RecordKey("1000752301", Sector::kSms, second.line));
+  const auto archive = OpenOrFail("a.gpkg");
+  ASSERT_TRUE(archive);
+  // Another record under the key of the one imported, and under the key after it.
+  const std::vector<TrackPoint> points = Points({Line(22, 0, 30, 1)});
+  const std::int64_t key = RecordKey("1000752301", Sector::kSms, points[0].line);
+  {
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open("a.gpkg", &raw), SQLITE_OK);
+    const Connection db(raw);
+    ASSERT_EQ(RegisterGeometryFunctions(db.get()), SQLITE_OK);
+    RecordsTable table(db.get());
+    RecordRow other{std::nullopt, {}, "1000752301", Sector::kSms, std::nullopt, "2005-06-12 22:00:30",
+                    Line(22, 0, 30, 2), "no place", 1};
+    table.Insert(other, key);
+    other.sector = Sector::kDataCall;
+    other.line.longitude = 1;  // the same columns, another sector
+    table.Insert(other, NextRecordKey(key));
+  }
+  const ImportCounts first = ImportOrFail(*archive, Download(10), points);
+  EXPECT_EQ(first.added, 1u);
+  const ImportCounts again = ImportOrFail(*archive, Download(11), points);
+  EXPECT_EQ(again.added, 0u);
+  EXPECT_EQ(again.alreadyArchived, 1u);
+  EXPECT_EQ(Query("a.gpkg", "SELECT group_concat(sector || ':' || longitude, ' ') FROM records WHERE record_key = " +
+                                std::to_string(NextRecordKey(NextRecordKey(key)))),
+            "sms:1.0e-06");
+  EXPECT_EQ(Query("a.gpkg", "SELECT count(*) FROM records"), "3");
 }
 
 // Every archive holds its records under these keys: a record imported again
@@ -484,4 +488,4 @@ TEST(GeoPackageArchive, PointsByDeviceAndTimeAndTheFleet) {
 }
 
 }  // namespace
-}  // namespace trackctl
+}  // namespace trackctl::gpkg
