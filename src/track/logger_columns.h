@@ -31,7 +31,7 @@ struct LoggerColumn {
         [](LoggerLine& line, std::uint64_t value) { line.field = static_cast<decltype(line.field)>(value); } \
   }
 
-inline constexpr std::array<LoggerColumn, 14> kLoggerColumns = {
+inline constexpr auto kLoggerColumns = std::to_array<LoggerColumn>({
     TRACKCTL_LOGGER_COLUMN(headCode, LoggerColumnKind::kInteger),
     TRACKCTL_LOGGER_COLUMN(headState, LoggerColumnKind::kInteger),
     TRACKCTL_LOGGER_COLUMN(flagCode, LoggerColumnKind::kInteger),
@@ -46,7 +46,7 @@ inline constexpr std::array<LoggerColumn, 14> kLoggerColumns = {
     TRACKCTL_LOGGER_COLUMN(latitude, LoggerColumnKind::kDecimal),
     TRACKCTL_LOGGER_COLUMN(byteValue, LoggerColumnKind::kDecimal),
     TRACKCTL_LOGGER_COLUMN(wideValue, LoggerColumnKind::kDecimal),
-};
+});
 
 #undef TRACKCTL_LOGGER_COLUMN
 

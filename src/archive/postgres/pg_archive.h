@@ -1,7 +1,6 @@
 // The archive on a PostgreSQL server, through libpq: the same records, each
-// once, for several benches at once. Each import is one transaction: its
-// records are copied into a temporary table and inserted from there in one
-// statement that passes over those already archived.
+// once, for several benches at once. Each import is one transaction (see
+// pg_import.h).
 #pragma once
 
 #include <memory>

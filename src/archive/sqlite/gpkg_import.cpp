@@ -18,10 +18,14 @@ namespace {
 // The spatial index of the layer `records` (GeoPackage names it rtree_<table>_<column>).
 const std::string kRtree = "rtree_records_geom";
 
-// The most points packed into an empty spatial index at the end of an import;
-// an import of more fills it in one statement instead, so that what it holds
-// stays bounded.
-constexpr std::size_t kMostPackedPoints = 256 * 1024;
+// An import of more records than a 1 MiB sector holds (47,662) is one of
+// several sectors' files joined, or of a file that is no download at all:
+// what it holds stays bounded, at the cost of time. Beyond this many records
+// the spatial index is no longer packed (the new rows go into it in one
+// statement at the end) and SQLite's page cache is cut to kLargeImportCacheSql
+// for the rest of the import.
+constexpr std::size_t kLargeImport = 64 * 1024;
+constexpr const char* kLargeImportCacheSql = "PRAGMA cache_size = -2048";
 
 std::int64_t SingleInteger(sqlite3* db, const char* sql) {
   const Statement statement = Prepare(db, sql);
@@ -51,7 +55,12 @@ class GpkgImport final : public ImportSession {
         transaction_(db),
         lastFid_(SingleInteger(db, "SELECT coalesce(max(fid), 0) FROM records")),
         packIndex_(RtreeIsEmpty(db, kRtree)),
+        cacheSize_(SingleInteger(db, "PRAGMA cache_size")),
         table_((Execute(db, "DROP TRIGGER rtree_records_geom_insert"), db)) {}
+
+  ~GpkgImport() override {
+    if (large_) sqlite3_exec(db_, ("PRAGMA cache_size = " + std::to_string(cacheSize_)).c_str(), nullptr, nullptr, nullptr);
+  }
 
   ImportDownloadRow FindOrAddDownload() override {
     const std::string downloaded = LocalTimeText(download_.downloaded);
@@ -142,7 +151,12 @@ class GpkgImport final : public ImportSession {
 
  private:
   void Index(std::int64_t fid, double longitude, double latitude) {
-    if (packIndex_ && indexed_.size() == kMostPackedPoints) packIndex_ = false, indexed_ = {};
+    if (!large_ && ++indexedCount_ > kLargeImport) {
+      large_ = true;
+      packIndex_ = false;
+      indexed_ = {};
+      Execute(db_, kLargeImportCacheSql);
+    }
     if (packIndex_) indexed_.push_back(IndexedPoint{fid, longitude, latitude});
     if (!added_) added_ = GpkgBounds{longitude, longitude, latitude, latitude};
     added_->minX = std::min(added_->minX, longitude), added_->maxX = std::max(added_->maxX, longitude);
@@ -176,6 +190,9 @@ class GpkgImport final : public ImportSession {
   Transaction transaction_;
   std::int64_t lastFid_;
   bool packIndex_;
+  std::int64_t cacheSize_;  // the connection's, given back after a large import
+  bool large_ = false;
+  std::size_t indexedCount_ = 0;
   RecordsTable table_;
   std::vector<IndexedPoint> indexed_;
   std::optional<GpkgBounds> added_;

@@ -14,6 +14,7 @@
 #include "archive/record_key.h"
 #include "archive/sqlite/records_table.h"
 #include "archive/sqlite/sqlite_handles.h"
+#include "track/logger_columns.h"
 #include "track/local_time_rule.h"
 #include "tests/unit/work_dir.h"
 
@@ -193,6 +194,22 @@ TEST(GeoPackageArchive, AnImportIntoAnEmptyArchiveBuildsItsSpatialIndexPacked) {
   EXPECT_EQ(Query("a.gpkg", "SELECT count(*) FROM sqlite_master WHERE name = 'rtree_records_geom_insert'"), "1");
 }
 
+// More records than a sector holds: the spatial index is filled without
+// packing, and holds each of them all the same.
+TEST(GeoPackageArchive, AnImportOfMoreRecordsThanASectorHoldsIndexesEachOfThem) {
+  WorkDir dir;
+  const auto archive = OpenOrFail("a.gpkg");
+  ASSERT_TRUE(archive);
+  std::vector<LoggerLine> lines;
+  for (std::uint32_t i = 0; i < 70'000; ++i) lines.push_back(Line(i / 3600, i / 60 % 60, i % 60, 77'000'000 + i));
+  EXPECT_EQ(ImportOrFail(*archive, Download(10), Points(lines)).added, 70'000u);
+  EXPECT_EQ(Query("a.gpkg", "SELECT count(*) || ' ' || (SELECT count(*) FROM rtree_records_geom) FROM records"),
+            "70000 70000");
+  EXPECT_EQ(Query("a.gpkg", "SELECT count(*) FROM rtree_records_geom r JOIN records ON r.id = records.fid"
+                            " WHERE r.minx <= longitude AND longitude <= r.maxx"),
+            "70000");
+}
+
 TEST(GeoPackageArchive, ALaterDownloadOfTheSameSectorAddsOnlyItsNewRecords) {
   WorkDir dir;
   const auto archive = OpenOrFail("a.gpkg");
@@ -279,6 +296,30 @@ TEST(GeoPackageArchive, RecordsWhoseKeysCollideAreEachKeptOnce) {
                                 std::to_string(NextRecordKey(NextRecordKey(key)))),
             "sms:1.0e-06");
   EXPECT_EQ(Query("a.gpkg", "SELECT count(*) FROM records"), "3");
+}
+
+// A record under the key of the one imported that differs from it in one
+// logger column alone is another record, whichever column it is.
+TEST(GeoPackageArchive, ARecordUnderTheSameKeyThatDiffersInAnyOneColumnIsAnotherRecord) {
+  WorkDir dir;
+  const auto archive = OpenOrFail("a.gpkg");
+  ASSERT_TRUE(archive);
+  for (std::size_t c = 0; c < kLoggerColumns.size(); ++c) {
+    const std::vector<TrackPoint> points = Points({Line(22, static_cast<std::uint32_t>(c), 0, 100 + c)});
+    {
+      sqlite3* raw = nullptr;
+      ASSERT_EQ(sqlite3_open("a.gpkg", &raw), SQLITE_OK);
+      const Connection db(raw);
+      ASSERT_EQ(RegisterGeometryFunctions(db.get()), SQLITE_OK);
+      RecordsTable table(db.get());
+      RecordRow other{std::nullopt, {}, "1000752301", Sector::kSms, std::nullopt, "2005-06-12 22:00:00",
+                      points[0].line, "no place", 1};
+      kLoggerColumns[c].set(other.line, kLoggerColumns[c].get(other.line) + 1);
+      table.Insert(other, RecordKey("1000752301", Sector::kSms, points[0].line));
+    }
+    EXPECT_EQ(ImportOrFail(*archive, Download(10 + static_cast<int>(c)), points).added, 1u)
+        << kLoggerColumns[c].name;
+  }
 }
 
 // Every archive holds its records under these keys: a record imported again
