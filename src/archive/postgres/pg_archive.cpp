@@ -47,6 +47,13 @@ std::size_t Count(const PGresult* result, int row, int column) {
   return static_cast<std::size_t>(std::strtoull(Text(result, row, column).value_or("0").c_str(), nullptr, 10));
 }
 
+// A time given as "YYYY-MM-DDThh:mm:ssZ"; nothing for NULL.
+std::optional<UtcTime> Time(const PGresult* result, int row, int column) {
+  const std::optional<std::int64_t> seconds = ParseIsoUtc(Text(result, row, column).value_or(""));
+  if (!seconds) return std::nullopt;
+  return UtcTime{*seconds};
+}
+
 // libpq says nothing on the program's own streams: its notices are dropped.
 void DropNotice(void*, const char*) {}
 
@@ -105,7 +112,7 @@ class PostgresArchive : public Archive {
     std::vector<DeviceSummary> fleet;
     for (int row = 0; row < PQntuples(rows.get()); ++row) {
       const PGresult* r = rows.get();
-      fleet.push_back(DeviceSummary{*Text(r, row, 0), Count(r, row, 1), Text(r, row, 2), Text(r, row, 3),
+      fleet.push_back(DeviceSummary{*Text(r, row, 0), Count(r, row, 1), Time(r, row, 2), Time(r, row, 3),
                                     Count(r, row, 4), Text(r, row, 5).value_or(""), Text(r, row, 6),
                                     Text(r, row, 7)});
     }
@@ -149,7 +156,9 @@ class PostgresArchive : public Archive {
     }
     const std::string points = schema_.Sql(PointsSql());
     for (const std::string& device : devices) {
-      ForEachRow(points.c_str(), {device, query.since.value_or("-infinity"), query.until.value_or("infinity")},
+      ForEachRow(points.c_str(),
+                 {device, IsoUtcText(query.since.value_or(kFirstArchiveTime)),
+                  IsoUtcText(query.until.value_or(kLastArchiveTime))},
                  [&](const PGresult* r) {
                    TrackPoint point;
                    point.line = RowLoggerLine(r, 0, 1);

@@ -58,6 +58,13 @@ std::optional<std::string> ColumnText(sqlite3_stmt* statement, int column) {
   return std::string(reinterpret_cast<const char*>(text));
 }
 
+// A time read as "YYYY-MM-DDThh:mm:ssZ"; nothing for NULL or a time this program did not write.
+std::optional<UtcTime> ColumnTime(sqlite3_stmt* statement, int column) {
+  const std::optional<std::int64_t> seconds = ParseIsoUtc(ColumnText(statement, column).value_or(""));
+  if (!seconds) return std::nullopt;
+  return UtcTime{*seconds};
+}
+
 std::size_t ColumnCount(sqlite3_stmt* statement, int column) {
   return static_cast<std::size_t>(sqlite3_column_int64(statement, column));
 }
@@ -244,7 +251,7 @@ class GeoPackageArchive : public Archive {
     int code;
     while ((code = sqlite3_step(statement.get())) == SQLITE_ROW) {
       sqlite3_stmt* s = statement.get();
-      fleet.push_back(DeviceSummary{*ColumnText(s, 0), ColumnCount(s, 1), ColumnText(s, 2), ColumnText(s, 3),
+      fleet.push_back(DeviceSummary{*ColumnText(s, 0), ColumnCount(s, 1), ColumnTime(s, 2), ColumnTime(s, 3),
                                     ColumnCount(s, 4), ColumnText(s, 5).value_or(""), ColumnText(s, 6),
                                     ColumnText(s, 7)});
     }
@@ -276,8 +283,8 @@ class GeoPackageArchive : public Archive {
     for (const std::string& device : devices) {
       const StatementUse use(s);
       BindText(db, s, 1, device);
-      BindText(db, s, 2, query.since.value_or("0000"));
-      BindText(db, s, 3, query.until.value_or("9999-99-99"));
+      BindText(db, s, 2, IsoUtcText(query.since.value_or(kFirstArchiveTime)));
+      BindText(db, s, 3, IsoUtcText(query.until.value_or(kLastArchiveTime)));
       int code;
       while ((code = sqlite3_step(s)) == SQLITE_ROW) {
         TrackPoint point;

@@ -61,6 +61,8 @@ ImportCounts ImportOrFail(Archive& archive, const ArchiveDownload& download, con
   return std::get<ImportCounts>(imported);
 }
 
+UtcTime Utc(std::string_view iso) { return UtcTime{ParseIsoUtc(iso).value_or(-1)}; }
+
 // One value of a query, as text ("NULL" for none), read with SQLite alone.
 std::string Query(const std::string& path, const std::string& sql) {
   sqlite3* raw = nullptr;
@@ -404,7 +406,7 @@ TEST(GeoPackageArchive, AnArchiveOfTheSecondSchemaIsReadAsItIsAndMigratedKeeping
   WorkDir dir;
   std::filesystem::copy_file(TRACKCTL_ARCHIVE_TEST_DATA "/schema2.gpkg", "old.gpkg");
   const std::string before = Bytes("old.gpkg");
-  const TrackQuery halfAnHour{{}, "2005-06-12T16:30:30Z", "2005-06-12T17:00:00Z"};
+  const TrackQuery halfAnHour{{}, Utc("2005-06-12T16:30:30Z"), Utc("2005-06-12T17:00:00Z")};
   const std::int64_t first = *ParseIsoUtc("2005-06-12T16:30:30Z");
   const std::vector<std::int64_t> found = {first, first + 30, first + 90, first + 1770};
   {
@@ -507,7 +509,7 @@ TEST(GeoPackageArchive, PointsByDeviceAndTimeAndTheFleet) {
   EXPECT_EQ(seen, (std::vector<std::string>{"0000000007 1118597400 5", "1000752301 1118593830 1",
                                             "1000752301 1118593860 2"}));
   seen.clear();
-  const TrackQuery one{{"1000752301"}, "2005-06-12T16:31:00Z", "2005-06-12T16:31:00Z"};
+  const TrackQuery one{{"1000752301"}, Utc("2005-06-12T16:31:00Z"), Utc("2005-06-12T16:31:00Z")};
   EXPECT_FALSE(archive->Points(one, [&](const std::string& device, const TrackPoint& point) {
     seen.push_back(device + " " + std::to_string(*point.utc));
   }));
@@ -519,8 +521,8 @@ TEST(GeoPackageArchive, PointsByDeviceAndTimeAndTheFleet) {
   ASSERT_EQ(devices.size(), 2u);
   EXPECT_EQ(devices[1].device, "1000752301");
   EXPECT_EQ(devices[1].records, 3u);
-  EXPECT_EQ(devices[1].firstUtc, "2005-06-12T16:30:30Z");
-  EXPECT_EQ(devices[1].lastUtc, "2005-06-12T16:31:00Z");
+  EXPECT_EQ(devices[1].firstUtc, Utc("2005-06-12T16:30:30Z"));
+  EXPECT_EQ(devices[1].lastUtc, Utc("2005-06-12T16:31:00Z"));
   EXPECT_EQ(devices[1].downloads, 1u);
   EXPECT_EQ(devices[1].lastDownload, "2005-06-12 23:10:00");
   EXPECT_EQ(devices[1].version, "1:2:3");
