@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "archive/archive_name.h"
+#include "archive/postgres/connection_string.h"
 #include "archive/archive_time.h"
 #include "archive/postgres/pg_copy_rows.h"
 #include "archive/postgres/pg_handles.h"
