@@ -32,9 +32,8 @@ void KeyEveryRecord(PGconn* connection, const Schema& schema) {
           "ALTER TABLE {schema}.downloads ADD COLUMN records_digest bigint;"
           "ALTER TABLE {schema}.records ADD COLUMN record_key bigint;"
           "CREATE TEMP TABLE record_keys (fid bigint, record_key bigint) ON COMMIT DROP;"
-          "DECLARE old_records NO SCROLL CURSOR FOR SELECT fid, device, sector, \"headCode\", \"headState\","
-          " \"flagCode\", column4, hours, minutes, seconds, day, month, year, longitude, latitude, \"byteValue\","
-          " \"wideValue\" FROM {schema}.records ORDER BY fid").c_str());
+          "DECLARE old_records NO SCROLL CURSOR FOR SELECT fid, device, sector, " + LoggerColumnList() +
+          " FROM {schema}.records ORDER BY fid").c_str());
   const std::string fetch = std::string("FETCH ") + kBatch + " FROM old_records";
   for (;;) {
     const Result batch = Query(connection, fetch.c_str());

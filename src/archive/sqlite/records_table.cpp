@@ -1,5 +1,6 @@
 #include "archive/sqlite/records_table.h"
 
+#include <cmath>
 #include <string>
 
 #include "archive/archive_time.h"
@@ -41,6 +42,23 @@ void BindText(sqlite3* db, sqlite3_stmt* statement, int index, std::optional<std
 }
 
 }  // namespace
+
+std::string LoggerColumnNames() {
+  std::string names;
+  for (const LoggerColumn& column : kLoggerColumns) (names += names.empty() ? "" : ", ") += column.name;
+  return names;
+}
+
+LoggerLine ColumnLoggerLine(sqlite3_stmt* statement, int first) {
+  LoggerLine line;
+  for (std::size_t c = 0; c < kLoggerColumns.size(); ++c) {
+    const int column = first + static_cast<int>(c);
+    kLoggerColumns[c].set(line, kLoggerColumns[c].kind == LoggerColumnKind::kInteger
+                                    ? static_cast<std::uint64_t>(sqlite3_column_int64(statement, column))
+                                    : static_cast<std::uint64_t>(std::llround(sqlite3_column_double(statement, column) * 1e6)));
+  }
+  return line;
+}
 
 RecordsTable::RecordsTable(sqlite3* db)
     : db_(db), find_(Prepare(db, FindSql().c_str())), insert_(Prepare(db, InsertSql().c_str())) {}

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "archive/import_run.h"
@@ -29,6 +30,13 @@ struct RecordRow {
   std::optional<std::string_view> problem;
   std::int64_t downloadId = 0;
 };
+
+// The logger columns' names, joined by ", ".
+std::string LoggerColumnNames();
+
+// The logger columns that stand in the row of `statement` from column `first`
+// on, in the table's order; the decimal ones as the millionths they were made from.
+LoggerLine ColumnLoggerLine(sqlite3_stmt* statement, int first);
 
 class RecordsTable {
  public:

@@ -1,7 +1,6 @@
 #include "archive/sqlite/sqlite_archive.h"
 
 #include <chrono>
-#include <cmath>
 #include <filesystem>
 #include <string_view>
 #include <thread>
@@ -12,6 +11,7 @@
 #include "files/path_name.h"
 #include "archive/sqlite/gpkg_schema.h"
 #include "archive/sqlite/gpkg_import.h"
+#include "archive/sqlite/records_table.h"
 #include "archive/stored_text.h"
 #include "archive/sqlite/schema_migration.h"
 #include "archive/sqlite/sqlite_handles.h"
@@ -34,9 +34,7 @@ constexpr auto kBusyRetry = std::chrono::milliseconds(20);
 // '~', so the index on (device, utc_time) still finds the range; the times
 // read are given back as "...ssZ".
 std::string PointsSql() {
-  std::string sql = "SELECT substr(utc_time, 1, 19) || 'Z'";
-  for (const LoggerColumn& column : kLoggerColumns) (sql += ", ") += column.name;
-  return sql +
+  return "SELECT substr(utc_time, 1, 19) || 'Z', " + LoggerColumnNames() +
          " FROM records WHERE device = ?1 AND utc_time BETWEEN substr(?2, 1, 19) AND substr(?3, 1, 19) || '~'"
          " AND geom IS NOT NULL ORDER BY utc_time, fid";
 }
@@ -288,12 +286,7 @@ class GeoPackageArchive : public Archive {
       int code;
       while ((code = sqlite3_step(s)) == SQLITE_ROW) {
         TrackPoint point;
-        for (std::size_t c = 0; c < kLoggerColumns.size(); ++c) {
-          const int column = 1 + static_cast<int>(c);
-          kLoggerColumns[c].set(point.line, kLoggerColumns[c].kind == LoggerColumnKind::kInteger
-                                                ? static_cast<std::uint64_t>(sqlite3_column_int64(s, column))
-                                                : static_cast<std::uint64_t>(std::llround(sqlite3_column_double(s, column) * 1e6)));
-        }
+        point.line = ColumnLoggerLine(s, 1);
         point.utc = ParseIsoUtc(ColumnText(s, 0).value_or(""));
         if (!point.utc) continue;  // a time that this program did not write
         onPoint(device, point);
