@@ -8,6 +8,7 @@
 #include "archive/archive_name.h"
 #include "archive/postgres/connection_string.h"
 #include "archive/archive_time.h"
+#include "archive/fleet_query.h"
 #include "archive/postgres/pg_copy_rows.h"
 #include "archive/postgres/pg_handles.h"
 #include "archive/postgres/pg_import.h"
@@ -25,34 +26,15 @@ using Kind = ArchiveError::Kind;
 // string says otherwise.
 constexpr const char* kConnectTimeoutSeconds = "10";
 
-constexpr const char* kFleetSql =
-    "WITH r AS (SELECT device, count(*) AS n, min(utc_time) AS first, max(utc_time) AS last"
-    "           FROM {schema}.records GROUP BY device),"
-    " d AS (SELECT device, count(*) AS n, max(downloaded) AS last FROM {schema}.downloads GROUP BY device),"
-    " v AS (SELECT device, version, device_type,"
-    "       row_number() OVER (PARTITION BY device ORDER BY downloaded DESC, id DESC) AS k"
-    "       FROM {schema}.downloads WHERE version IS NOT NULL)"
-    " SELECT d.device, coalesce(r.n, 0), to_char(r.first AT TIME ZONE 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS\"Z\"'),"
-    " to_char(r.last AT TIME ZONE 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS\"Z\"'), d.n, d.last, v.version, v.device_type"
-    " FROM d LEFT JOIN r USING (device) LEFT JOIN v ON v.device = d.device AND v.k = 1"
-    " ORDER BY d.device COLLATE \"C\"";
+// Devices sorted by their bytes, as the GeoPackage sorts them, whatever the database's collation.
+constexpr FleetDialect kFleet{"{schema}.", "to_char({} AT TIME ZONE 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS\"Z\"')",
+                              " COLLATE \"C\""};
 
 std::string PointsSql() {
   return "SELECT to_char(utc_time AT TIME ZONE 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS\"Z\"'), " + LoggerColumnList() +
          " FROM {schema}.records"
          " WHERE device = $1 AND utc_time BETWEEN $2::timestamptz AND $3::timestamptz AND problem IS NULL"
          " ORDER BY utc_time, fid";
-}
-
-std::size_t Count(const PGresult* result, int row, int column) {
-  return static_cast<std::size_t>(std::strtoull(Text(result, row, column).value_or("0").c_str(), nullptr, 10));
-}
-
-// A time given as "YYYY-MM-DDThh:mm:ssZ"; nothing for NULL.
-std::optional<UtcTime> Time(const PGresult* result, int row, int column) {
-  const std::optional<std::int64_t> seconds = ParseIsoUtc(Text(result, row, column).value_or(""));
-  if (!seconds) return std::nullopt;
-  return UtcTime{*seconds};
 }
 
 // libpq says nothing on the program's own streams: its notices are dropped.
@@ -109,13 +91,12 @@ class PostgresArchive : public Archive {
   }
 
   std::vector<DeviceSummary> ReadFleet() {
-    const Result rows = Query(connection_.get(), schema_.Sql(kFleetSql).c_str());
+    const Result rows = Query(connection_.get(), schema_.Sql(FleetSql(kFleet)).c_str());
     std::vector<DeviceSummary> fleet;
     for (int row = 0; row < PQntuples(rows.get()); ++row) {
-      const PGresult* r = rows.get();
-      fleet.push_back(DeviceSummary{*Text(r, row, 0), Count(r, row, 1), Time(r, row, 2), Time(r, row, 3),
-                                    Count(r, row, 4), Text(r, row, 5).value_or(""), Text(r, row, 6),
-                                    Text(r, row, 7)});
+      FleetRow columns;
+      for (std::size_t i = 0; i < columns.size(); ++i) columns[i] = Text(rows.get(), row, static_cast<int>(i));
+      fleet.push_back(FleetSummary(columns));
     }
     return fleet;
   }

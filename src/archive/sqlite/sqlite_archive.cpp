@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "archive/archive_time.h"
+#include "archive/fleet_query.h"
 #include "archive/sqlite/archive_file.h"
 #include "archive/sqlite/gpkg_functions.h"
 #include "files/path_name.h"
@@ -39,16 +40,8 @@ std::string PointsSql() {
          " AND geom IS NOT NULL ORDER BY utc_time, fid";
 }
 
-constexpr const char* kFleetSql =
-    "WITH r AS (SELECT device, count(*) AS n, substr(min(utc_time), 1, 19) || 'Z' AS first,"
-    "           substr(max(utc_time), 1, 19) || 'Z' AS last"
-    "           FROM records GROUP BY device),"
-    " d AS (SELECT device, count(*) AS n, max(downloaded) AS last FROM downloads GROUP BY device),"
-    " v AS (SELECT device, version, device_type,"
-    "       row_number() OVER (PARTITION BY device ORDER BY downloaded DESC, id DESC) AS k"
-    "       FROM downloads WHERE version IS NOT NULL)"
-    " SELECT d.device, coalesce(r.n, 0), r.first, r.last, d.n, d.last, v.version, v.device_type"
-    " FROM d LEFT JOIN r USING (device) LEFT JOIN v ON v.device = d.device AND v.k = 1 ORDER BY d.device";
+// utc_time is "YYYY-MM-DDThh:mm:ss.000Z" (or "...ssZ", see PointsSql).
+constexpr FleetDialect kFleet{"", "substr({}, 1, 19) || 'Z'", ""};
 
 std::optional<std::string> ColumnText(sqlite3_stmt* statement, int column) {
   const unsigned char* text = sqlite3_column_text(statement, column);
@@ -56,16 +49,6 @@ std::optional<std::string> ColumnText(sqlite3_stmt* statement, int column) {
   return std::string(reinterpret_cast<const char*>(text));
 }
 
-// A time read as "YYYY-MM-DDThh:mm:ssZ"; nothing for NULL or a time this program did not write.
-std::optional<UtcTime> ColumnTime(sqlite3_stmt* statement, int column) {
-  const std::optional<std::int64_t> seconds = ParseIsoUtc(ColumnText(statement, column).value_or(""));
-  if (!seconds) return std::nullopt;
-  return UtcTime{*seconds};
-}
-
-std::size_t ColumnCount(sqlite3_stmt* statement, int column) {
-  return static_cast<std::size_t>(sqlite3_column_int64(statement, column));
-}
 
 void BindText(sqlite3* db, sqlite3_stmt* statement, int index, std::string_view text) {
   Check(db, sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT));
@@ -244,14 +227,13 @@ class GeoPackageArchive : public Archive {
  private:
   std::vector<DeviceSummary> ReadFleet() {
     sqlite3* db = db_.get();
-    const Statement statement = Prepare(db, kFleetSql);
+    const Statement statement = Prepare(db, FleetSql(kFleet).c_str());
     std::vector<DeviceSummary> fleet;
     int code;
     while ((code = sqlite3_step(statement.get())) == SQLITE_ROW) {
-      sqlite3_stmt* s = statement.get();
-      fleet.push_back(DeviceSummary{*ColumnText(s, 0), ColumnCount(s, 1), ColumnTime(s, 2), ColumnTime(s, 3),
-                                    ColumnCount(s, 4), ColumnText(s, 5).value_or(""), ColumnText(s, 6),
-                                    ColumnText(s, 7)});
+      FleetRow row;
+      for (std::size_t i = 0; i < row.size(); ++i) row[i] = ColumnText(statement.get(), static_cast<int>(i));
+      fleet.push_back(FleetSummary(row));
     }
     Check(db, code, SQLITE_DONE);
     return fleet;
