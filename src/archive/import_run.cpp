@@ -35,7 +35,9 @@ class Importer {
  public:
   Importer(ImportSession& session, const ArchiveDownload& download)
       : session_(session), device_(download.device), sector_(SectorWord(download.sector)),
-        sectorId_(download.sector) {}
+        sectorId_(download.sector) {
+    held_.reserve(2 * kImportBatch);
+  }
 
   // A first read of the records, without a write.
   Reading Survey(RecordBatches& records) {

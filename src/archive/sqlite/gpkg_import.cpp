@@ -91,7 +91,8 @@ class GpkgImport final : public ImportSession {
 
   void LookUp(std::span<const std::int64_t> keys, HeldRecords& held) override {
     for (const std::int64_t key : keys) {
-      if (!held.contains(key)) held.emplace(key, table_.Find(key));
+      const auto [at, added] = held.try_emplace(key);
+      if (added) at->second = table_.Find(key);
     }
   }
 

@@ -1,5 +1,6 @@
 #include "archive/sqlite/records_table.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -15,10 +16,18 @@ std::string Columns(const char* before, const char* after) {
   return sql + after;
 }
 
+std::string FindSql() { return Columns("SELECT device, sector, ", "utc_time FROM records WHERE record_key = ?1"); }
+
 // utc_time is "YYYY-MM-DDThh:mm:ss.000Z" (or "...ssZ" in an archive that is
 // being migrated): read as its second.
-std::string FindSql() {
-  return Columns("SELECT device, sector, ", "substr(utc_time, 1, 19) || 'Z' FROM records WHERE record_key = ?1");
+std::optional<std::int64_t> StoredUtc(sqlite3_stmt* statement, int column) {
+  const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+  const auto size = static_cast<std::size_t>(sqlite3_column_bytes(statement, column));
+  if (text == nullptr || size < 20) return std::nullopt;
+  char second[20];
+  std::copy(text, text + 19, second);
+  second[19] = 'Z';
+  return ParseIsoUtc(std::string_view(second, sizeof second));
 }
 
 constexpr int kFirstLoggerColumn = 2;
@@ -80,7 +89,7 @@ std::optional<HeldRecord> RecordsTable::Find(std::int64_t key) {
       held.decimals[c] = sqlite3_column_double(s, column);
     }
   }
-  if (sqlite3_column_type(s, kFoundUtcColumn) != SQLITE_NULL) held.utc = ParseIsoUtc(ColumnText(s, kFoundUtcColumn));
+  held.utc = StoredUtc(s, kFoundUtcColumn);
   return held;
 }
 
