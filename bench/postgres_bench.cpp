@@ -18,6 +18,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "archive/archive_time.h"
 #include "archive/import_file.h"
 #include "archive/download_file_name.h"
 #include "archive/open_archive.h"
@@ -158,7 +159,8 @@ void ExportFigure(const std::string& server) {
     const auto start = Clock::now();
     auto archive = Open(big, trackctl::ArchiveAccess::kRead);
     points = 0;
-    archive->Points(trackctl::TrackQuery{{"D0421"}, "2024-05-02T00:00:00Z", "2024-05-02T23:59:59Z"},
+    archive->Points(trackctl::TrackQuery{{"D0421"}, trackctl::UtcTime{*trackctl::ParseIsoUtc("2024-05-02T00:00:00Z")},
+                                         trackctl::UtcTime{*trackctl::ParseIsoUtc("2024-05-02T23:59:59Z")}},
                     [&points](const std::string&, const trackctl::TrackPoint&) { ++points; });
     exports.push_back(MillisecondsSince(start));
   }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "track/track_point.h"
+#include "track/utc_time.h"
 #include "logger/sector.h"
 #include "protocol/timewords.h"
 
@@ -55,8 +56,8 @@ struct ImportCounts {
 struct DeviceSummary {
   std::string device;
   std::size_t records = 0;
-  std::optional<std::string> firstUtc;  // ISO 8601, of the records with a valid time
-  std::optional<std::string> lastUtc;
+  std::optional<UtcTime> firstUtc;  // of the records with a valid time
+  std::optional<UtcTime> lastUtc;
   std::size_t downloads = 0;
   std::string lastDownload;  // "YYYY-MM-DD hh:mm:ss", the downloading machine's local time
   std::optional<std::string> version;     // the last one known
@@ -64,11 +65,23 @@ struct DeviceSummary {
 };
 
 // Which records a track query gives: every device when `devices` is empty;
-// UTC times as "YYYY-MM-DDThh:mm:ssZ", both ends included.
+// from `since` to `until`, both included, each end open when not given.
 struct TrackQuery {
   std::vector<std::string> devices;
-  std::optional<std::string> since;
-  std::optional<std::string> until;
+  std::optional<UtcTime> since;
+  std::optional<UtcTime> until;
+};
+
+// Records handed over a batch at a time, in their order, from the first each
+// time they are read: an import may read them twice, so that what it holds
+// stays bounded whatever their number.
+class RecordBatches {
+ public:
+  virtual ~RecordBatches() = default;
+  using OnBatch = std::function<void(std::span<const TrackPoint> batch)>;
+  // Calls onBatch with each batch in turn; false when they could not all be
+  // read (the source keeps why).
+  virtual bool Read(const OnBatch& onBatch) = 0;
 };
 
 class Archive {
@@ -78,8 +91,11 @@ class Archive {
   // Adds the download and those of its records that the archive does not hold
   // yet, all or nothing; a download imported before adds no second row.
   // The counts, or why nothing was added.
-  virtual std::variant<ImportCounts, ArchiveError> Import(const ArchiveDownload& download,
-                                                          std::span<const TrackPoint> records) = 0;
+  std::variant<ImportCounts, ArchiveError> Import(const ArchiveDownload& download,
+                                                  std::span<const TrackPoint> records);
+  // The same for records read in batches.
+  virtual std::variant<ImportCounts, ArchiveError> ImportBatches(const ArchiveDownload& download,
+                                                                 RecordBatches& records) = 0;
 
   // Every device, by serial key.
   virtual std::variant<std::vector<DeviceSummary>, ArchiveError> Fleet() = 0;

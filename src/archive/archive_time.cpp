@@ -5,9 +5,6 @@
 namespace trackctl {
 namespace {
 
-// 9999-12-31T23:59:59Z: the last time that the archive's text form holds.
-constexpr std::int64_t kLastSecond = 253'402'300'799;
-
 // The digits at text[at, at + count) as a number; nothing when one is not a digit.
 std::optional<int> Digits(std::string_view text, std::size_t at, std::size_t count) {
   int value = 0;
@@ -58,7 +55,7 @@ std::optional<std::string> TimeBound(std::string_view text, BoundEnd end) {
   }
   if (!time || !offsetMinutes) return std::nullopt;
   const std::int64_t seconds = SecondsAsIfUtc(*time) - std::int64_t{*offsetMinutes} * 60;
-  if (seconds < 0 || seconds > kLastSecond) return std::nullopt;
+  if (seconds < kFirstArchiveTime.seconds || seconds > kLastArchiveTime.seconds) return std::nullopt;
   std::string bound;
   AppendIsoUtc(bound, seconds);
   return bound;

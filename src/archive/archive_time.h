@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "protocol/timewords.h"
+#include "track/utc_time.h"
 
 namespace trackctl {
 
@@ -16,6 +17,10 @@ std::string LocalTimeText(const LocalDateTime& time);
 
 // The seconds since 1970 of a valid "YYYY-MM-DDThh:mm:ssZ"; nothing otherwise.
 std::optional<std::int64_t> ParseIsoUtc(std::string_view text);
+
+// The first and the last second that the archive's times hold.
+inline constexpr UtcTime kFirstArchiveTime{0};
+inline constexpr UtcTime kLastArchiveTime{253'402'300'799};  // 9999-12-31T23:59:59Z
 
 enum class BoundEnd { kFirst, kLast };
 

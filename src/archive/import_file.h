@@ -1,5 +1,5 @@
-// Logger lines into the archive, from a file read whole (up to a bound) or from
-// memory: each line a record, all of them imported in one transaction.
+// Logger lines into the archive, from a file read in pieces (up to a bound) or
+// from memory: each line a record, all of them imported in one transaction.
 #pragma once
 
 #include <cstddef>
@@ -27,8 +27,10 @@ struct FileImported {
 std::variant<FileImported, ArchiveError> ImportLoggerText(Archive& archive, std::string_view text,
                                                           const ArchiveDownload& download, LocalTimeRule& rule);
 
-// Imports the file at `path` as `download`: what was imported, why the file
-// could not be read, or why the archive took nothing.
+// Imports the file at `path` as `download`, read in pieces (twice when the
+// archive holds the download already), so that what is held stays bounded
+// whatever the file's size: what was imported, why the file could not be read,
+// or why the archive took nothing.
 std::variant<FileImported, FileError, ArchiveError> ImportLoggerFile(Archive& archive, const std::string& path,
                                                                      const ArchiveDownload& download,
                                                                      LocalTimeRule& rule);

@@ -21,7 +21,7 @@ std::variant<std::unique_ptr<Archive>, ArchiveError> OpenArchive(const std::stri
 #endif
   }
 #ifdef TRACKCTL_HAVE_SQLITE
-  return OpenGeoPackageArchive(path, access);
+  return gpkg::OpenGeoPackageArchive(path, access);
 #else
   (void)access;
   return ArchiveError{ArchiveError::Kind::kNotBuilt, {}};

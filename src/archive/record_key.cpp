@@ -1,5 +1,7 @@
 #include "archive/record_key.h"
 
+#include "track/logger_columns.h"
+
 namespace trackctl {
 namespace {
 
@@ -33,12 +35,9 @@ std::int64_t RecordKey(std::string_view device, Sector sector, const LoggerLine&
   for (const char c : device) hash.Byte(static_cast<std::uint8_t>(c));
   hash.Byte(0);
   hash.Byte(sector == Sector::kSms ? 1 : 2);
-  for (const std::uint32_t column : {line.headCode, line.headState, line.flagCode, line.column4, line.hours,
-                                     line.minutes, line.seconds, line.day, line.month, line.year}) {
-    hash.Word(column, 4);
-  }
-  for (const std::uint64_t column : {line.longitude, line.latitude, line.byteValue, line.wideValue}) {
-    hash.Word(column, 8);
+  // The integer columns as 4 bytes, the decimal ones (millionths) as 8.
+  for (const LoggerColumn& column : kLoggerColumns) {
+    hash.Word(column.get(line), column.kind == LoggerColumnKind::kInteger ? 4 : 8);
   }
   return static_cast<std::int64_t>(hash.Final());
 }
@@ -51,18 +50,5 @@ void RecordsDigest::Add(std::int64_t key) {
 }
 
 std::int64_t RecordsDigest::Value() const { return static_cast<std::int64_t>(Hash::Mix(state_ ^ count_)); }
-
-KeyedRecords KeyRecords(std::string_view device, Sector sector, std::span<const TrackPoint> records) {
-  KeyedRecords keyed;
-  keyed.keys.reserve(records.size());
-  RecordsDigest digest;
-  for (const TrackPoint& point : records) {
-    keyed.keys.push_back(RecordKey(device, sector, point.line));
-    digest.Add(keyed.keys.back());
-    keyed.notValid += point.problem == PointProblem::kNone ? 0 : 1;
-  }
-  keyed.digest = digest.Value();
-  return keyed;
-}
 
 }  // namespace trackctl

@@ -5,13 +5,8 @@
 // found by following the keys from its hash until its own row or a free key.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
-#include <span>
 #include <string_view>
-#include <vector>
-
-#include "track/track_point.h"
 
 #include "logger/logger_line.h"
 #include "logger/sector.h"
@@ -33,15 +28,5 @@ class RecordsDigest {
   std::uint64_t state_ = 0;
   std::uint64_t count_ = 0;
 };
-
-// What an import needs to know of a file's records before it writes: the key
-// of each, in the file's order, their digest, and how many are not valid.
-struct KeyedRecords {
-  std::vector<std::int64_t> keys;
-  std::int64_t digest = 0;
-  std::size_t notValid = 0;
-};
-
-KeyedRecords KeyRecords(std::string_view device, Sector sector, std::span<const TrackPoint> records);
 
 }  // namespace trackctl

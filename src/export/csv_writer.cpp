@@ -1,13 +1,14 @@
 #include "export/csv_writer.h"
 
 #include "export/export_text.h"
+#include "track/logger_columns.h"
 
 namespace trackctl {
 
 void CsvWriter::Begin() {
-  out_.Write(
-      "track,headCode,headState,flagCode,column4,hours,minutes,seconds,day,month,year,"
-      "longitude,latitude,byteValue,wideValue,utcTime,problem\r\n");
+  std::string header = "track";
+  for (const LoggerColumn& column : kLoggerColumns) (header += ',') += column.name;
+  out_.Write(header + ",utcTime,problem\r\n");
 }
 
 void CsvWriter::BeginTrack(std::string_view name) { track_ = CsvField(name); }
@@ -15,14 +16,13 @@ void CsvWriter::BeginTrack(std::string_view name) { track_ = CsvField(name); }
 void CsvWriter::Row(const TrackPoint& point) {
   const LoggerLine& line = point.line;
   text_ = track_;
-  for (const std::uint32_t column : {line.headCode, line.headState, line.flagCode, line.column4, line.hours,
-                                     line.minutes, line.seconds, line.day, line.month, line.year}) {
+  for (const LoggerColumn& column : kLoggerColumns) {
     text_ += ',';
-    AppendUnsigned(text_, column);
-  }
-  for (const std::uint64_t column : {line.longitude, line.latitude, line.byteValue, line.wideValue}) {
-    text_ += ',';
-    AppendMillionths(text_, column);
+    if (column.kind == LoggerColumnKind::kInteger) {
+      AppendUnsigned(text_, column.get(line));
+    } else {
+      AppendMillionths(text_, column.get(line));
+    }
   }
   text_ += ',';
   if (point.utc) AppendIsoUtc(text_, *point.utc);

@@ -80,6 +80,12 @@ void AppendDateTime(std::string& out, const LocalDateTime& time, char between) {
   AppendPadded(out, time.second, 2);
 }
 
+std::string IsoUtcText(UtcTime time) {
+  std::string text;
+  AppendIsoUtc(text, time.seconds);
+  return text;
+}
+
 void AppendIsoUtc(std::string& out, std::int64_t seconds) {
   AppendDateTime(out, UtcDateTime(seconds), 'T');
   out += 'Z';

@@ -11,6 +11,12 @@
 
 namespace trackctl {
 
+// An instant in UTC, in whole seconds since 1970-01-01 00:00:00 UTC.
+struct UtcTime {
+  std::int64_t seconds = 0;
+  friend auto operator<=>(const UtcTime&, const UtcTime&) = default;
+};
+
 // Days in `month` (1..12) of `year`, leap years counted.
 unsigned DaysInMonth(std::int64_t year, unsigned month);
 
@@ -28,6 +34,7 @@ void AppendDateTime(std::string& out, const LocalDateTime& time, char between);
 
 // "YYYY-MM-DDThh:mm:ssZ".
 void AppendIsoUtc(std::string& out, std::int64_t seconds);
+std::string IsoUtcText(UtcTime time);
 
 // "+HH:MM" or "-HH:MM", hours 00 to 23, in minutes; nothing for anything else.
 std::optional<int> ParseUtcOffset(std::string_view text);

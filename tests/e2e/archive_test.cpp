@@ -1339,7 +1339,7 @@ TEST_F(PostgresArchive, AServerStoppedInTheMiddleOfAnImportLeavesNothingHalfImpo
   const auto importing = [this] {
     return Psql(server + " dbname=postgres",
                 "SELECT count(*) FROM pg_stat_activity WHERE application_name = 'trackctl' AND state = 'active'"
-                " AND (query LIKE 'COPY%' OR query LIKE 'WITH added%')") == "1";
+                " AND (query LIKE 'COPY%' OR query LIKE 'WITH added%' OR query LIKE 'SELECT record_key%')") == "1";
   };
   const auto deadline = std::chrono::steady_clock::now() + 60s;
   while (std::chrono::steady_clock::now() < deadline && !importing()) std::this_thread::sleep_for(5ms);

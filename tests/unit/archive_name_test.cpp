@@ -1,6 +1,7 @@
 // Archive names: which are servers, every form of password left out of the
 // name that messages show, and the schema taken out of what libpq is given.
 #include "archive/archive_name.h"
+#include "archive/postgres/connection_string.h"
 
 #include <optional>
 #include <string>

@@ -2,12 +2,18 @@
 
 #include "archive/archive_files.h"
 #include "archive/archive_name.h"
+#include "archive/archive_time.h"
 
 namespace trackctl {
 
 std::variant<ExportCounts, ExportFailure> RunArchiveExport(Archive& archive, const std::string& archiveName,
                                                            const ExportOptions& options) {
-  const TrackQuery query{options.devices, options.since, options.until};
+  // The bounds as the options give them, "YYYY-MM-DDThh:mm:ssZ".
+  const auto utc = [](const std::optional<std::string>& bound) -> std::optional<UtcTime> {
+    if (!bound) return std::nullopt;
+    return UtcTime{ParseIsoUtc(*bound).value_or(kFirstArchiveTime.seconds)};
+  };
+  const TrackQuery query{options.devices, utc(options.since), utc(options.until)};
   const auto feed = [&](TrackConverter& converter) -> std::optional<ExportFailure> {
     std::optional<std::string> track;  // the device whose track is open
     const std::optional<ArchiveError> error = archive.Points(query, [&](const std::string& device,

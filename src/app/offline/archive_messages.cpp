@@ -63,9 +63,10 @@ std::string FleetTable(const std::vector<DeviceSummary>& fleet, DeviceTextMode d
   const auto shown = [deviceText](const std::optional<std::string>& text) {
     return text ? ShownDeviceText(*text, deviceText) : std::string("-");
   };
+  const auto time = [](const std::optional<UtcTime>& utc) { return utc ? IsoUtcText(*utc) : std::string("-"); };
   for (const DeviceSummary& device : fleet) {
     rows.push_back({ShownDeviceText(device.device, deviceText), std::to_string(device.records),
-                    device.firstUtc.value_or("-"), device.lastUtc.value_or("-"), std::to_string(device.downloads),
+                    time(device.firstUtc), time(device.lastUtc), std::to_string(device.downloads),
                     device.lastDownload, shown(device.version), shown(device.deviceType)});
   }
   std::vector<std::size_t> widths(header.size(), 0);
@@ -90,11 +91,14 @@ std::string FleetJson(const std::vector<DeviceSummary>& fleet) {
   const auto optional = [](const std::optional<std::string>& text) {
     return text ? nlohmann::ordered_json(*text) : nlohmann::ordered_json(nullptr);
   };
+  const auto time = [](const std::optional<UtcTime>& utc) {
+    return utc ? nlohmann::ordered_json(IsoUtcText(*utc)) : nlohmann::ordered_json(nullptr);
+  };
   for (const DeviceSummary& device : fleet) {
     devices.push_back({{"device", device.device},
                        {"records", device.records},
-                       {"firstUtc", optional(device.firstUtc)},
-                       {"lastUtc", optional(device.lastUtc)},
+                       {"firstUtc", time(device.firstUtc)},
+                       {"lastUtc", time(device.lastUtc)},
                        {"downloads", device.downloads},
                        {"lastDownload", device.lastDownload},
                        {"version", optional(device.version)},

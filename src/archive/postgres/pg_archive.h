@@ -1,7 +1,6 @@
 // The archive on a PostgreSQL server, through libpq: the same records, each
-// once, for several benches at once. Each import is one transaction: its
-// records are copied into a temporary table and inserted from there in one
-// statement that passes over those already archived.
+// once, for several benches at once. Each import is one transaction (see
+// pg_import.h).
 #pragma once
 
 #include <memory>
@@ -11,7 +10,7 @@
 #include "archive/archive.h"
 #include "archive/open_archive.h"
 
-namespace trackctl {
+namespace trackctl::pg {
 
 // Connects with the connection string `name` (the password from libpq's own
 // sources: PGPASSWORD, ~/.pgpass, a service file, or the string itself). kCreate
@@ -19,4 +18,4 @@ namespace trackctl {
 std::variant<std::unique_ptr<Archive>, ArchiveError> OpenPostgresArchive(const std::string& name,
                                                                           ArchiveAccess access);
 
-}  // namespace trackctl
+}  // namespace trackctl::pg

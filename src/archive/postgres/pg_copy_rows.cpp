@@ -6,7 +6,7 @@
 
 #include "track/utc_time.h"
 
-namespace trackctl {
+namespace trackctl::pg {
 namespace {
 
 template <typename Number>
@@ -17,6 +17,14 @@ void AppendNumber(std::string& out, Number value) {
 }
 
 }  // namespace
+
+std::string QuotedColumn(const LoggerColumn& column) { return "\"" + std::string(column.name) + "\""; }
+
+std::string LoggerColumnList() {
+  std::string list;
+  for (const LoggerColumn& column : kLoggerColumns) list += (list.empty() ? "" : ", ") + QuotedColumn(column);
+  return list;
+}
 
 void AppendCopyText(std::string& out, std::string_view text) {
   for (const char c : text) {
@@ -49,16 +57,15 @@ void AppendCopyRow(std::string& out, std::size_t seq, std::int64_t key, const Tr
                                static_cast<int>(line.seconds)},
                  ' ');
   AppendCopyText(out, local);
-  for (const std::uint32_t column : {line.headCode, line.headState, line.flagCode, line.column4, line.hours,
-                                     line.minutes, line.seconds, line.day, line.month, line.year}) {
+  // The decimal columns as the GeoPackage computes them, written so that they
+  // read back as the same double: the same values, so the same records are the same.
+  for (const LoggerColumn& column : kLoggerColumns) {
     out += '\t';
-    AppendNumber(out, column);
-  }
-  // The degrees as the GeoPackage computes them, written so that they read back
-  // as the same double: the same values, so the same records are the same.
-  for (const std::uint64_t millionths : {line.longitude, line.latitude, line.byteValue, line.wideValue}) {
-    out += '\t';
-    AppendNumber(out, static_cast<double>(millionths) / 1e6);
+    if (column.kind == LoggerColumnKind::kInteger) {
+      AppendNumber(out, column.get(line));
+    } else {
+      AppendNumber(out, StoredDecimal(column.get(line)));
+    }
   }
   out += '\t';
   if (point.problem == PointProblem::kNone) {
@@ -70,15 +77,14 @@ void AppendCopyRow(std::string& out, std::size_t seq, std::int64_t key, const Tr
 }
 
 LoggerLine RowLoggerLine(const PGresult* result, int row, int first) {
-  const auto column = [&](int i) {
-    return static_cast<std::uint32_t>(std::strtoull(PQgetvalue(result, row, first + i), nullptr, 10));
-  };
-  const auto millionths = [&](int i) {
-    return static_cast<std::uint64_t>(std::llround(std::strtod(PQgetvalue(result, row, first + i), nullptr) * 1e6));
-  };
-  return LoggerLine{column(0),      column(1),      column(2),      column(3),  column(4),
-                    column(5),      column(6),      column(7),      column(8),  column(9),
-                    millionths(10), millionths(11), millionths(12), millionths(13)};
+  LoggerLine line;
+  for (std::size_t c = 0; c < kLoggerColumns.size(); ++c) {
+    const char* text = PQgetvalue(result, row, first + static_cast<int>(c));
+    kLoggerColumns[c].set(line, kLoggerColumns[c].kind == LoggerColumnKind::kInteger
+                                    ? std::strtoull(text, nullptr, 10)
+                                    : static_cast<std::uint64_t>(std::llround(std::strtod(text, nullptr) * 1e6)));
+  }
+  return line;
 }
 
-}  // namespace trackctl
+}  // namespace trackctl::pg

@@ -11,9 +11,16 @@
 
 #include <libpq-fe.h>
 
+#include "track/logger_columns.h"
 #include "track/track_point.h"
 
-namespace trackctl {
+namespace trackctl::pg {
+
+// The column's name as an SQL identifier, quoted.
+std::string QuotedColumn(const LoggerColumn& column);
+
+// The logger columns' names, quoted, joined by ", ".
+std::string LoggerColumnList();
 
 // `text` as a COPY text field: backslash, tab, line feed and carriage return
 // escaped.
@@ -26,4 +33,4 @@ void AppendCopyRow(std::string& out, std::size_t seq, std::int64_t key, const Tr
 // in the table's order; the decimal ones as the millionths they were made from.
 LoggerLine RowLoggerLine(const PGresult* result, int row, int first);
 
-}  // namespace trackctl
+}  // namespace trackctl::pg

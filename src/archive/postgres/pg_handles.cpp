@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-namespace trackctl {
+namespace trackctl::pg {
 
 std::string OneLine(const std::string& text) {
   std::string line;
@@ -23,21 +23,21 @@ std::string OneLine(const std::string& text) {
   return line;
 }
 
-PgResult Execute(PGconn* connection, const char* sql, const PgParams& params, ExecStatusType expected) {
+Result Execute(PGconn* connection, const char* sql, const Params& params, ExecStatusType expected) {
   std::vector<const char*> values;
   values.reserve(params.size());
   for (const std::optional<std::string>& param : params) values.push_back(param ? param->c_str() : nullptr);
   // Without parameters, several statements may stand in `sql`.
-  PgResult result(params.empty() ? PQexec(connection, sql)
+  Result result(params.empty() ? PQexec(connection, sql)
                                  : PQexecParams(connection, sql, static_cast<int>(values.size()), nullptr,
                                                 values.data(), nullptr, nullptr, 0));
   if (!result || PQresultStatus(result.get()) != expected) {
-    throw PgFailure{OneLine(result ? PQresultErrorMessage(result.get()) : PQerrorMessage(connection))};
+    throw Failure{OneLine(result ? PQresultErrorMessage(result.get()) : PQerrorMessage(connection))};
   }
   return result;
 }
 
-PgResult Query(PGconn* connection, const char* sql, const PgParams& params) {
+Result Query(PGconn* connection, const char* sql, const Params& params) {
   return Execute(connection, sql, params, PGRES_TUPLES_OK);
 }
 
@@ -53,7 +53,7 @@ void CopyIn(PGconn* connection, const char* copySql, std::size_t rows,
   std::string piece;
   const auto send = [&] {
     if (PQputCopyData(connection, piece.data(), static_cast<int>(piece.size())) != 1) {
-      throw PgFailure{OneLine(PQerrorMessage(connection))};
+      throw Failure{OneLine(PQerrorMessage(connection))};
     }
     piece.clear();
   };
@@ -62,28 +62,28 @@ void CopyIn(PGconn* connection, const char* copySql, std::size_t rows,
     if (piece.size() >= kPieceBytes) send();
   }
   if (!piece.empty()) send();
-  if (PQputCopyEnd(connection, nullptr) != 1) throw PgFailure{OneLine(PQerrorMessage(connection))};
-  const PgResult copied(PQgetResult(connection));
-  std::optional<PgFailure> failure;
+  if (PQputCopyEnd(connection, nullptr) != 1) throw Failure{OneLine(PQerrorMessage(connection))};
+  const Result copied(PQgetResult(connection));
+  std::optional<Failure> failure;
   if (!copied || PQresultStatus(copied.get()) != PGRES_COMMAND_OK) {
-    failure = PgFailure{OneLine(copied ? PQresultErrorMessage(copied.get()) : PQerrorMessage(connection))};
+    failure = Failure{OneLine(copied ? PQresultErrorMessage(copied.get()) : PQerrorMessage(connection))};
   }
   // The end of the COPY's results.
   while (PGresult* more = PQgetResult(connection)) PQclear(more);
   if (failure) throw *failure;
 }
 
-PgTransaction::PgTransaction(PGconn* connection, const char* mode) : connection_(connection) {
+Transaction::Transaction(PGconn* connection, const char* mode) : connection_(connection) {
   Execute(connection_, (std::string("BEGIN ") + mode).c_str());
 }
 
-PgTransaction::~PgTransaction() {
+Transaction::~Transaction() {
   if (open_) PQclear(PQexec(connection_, "ROLLBACK"));
 }
 
-void PgTransaction::Commit() {
+void Transaction::Commit() {
   Execute(connection_, "COMMIT");
   open_ = false;
 }
 
-}  // namespace trackctl
+}  // namespace trackctl::pg

@@ -12,21 +12,21 @@
 #include <string>
 #include <vector>
 
-namespace trackctl {
+namespace trackctl::pg {
 
-struct PgConnectionFinisher {
+struct ConnectionFinisher {
   void operator()(PGconn* connection) const { PQfinish(connection); }
 };
-using PgConnection = std::unique_ptr<PGconn, PgConnectionFinisher>;
+using Connection = std::unique_ptr<PGconn, ConnectionFinisher>;
 
-struct PgResultClearer {
+struct ResultClearer {
   void operator()(PGresult* result) const { PQclear(result); }
 };
-using PgResult = std::unique_ptr<PGresult, PgResultClearer>;
+using Result = std::unique_ptr<PGresult, ResultClearer>;
 
 // A failed libpq call inside the backend, with libpq's message on one line. The
 // backend turns it into an ArchiveError before it reaches its callers.
-struct PgFailure {
+struct Failure {
   std::string message;
 };
 
@@ -35,33 +35,33 @@ struct PgFailure {
 std::string OneLine(const std::string& text);
 
 // Statement parameters as text, NULL where empty.
-using PgParams = std::vector<std::optional<std::string>>;
+using Params = std::vector<std::optional<std::string>>;
 
 // Runs `sql` with `params` ($1, $2, ...), all as text (without parameters,
-// `sql` may hold several statements); throws a PgFailure unless the result has
+// `sql` may hold several statements); throws a Failure unless the result has
 // the status `expected`.
-PgResult Execute(PGconn* connection, const char* sql, const PgParams& params = {},
+Result Execute(PGconn* connection, const char* sql, const Params& params = {},
                  ExecStatusType expected = PGRES_COMMAND_OK);
 // The same for a query whose rows are wanted.
-PgResult Query(PGconn* connection, const char* sql, const PgParams& params = {});
+Result Query(PGconn* connection, const char* sql, const Params& params = {});
 
 // The text of row `row`, column `column`; nothing for NULL.
 std::optional<std::string> Text(const PGresult* result, int row, int column);
 
 // Runs `copySql` (a COPY ... FROM STDIN) and sends `rows` rows, each written
 // by `appendRow(out, row)` in COPY's text format, in pieces of about a
-// megabyte; throws a PgFailure when the server refuses them.
+// megabyte; throws a Failure when the server refuses them.
 void CopyIn(PGconn* connection, const char* copySql, std::size_t rows,
             const std::function<void(std::string& out, std::size_t row)>& appendRow);
 
 // BEGIN (with `mode`, e.g. "ISOLATION LEVEL REPEATABLE READ") on construction;
 // ROLLBACK unless Commit() ran.
-class PgTransaction {
+class Transaction {
  public:
-  explicit PgTransaction(PGconn* connection, const char* mode = "");
-  ~PgTransaction();
-  PgTransaction(const PgTransaction&) = delete;
-  PgTransaction& operator=(const PgTransaction&) = delete;
+  explicit Transaction(PGconn* connection, const char* mode = "");
+  ~Transaction();
+  Transaction(const Transaction&) = delete;
+  Transaction& operator=(const Transaction&) = delete;
   void Commit();
 
  private:
@@ -69,4 +69,4 @@ class PgTransaction {
   bool open_ = true;
 };
 
-}  // namespace trackctl
+}  // namespace trackctl::pg

@@ -4,7 +4,7 @@
 
 extern "C" [[gnu::visibility("default")]] std::variant<std::unique_ptr<trackctl::Archive>, trackctl::ArchiveError>
 trackctl_open_postgres_archive(const std::string& name, trackctl::ArchiveAccess access) {
-  return trackctl::OpenPostgresArchive(name, access);
+  return trackctl::pg::OpenPostgresArchive(name, access);
 }
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include "archive/postgres/pg_handles.h"
 
-namespace trackctl {
+namespace trackctl::pg {
 namespace {
 
 // The key of the advisory lock under which a schema is made ("trackctl").
@@ -65,8 +65,8 @@ CREATE INDEX records_device_time ON {schema}.records (device, utc_time);
 
 constexpr const char* kGeometrySql = "ALTER TABLE {schema}.records ADD COLUMN geom geometry(Point, 4326)";
 
-bool SchemaThere(PGconn* connection, const PgSchema& schema) {
-  const PgResult found =
+bool SchemaThere(PGconn* connection, const Schema& schema) {
+  const Result found =
       Query(connection, "SELECT to_regclass($1) IS NOT NULL", {schema.Quoted() + ".schema_version"});
   return Text(found.get(), 0, 0) == "t";
 }
@@ -81,7 +81,7 @@ bool TryPostgis(PGconn* connection) {
     Execute(connection, "CREATE EXTENSION IF NOT EXISTS postgis SCHEMA public");
     Execute(connection, "RELEASE SAVEPOINT postgis");
     return true;
-  } catch (const PgFailure&) {
+  } catch (const Failure&) {
     Execute(connection, "ROLLBACK TO SAVEPOINT postgis");
     return false;
   }
@@ -91,12 +91,12 @@ bool TryPostgis(PGconn* connection) {
 
 const char* const kSpatialIndexSql = "CREATE INDEX records_geom ON {schema}.records USING gist (geom)";
 
-PgSchema::PgSchema(std::string name) : name_(std::move(name)), quoted_("\"") {
+Schema::Schema(std::string name) : name_(std::move(name)), quoted_("\"") {
   for (const char c : name_) quoted_ += c == '"' ? std::string("\"\"") : std::string(1, c);
   quoted_ += '"';
 }
 
-std::string PgSchema::Sql(std::string_view sql) const {
+std::string Schema::Sql(std::string_view sql) const {
   constexpr std::string_view kPlace = "{schema}";
   std::string written;
   for (std::size_t at = sql.find(kPlace); at != std::string_view::npos; at = sql.find(kPlace)) {
@@ -106,8 +106,8 @@ std::string PgSchema::Sql(std::string_view sql) const {
   return written.append(sql);
 }
 
-std::int64_t PgSchemaVersion(PGconn* connection, const PgSchema& schema) {
-  const PgResult found =
+std::int64_t PgSchemaVersion(PGconn* connection, const Schema& schema) {
+  const Result found =
       Query(connection, schema.Sql("SELECT coalesce(max(version), 0) FROM {schema}.schema_version").c_str());
   return std::stoll(Text(found.get(), 0, 0).value_or("0"));
 }
@@ -116,12 +116,12 @@ void LockPgSchema(PGconn* connection) {
   Execute(connection, "SELECT pg_advisory_xact_lock($1::bigint)", {kSchemaLockKey}, PGRES_TUPLES_OK);
 }
 
-void CreatePgSchema(PGconn* connection, const PgSchema& schema) {
-  PgTransaction transaction(connection);
+void CreatePgSchema(PGconn* connection, const Schema& schema) {
+  Transaction transaction(connection);
   LockPgSchema(connection);
   if (SchemaThere(connection, schema)) return;  // another program made it meanwhile
   // A schema of that name that holds tables of another program is left alone (and refused).
-  const PgResult others = Query(connection,
+  const Result others = Query(connection,
       "SELECT count(*) FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace WHERE n.nspname = $1",
       {schema.Name()});
   if (Text(others.get(), 0, 0) != "0") return;
@@ -136,8 +136,8 @@ void CreatePgSchema(PGconn* connection, const PgSchema& schema) {
   transaction.Commit();
 }
 
-std::variant<std::int64_t, ArchiveError> FindPgSchema(PGconn* connection, const PgSchema& schema) {
-  const PgResult found = Query(connection, "SELECT to_regnamespace($1) IS NOT NULL", {schema.Quoted()});
+std::variant<std::int64_t, ArchiveError> FindPgSchema(PGconn* connection, const Schema& schema) {
+  const Result found = Query(connection, "SELECT to_regnamespace($1) IS NOT NULL", {schema.Quoted()});
   if (Text(found.get(), 0, 0) != "t") {
     return ArchiveError{ArchiveError::Kind::kMissing, "no schema " + schema.Name() + " in this database"};
   }
@@ -155,12 +155,12 @@ std::variant<std::int64_t, ArchiveError> FindPgSchema(PGconn* connection, const 
   return version;
 }
 
-bool HasGeometry(PGconn* connection, const PgSchema& schema) {
-  const PgResult found = Query(connection,
+bool HasGeometry(PGconn* connection, const Schema& schema) {
+  const Result found = Query(connection,
       "SELECT EXISTS (SELECT 1 FROM information_schema.columns WHERE table_schema = $1"
       " AND table_name = 'records' AND column_name = 'geom')",
       {schema.Name()});
   return Text(found.get(), 0, 0) == "t";
 }
 
-}  // namespace trackctl
+}  // namespace trackctl::pg

@@ -13,16 +13,16 @@
 
 #include "archive/archive.h"
 
-namespace trackctl {
+namespace trackctl::pg {
 
 // Raised with each change of the tables; a database of a higher version is
 // refused.
 inline constexpr std::int64_t kPgSchemaVersion = 2;
 
 // The schema that holds an archive.
-class PgSchema {
+class Schema {
  public:
-  explicit PgSchema(std::string name);
+  explicit Schema(std::string name);
   // The name as given, e.g. in messages and as a text parameter.
   const std::string& Name() const { return name_; }
   // The name as an SQL identifier, quoted.
@@ -36,27 +36,27 @@ class PgSchema {
 };
 
 // The GiST index of records.geom, where PostGIS gives the column ({schema} for
-// PgSchema::Sql to fill in).
+// Schema::Sql to fill in).
 extern const char* const kSpatialIndexSql;
 
 // Makes the schema unless it is there, under a lock that makes programs that
 // start at once wait for the first; tries to make the postgis extension and
-// does without it when that is refused. Throws a PgFailure.
-void CreatePgSchema(PGconn* connection, const PgSchema& schema);
+// does without it when that is refused. Throws a Failure.
+void CreatePgSchema(PGconn* connection, const Schema& schema);
 
 // The version of the archive's schema in the database, one this program can
 // use or migrate; why not otherwise (kMissing when there is no schema). Throws
-// a PgFailure.
-std::variant<std::int64_t, ArchiveError> FindPgSchema(PGconn* connection, const PgSchema& schema);
+// a Failure.
+std::variant<std::int64_t, ArchiveError> FindPgSchema(PGconn* connection, const Schema& schema);
 
 // The schema's version as its table says; 0 when it says none.
-std::int64_t PgSchemaVersion(PGconn* connection, const PgSchema& schema);
+std::int64_t PgSchemaVersion(PGconn* connection, const Schema& schema);
 
 // Takes, for the rest of the transaction, the lock under which schemas are
 // made or migrated.
 void LockPgSchema(PGconn* connection);
 
-// Whether the records have a PostGIS geometry column. Throws a PgFailure.
-bool HasGeometry(PGconn* connection, const PgSchema& schema);
+// Whether the records have a PostGIS geometry column. Throws a Failure.
+bool HasGeometry(PGconn* connection, const Schema& schema);
 
-}  // namespace trackctl
+}  // namespace trackctl::pg

@@ -11,7 +11,7 @@
 #include "archive/postgres/pg_schema.h"
 #include "archive/record_key.h"
 
-namespace trackctl {
+namespace trackctl::pg {
 namespace {
 
 // Rows are keyed this many at a time: what the program holds stays bounded
@@ -27,17 +27,16 @@ struct KeyedRow {
 // its record_key, and keeps a digest of each download's records. Each record
 // takes the key of its hash; records whose hashes are alike take the next free
 // keys, in the order they were archived, as an import would have given them.
-void KeyEveryRecord(PGconn* connection, const PgSchema& schema) {
+void KeyEveryRecord(PGconn* connection, const Schema& schema) {
   Execute(connection, schema.Sql(
           "ALTER TABLE {schema}.downloads ADD COLUMN records_digest bigint;"
           "ALTER TABLE {schema}.records ADD COLUMN record_key bigint;"
           "CREATE TEMP TABLE record_keys (fid bigint, record_key bigint) ON COMMIT DROP;"
-          "DECLARE old_records NO SCROLL CURSOR FOR SELECT fid, device, sector, \"headCode\", \"headState\","
-          " \"flagCode\", column4, hours, minutes, seconds, day, month, year, longitude, latitude, \"byteValue\","
-          " \"wideValue\" FROM {schema}.records ORDER BY fid").c_str());
+          "DECLARE old_records NO SCROLL CURSOR FOR SELECT fid, device, sector, " + LoggerColumnList() +
+          " FROM {schema}.records ORDER BY fid").c_str());
   const std::string fetch = std::string("FETCH ") + kBatch + " FROM old_records";
   for (;;) {
-    const PgResult batch = Query(connection, fetch.c_str());
+    const Result batch = Query(connection, fetch.c_str());
     const PGresult* r = batch.get();
     const int rows = PQntuples(r);
     if (rows == 0) break;
@@ -64,7 +63,7 @@ void KeyEveryRecord(PGconn* connection, const PgSchema& schema) {
           "CREATE INDEX records_key_v1 ON {schema}.records (record_key)").c_str());
   // Records that hash alike: each after the first (by fid) takes the next key
   // that no record holds.
-  const PgResult alike = Query(connection, schema.Sql(
+  const Result alike = Query(connection, schema.Sql(
       "SELECT fid, record_key FROM (SELECT fid, record_key, row_number() OVER (PARTITION BY record_key ORDER BY fid)"
       " AS n FROM {schema}.records) AS r WHERE n > 1 ORDER BY fid").c_str());
   const std::string held = schema.Sql("SELECT 1 FROM {schema}.records WHERE record_key = $1::bigint");
@@ -85,8 +84,8 @@ void KeyEveryRecord(PGconn* connection, const PgSchema& schema) {
 
 }  // namespace
 
-void MigratePgSchema(PGconn* connection, const PgSchema& schema) {
-  PgTransaction transaction(connection);
+void MigratePgSchema(PGconn* connection, const Schema& schema) {
+  Transaction transaction(connection);
   LockPgSchema(connection);
   const std::int64_t version = PgSchemaVersion(connection, schema);
   if (version >= kPgSchemaVersion) return;  // another program migrated it meanwhile
@@ -96,4 +95,4 @@ void MigratePgSchema(PGconn* connection, const PgSchema& schema) {
   transaction.Commit();
 }
 
-}  // namespace trackctl
+}  // namespace trackctl::pg

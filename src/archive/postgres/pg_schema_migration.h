@@ -6,10 +6,10 @@
 
 #include "archive/postgres/pg_schema.h"
 
-namespace trackctl {
+namespace trackctl::pg {
 
 // Migrates the archive unless another program did meanwhile. Throws a
-// PgFailure, and then leaves the archive as it was.
-void MigratePgSchema(PGconn* connection, const PgSchema& schema);
+// Failure, and then leaves the archive as it was.
+void MigratePgSchema(PGconn* connection, const Schema& schema);
 
-}  // namespace trackctl
+}  // namespace trackctl::pg

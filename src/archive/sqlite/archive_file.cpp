@@ -5,7 +5,7 @@
 
 #include "files/path_name.h"
 
-namespace trackctl {
+namespace trackctl::gpkg {
 
 std::optional<ArchiveError> RefusedArchiveFile(const std::string& path, bool needFolder) {
   namespace fs = std::filesystem;
@@ -57,4 +57,4 @@ std::string FileUri(std::string_view path, std::string_view query) {
   return uri;
 }
 
-}  // namespace trackctl
+}  // namespace trackctl::gpkg

@@ -8,7 +8,7 @@
 
 #include "archive/archive.h"
 
-namespace trackctl {
+namespace trackctl::gpkg {
 
 // Why `path` cannot hold an archive before SQLite opens it: a folder, a FIFO, a
 // device or a socket (a link is followed), which an open could block on or
@@ -25,4 +25,4 @@ bool HasWriteAheadLog(const std::string& path);
 // ("file:", '?', '#', '%') is escaped, so a name is always a file's name.
 std::string FileUri(std::string_view path, std::string_view query);
 
-}  // namespace trackctl
+}  // namespace trackctl::gpkg

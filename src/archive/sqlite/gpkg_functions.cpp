@@ -6,7 +6,7 @@
 
 #include "archive/sqlite/gpkg_geometry.h"
 
-namespace trackctl {
+namespace trackctl::gpkg {
 namespace {
 
 std::span<const std::uint8_t> Blob(sqlite3_value* value) {
@@ -48,4 +48,4 @@ int RegisterGeometryFunctions(sqlite3* db) {
   return code;
 }
 
-}  // namespace trackctl
+}  // namespace trackctl::gpkg

@@ -5,9 +5,9 @@
 
 #include <sqlite3.h>
 
-namespace trackctl {
+namespace trackctl::gpkg {
 
 // SQLITE_OK, or SQLite's code when a function could not be registered.
 int RegisterGeometryFunctions(sqlite3* db);
 
-}  // namespace trackctl
+}  // namespace trackctl::gpkg

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-namespace trackctl {
+namespace trackctl::gpkg {
 namespace {
 
 constexpr std::uint8_t kLittleEndian = 0x01;  // flags bit 0, and WKB's byte order byte
@@ -94,4 +94,4 @@ std::optional<GpkgBounds> GpkgBoundsOf(std::span<const std::uint8_t> blob) {
   return GpkgBounds{(*point)[0], (*point)[0], (*point)[1], (*point)[1]};
 }
 
-}  // namespace trackctl
+}  // namespace trackctl::gpkg

@@ -10,7 +10,7 @@
 #include <optional>
 #include <span>
 
-namespace trackctl {
+namespace trackctl::gpkg {
 
 inline constexpr std::int32_t kWgs84SrsId = 4326;
 // 8 bytes of header, then the WKB point: byte order, type 1, x and y.
@@ -32,4 +32,4 @@ std::optional<bool> GpkgIsEmpty(std::span<const std::uint8_t> blob);
 // that is no geometry.
 std::optional<GpkgBounds> GpkgBoundsOf(std::span<const std::uint8_t> blob);
 
-}  // namespace trackctl
+}  // namespace trackctl::gpkg

@@ -1,5 +1,7 @@
 #include "archive/sqlite/gpkg_schema.h"
 
+#include "archive/sqlite/records_table.h"
+
 namespace trackctl {
 
 const char* const kPageSizeSql = "PRAGMA page_size = 8192";
@@ -135,12 +137,12 @@ const char* const kRecordsTimeIndexSql =
     "CREATE INDEX records_device_time ON records(device, CAST(strftime('%s', utc_time) AS INTEGER));";
 
 // A second's values in fid order; a time that is not one (NULL) is not found.
-const char* const kPointsSql =
-    "SELECT substr(utc_time, 1, 19) || 'Z', headCode, headState, flagCode, column4, hours, minutes, seconds, day,"
-    " month, year, longitude, latitude, byteValue, wideValue FROM records"
+std::string PointsSql() {
+  return "SELECT substr(utc_time, 1, 19) || 'Z', " + gpkg::LoggerColumnNames() + " FROM records"
     " WHERE device = ?1 AND CAST(strftime('%s', utc_time) AS INTEGER)"
     " BETWEEN CAST(strftime('%s', ?2) AS INTEGER) AND CAST(strftime('%s', ?3) AS INTEGER) AND geom IS NOT NULL"
     " ORDER BY CAST(strftime('%s', utc_time) AS INTEGER), fid";
+}
 
 const char* const kSpatialIndexInsertTriggerSql = R"sql(
 CREATE TRIGGER rtree_records_geom_insert AFTER INSERT ON records

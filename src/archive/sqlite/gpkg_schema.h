@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace trackctl {
 
@@ -29,6 +30,6 @@ extern const char* const kSpatialIndexTriggersSql;
 
 // The points of one device (?1) from ?2 to ?3 (UTC, "YYYY-MM-DDThh:mm:ssZ",
 // both included) in time order, as the index records_device_time finds them.
-extern const char* const kPointsSql;
+std::string PointsSql();
 
 }  // namespace trackctl

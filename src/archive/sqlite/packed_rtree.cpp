@@ -8,7 +8,7 @@
 
 #include "archive/sqlite/sqlite_handles.h"
 
-namespace trackctl {
+namespace trackctl::gpkg {
 namespace {
 
 // A cell's box as the R-tree stores it: minx, maxx, miny, maxy in 32-bit floats.
@@ -274,4 +274,4 @@ bool WritePackedRtree(sqlite3* db, const std::string& rtree, const std::vector<I
   return true;
 }
 
-}  // namespace trackctl
+}  // namespace trackctl::gpkg

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace trackctl {
+namespace trackctl::gpkg {
 
 struct IndexedPoint {
   std::int64_t id;
@@ -27,4 +27,4 @@ struct IndexedPoint {
 // Throws SqliteError when SQLite refuses a write.
 bool WritePackedRtree(sqlite3* db, const std::string& rtree, const std::vector<IndexedPoint>& points);
 
-}  // namespace trackctl
+}  // namespace trackctl::gpkg

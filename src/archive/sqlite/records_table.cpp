@@ -1,30 +1,48 @@
 #include "archive/sqlite/records_table.h"
 
-#include <cstring>
+#include <algorithm>
+#include <cmath>
+#include <string>
 
+#include "archive/archive_time.h"
 #include "archive/record_key.h"
 
-namespace trackctl {
+namespace trackctl::gpkg {
 namespace {
 
-constexpr const char* kFindSql =
-    "SELECT device, sector, headCode, headState, flagCode, column4, hours, minutes, seconds, day, month, year,"
-    " longitude, latitude, byteValue, wideValue, utc_time FROM records WHERE record_key = ?1";
+std::string Columns(const char* before, const char* after) {
+  std::string sql = before;
+  for (const LoggerColumn& column : kLoggerColumns) (sql += column.name) += ", ";
+  return sql + after;
+}
 
-constexpr int kFoundUtcColumn = 16;
+std::string FindSql() { return Columns("SELECT device, sector, ", "utc_time FROM records WHERE record_key = ?1"); }
 
-constexpr const char* kInsertSql =
-    "INSERT INTO records (fid, geom, device, sector, utc_time, local_time, headCode, headState, flagCode,"
-    " column4, hours, minutes, seconds, day, month, year, longitude, latitude, byteValue, wideValue, problem,"
-    " download_id, record_key) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16,"
-    " ?17, ?18, ?19, ?20, ?21, ?22, ?23)";
-
-double Millionths(std::uint64_t value) { return static_cast<double>(value) / 1e6; }
-
-bool SameText(sqlite3_stmt* statement, int column, std::string_view text) {
-  const auto* stored = sqlite3_column_text(statement, column);
+// utc_time is "YYYY-MM-DDThh:mm:ss.000Z" (or "...ssZ" in an archive that is
+// being migrated): read as its second.
+std::optional<std::int64_t> StoredUtc(sqlite3_stmt* statement, int column) {
+  const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
   const auto size = static_cast<std::size_t>(sqlite3_column_bytes(statement, column));
-  return stored != nullptr && size == text.size() && std::memcmp(stored, text.data(), size) == 0;
+  if (text == nullptr || size < 20) return std::nullopt;
+  char second[20];
+  std::copy(text, text + 19, second);
+  second[19] = 'Z';
+  return ParseIsoUtc(std::string_view(second, sizeof second));
+}
+
+constexpr int kFirstLoggerColumn = 2;
+constexpr int kFoundUtcColumn = kFirstLoggerColumn + static_cast<int>(kLoggerColumns.size());
+
+std::string InsertSql() {
+  std::string sql = Columns("INSERT INTO records (fid, geom, device, sector, utc_time, local_time, ",
+                            "problem, download_id, record_key) VALUES (?1");
+  for (std::size_t i = 2; i <= 9 + kLoggerColumns.size(); ++i) sql += ", ?" + std::to_string(i);
+  return sql + ")";
+}
+
+std::string ColumnText(sqlite3_stmt* statement, int column) {
+  const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+  return {text != nullptr ? text : "", static_cast<std::size_t>(sqlite3_column_bytes(statement, column))};
 }
 
 void BindText(sqlite3* db, sqlite3_stmt* statement, int index, std::optional<std::string_view> text) {
@@ -34,42 +52,60 @@ void BindText(sqlite3* db, sqlite3_stmt* statement, int index, std::optional<std
 
 }  // namespace
 
-RecordsTable::RecordsTable(sqlite3* db) : db_(db), find_(Prepare(db, kFindSql)), insert_(Prepare(db, kInsertSql)) {}
-
-RecordAdded RecordsTable::Add(const RecordRow& row, std::int64_t key) {
-  sqlite3_stmt* find = find_.get();
-  for (;;) {
-    const StatementUse use(find);
-    Check(db_, sqlite3_bind_int64(find, 1, key));
-    const int code = sqlite3_step(find);
-    Check(db_, code, SQLITE_ROW, SQLITE_DONE);
-    if (code == SQLITE_DONE) break;
-    if (SameRecord(row)) {
-      const bool sameUtc = row.utcTime ? SameText(find, kFoundUtcColumn, *row.utcTime)
-                                       : sqlite3_column_type(find, kFoundUtcColumn) == SQLITE_NULL;
-      return sameUtc ? RecordAdded::kThere : RecordAdded::kThereWithOtherUtc;
-    }
-    key = NextRecordKey(key);
-  }
-  Insert(row, key);
-  return RecordAdded::kAdded;
+std::string LoggerColumnNames() {
+  std::string names;
+  for (const LoggerColumn& column : kLoggerColumns) (names += names.empty() ? "" : ", ") += column.name;
+  return names;
 }
 
-bool RecordsTable::SameRecord(const RecordRow& row) const {
+LoggerLine ColumnLoggerLine(sqlite3_stmt* statement, int first) {
+  LoggerLine line;
+  for (std::size_t c = 0; c < kLoggerColumns.size(); ++c) {
+    const int column = first + static_cast<int>(c);
+    kLoggerColumns[c].set(line, kLoggerColumns[c].kind == LoggerColumnKind::kInteger
+                                    ? static_cast<std::uint64_t>(sqlite3_column_int64(statement, column))
+                                    : static_cast<std::uint64_t>(std::llround(sqlite3_column_double(statement, column) * 1e6)));
+  }
+  return line;
+}
+
+RecordsTable::RecordsTable(sqlite3* db)
+    : db_(db), find_(Prepare(db, FindSql().c_str())), insert_(Prepare(db, InsertSql().c_str())) {}
+
+std::optional<HeldRecord> RecordsTable::Find(std::int64_t key) {
   sqlite3_stmt* s = find_.get();
-  const LoggerLine& line = row.line;
-  if (!SameText(s, 0, row.device) || !SameText(s, 1, SectorWord(row.sector))) return false;
-  int column = 2;
-  for (const std::uint32_t value : {line.headCode, line.headState, line.flagCode, line.column4, line.hours,
-                                    line.minutes, line.seconds, line.day, line.month, line.year}) {
-    if (sqlite3_column_type(s, column) != SQLITE_INTEGER || sqlite3_column_int64(s, column) != value) return false;
-    ++column;
+  const StatementUse use(s);
+  Check(db_, sqlite3_bind_int64(s, 1, key));
+  const int code = sqlite3_step(s);
+  Check(db_, code, SQLITE_ROW, SQLITE_DONE);
+  if (code == SQLITE_DONE) return std::nullopt;
+  HeldRecord held{ColumnText(s, 0), ColumnText(s, 1), {}, {}, std::nullopt};
+  for (std::size_t c = 0; c < kLoggerColumns.size(); ++c) {
+    const int column = kFirstLoggerColumn + static_cast<int>(c);
+    if (kLoggerColumns[c].kind == LoggerColumnKind::kInteger) {
+      // A value that is no integer matches no record's.
+      held.integers[c] = sqlite3_column_type(s, column) == SQLITE_INTEGER ? sqlite3_column_int64(s, column) : -1;
+    } else {
+      held.decimals[c] = sqlite3_column_double(s, column);
+    }
   }
-  for (const std::uint64_t value : {line.longitude, line.latitude, line.byteValue, line.wideValue}) {
-    if (sqlite3_column_double(s, column) != Millionths(value)) return false;
-    ++column;
+  held.utc = StoredUtc(s, kFoundUtcColumn);
+  return held;
+}
+
+HeldMatch RecordsTable::Add(const RecordRow& row) {
+  TrackPoint point{row.line, std::nullopt, PointProblem::kNone};
+  if (row.utcTime) point.utc = ParseIsoUtc(std::string(row.utcTime->substr(0, 19)) + "Z");
+  const std::string sector(SectorWord(row.sector));
+  for (std::int64_t key = RecordKey(row.device, row.sector, row.line);; key = NextRecordKey(key)) {
+    const std::optional<HeldRecord> held = Find(key);
+    if (!held) {
+      Insert(row, key);
+      return HeldMatch::kOther;
+    }
+    const HeldMatch match = MatchHeld(*held, row.device, sector, point);
+    if (match != HeldMatch::kOther) return match;
   }
-  return true;
 }
 
 void RecordsTable::Insert(const RecordRow& row, std::int64_t key) {
@@ -83,19 +119,18 @@ void RecordsTable::Insert(const RecordRow& row, std::int64_t key) {
   BindText(db_, s, 4, SectorWord(row.sector));
   BindText(db_, s, 5, row.utcTime);
   BindText(db_, s, 6, row.localTime);
-  const LoggerLine& line = row.line;
   int index = 7;
-  for (const std::uint32_t column : {line.headCode, line.headState, line.flagCode, line.column4, line.hours,
-                                     line.minutes, line.seconds, line.day, line.month, line.year}) {
-    Check(db_, sqlite3_bind_int64(s, index++, column));
+  for (const LoggerColumn& column : kLoggerColumns) {
+    const std::uint64_t value = column.get(row.line);
+    Check(db_, column.kind == LoggerColumnKind::kInteger
+                   ? sqlite3_bind_int64(s, index, static_cast<sqlite3_int64>(value))
+                   : sqlite3_bind_double(s, index, StoredDecimal(value)));
+    ++index;
   }
-  for (const std::uint64_t column : {line.longitude, line.latitude, line.byteValue, line.wideValue}) {
-    Check(db_, sqlite3_bind_double(s, index++, Millionths(column)));
-  }
-  BindText(db_, s, 21, row.problem);
-  Check(db_, sqlite3_bind_int64(s, 22, row.downloadId));
-  Check(db_, sqlite3_bind_int64(s, 23, key));
+  BindText(db_, s, index++, row.problem);
+  Check(db_, sqlite3_bind_int64(s, index++, row.downloadId));
+  Check(db_, sqlite3_bind_int64(s, index, key));
   Check(db_, sqlite3_step(s), SQLITE_DONE);
 }
 
-}  // namespace trackctl
+}  // namespace trackctl::gpkg

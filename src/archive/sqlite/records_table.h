@@ -7,13 +7,15 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 
+#include "archive/import_run.h"
 #include "archive/sqlite/sqlite_handles.h"
 #include "logger/logger_line.h"
 #include "logger/sector.h"
 
-namespace trackctl {
+namespace trackctl::gpkg {
 
 // One record as the layer keeps it; the texts and the geometry are only read
 // while Add runs.
@@ -22,36 +24,38 @@ struct RecordRow {
   std::span<const std::uint8_t> geometry;  // none: no place
   std::string_view device;
   Sector sector = Sector::kSms;
-  std::optional<std::string_view> utcTime;
+  std::optional<std::string_view> utcTime;  // "YYYY-MM-DDThh:mm:ss.000Z"
   std::string_view localTime;
   LoggerLine line;
   std::optional<std::string_view> problem;
   std::int64_t downloadId = 0;
 };
 
-// What Add did with a row.
-enum class RecordAdded {
-  kAdded,
-  kThere,              // the record was there
-  kThereWithOtherUtc,  // the record was there with another UTC time (or with none, or without this one's)
-};
+// The logger columns' names, joined by ", ".
+std::string LoggerColumnNames();
+
+// The logger columns that stand in the row of `statement` from column `first`
+// on, in the table's order; the decimal ones as the millionths they were made from.
+LoggerLine ColumnLoggerLine(sqlite3_stmt* statement, int first);
 
 class RecordsTable {
  public:
   explicit RecordsTable(sqlite3* db);
 
-  // Adds `row` unless the record is there. `key` is RecordKey of the row's
-  // device, sector and line.
-  RecordAdded Add(const RecordRow& row, std::int64_t key);
+  // The record under `key`, if any.
+  std::optional<HeldRecord> Find(std::int64_t key);
 
- private:
-  // Whether the row under `key` holds the record of `row`.
-  bool SameRecord(const RecordRow& row) const;
+  // Adds `row` under `key`, which holds no record.
   void Insert(const RecordRow& row, std::int64_t key);
 
+  // Adds `row` unless the record is there: under its key (RecordKey of the
+  // row's device, sector and line), or the next free one. kOther when it was added.
+  HeldMatch Add(const RecordRow& row);
+
+ private:
   sqlite3* db_;
   Statement find_;
   Statement insert_;
 };
 
-}  // namespace trackctl
+}  // namespace trackctl::gpkg

@@ -1,17 +1,15 @@
 #include "archive/sqlite/schema_migration.h"
 
-#include <cmath>
 #include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
 
 #include "archive/sqlite/gpkg_schema.h"
-#include "archive/record_key.h"
 #include "archive/sqlite/records_table.h"
 #include "archive/sqlite/sqlite_handles.h"
 
-namespace trackctl {
+namespace trackctl::gpkg {
 namespace {
 
 std::int64_t SchemaVersion(sqlite3* db) {
@@ -54,18 +52,13 @@ void KeyEveryRecord(sqlite3* db) {
   Execute(db, kRecordsTableSql);
   Execute(db, kRecordsTimeIndexSql);
   const std::string select = "SELECT fid, geom, device, sector, " + std::string(kDateTimeOfUtcTime) +
-                             ", local_time, headCode, headState, flagCode, column4, hours, minutes, seconds, day,"
-                             " month, year, longitude, latitude, byteValue, wideValue, problem, download_id"
+                             ", local_time, " + LoggerColumnNames() + ", problem, download_id"
                              " FROM records_v1 ORDER BY fid";
   const Statement rows = Prepare(db, select.c_str());
   sqlite3_stmt* s = rows.get();
   RecordsTable table(db);
   int code;
   while ((code = sqlite3_step(s)) == SQLITE_ROW) {
-    const auto column = [s](int i) { return static_cast<std::uint32_t>(sqlite3_column_int64(s, i)); };
-    const auto millionths = [s](int i) {
-      return static_cast<std::uint64_t>(std::llround(sqlite3_column_double(s, i) * 1e6));
-    };
     RecordRow row;
     row.fid = sqlite3_column_int64(s, 0);
     const auto* geometry = static_cast<const std::uint8_t*>(sqlite3_column_blob(s, 1));
@@ -74,12 +67,11 @@ void KeyEveryRecord(sqlite3* db) {
     row.sector = ColumnView(s, 3) == SectorWord(Sector::kSms) ? Sector::kSms : Sector::kDataCall;
     row.utcTime = OptionalColumnView(s, 4);
     row.localTime = ColumnView(s, 5);
-    row.line = LoggerLine{column(6),  column(7),  column(8),      column(9),      column(10),
-                          column(11), column(12), column(13),     column(14),     column(15),
-                          millionths(16), millionths(17), millionths(18), millionths(19)};
-    row.problem = OptionalColumnView(s, 20);
-    row.downloadId = sqlite3_column_int64(s, 21);
-    table.Add(row, RecordKey(row.device, row.sector, row.line));
+    row.line = ColumnLoggerLine(s, 6);
+    constexpr int kAfterLine = 6 + static_cast<int>(kLoggerColumns.size());
+    row.problem = OptionalColumnView(s, kAfterLine);
+    row.downloadId = sqlite3_column_int64(s, kAfterLine + 1);
+    table.Add(row);
   }
   Check(db, code, SQLITE_DONE);
   ReplaceRecordsTable(db, "DROP TABLE records_v1;");
@@ -96,8 +88,7 @@ void DeclareUtcTimeDatetime(sqlite3* db) {
   Execute(db, kRecordsTableSql);
   Execute(db, kRecordsTimeIndexSql);
   const std::string copy = "INSERT INTO records SELECT fid, geom, device, sector, " + std::string(kDateTimeOfUtcTime) +
-                           ", local_time, headCode, headState, flagCode, column4, hours, minutes, seconds, day,"
-                           " month, year, longitude, latitude, byteValue, wideValue, problem, download_id,"
+                           ", local_time, " + LoggerColumnNames() + ", problem, download_id,"
                            " record_key FROM records_v2 ORDER BY fid";
   Execute(db, copy.c_str());
   // The next fid stays the one the old table would have given.
@@ -135,4 +126,4 @@ void MigrateArchive(sqlite3* db) {
   transaction.Commit();
 }
 
-}  // namespace trackctl
+}  // namespace trackctl::gpkg

@@ -5,9 +5,9 @@
 
 #include <sqlite3.h>
 
-namespace trackctl {
+namespace trackctl::gpkg {
 
 // Throws SqliteFailure when the archive could not be migrated.
 void MigrateArchive(sqlite3* db);
 
-}  // namespace trackctl
+}  // namespace trackctl::gpkg

@@ -1,27 +1,25 @@
 #include "archive/sqlite/sqlite_archive.h"
 
 #include <chrono>
-#include <cmath>
 #include <filesystem>
-#include <limits>
 #include <string_view>
 #include <thread>
 
 #include "archive/archive_time.h"
+#include "archive/fleet_query.h"
 #include "archive/sqlite/archive_file.h"
 #include "archive/sqlite/gpkg_functions.h"
 #include "files/path_name.h"
-#include "archive/sqlite/gpkg_geometry.h"
 #include "archive/sqlite/gpkg_schema.h"
-#include "archive/record_key.h"
+#include "archive/sqlite/gpkg_import.h"
 #include "archive/sqlite/records_table.h"
 #include "archive/stored_text.h"
 #include "archive/sqlite/schema_migration.h"
-#include "archive/sqlite/packed_rtree.h"
 #include "archive/sqlite/sqlite_handles.h"
+#include "track/logger_columns.h"
 #include "track/utc_time.h"
 
-namespace trackctl {
+namespace trackctl::gpkg {
 namespace {
 
 using Kind = ArchiveError::Kind;
@@ -29,25 +27,10 @@ using Kind = ArchiveError::Kind;
 // How long a writer waits for another one to finish its import.
 constexpr int kBusyTimeoutMs = 120'000;
 constexpr auto kBusyRetry = std::chrono::milliseconds(20);
-// The spatial index of the layer `records` (GeoPackage names it rtree_<table>_<column>).
-const std::string kRtree = "rtree_records_geom";
 
-constexpr const char* kFleetSql =
-    "WITH r AS (SELECT device, count(*) AS n, substr(min(utc_time), 1, 19) || 'Z' AS first,"
-    "           substr(max(utc_time), 1, 19) || 'Z' AS last"
-    "           FROM records GROUP BY device),"
-    " d AS (SELECT device, count(*) AS n, max(downloaded) AS last FROM downloads GROUP BY device),"
-    " v AS (SELECT device, version, device_type,"
-    "       row_number() OVER (PARTITION BY device ORDER BY downloaded DESC, id DESC) AS k"
-    "       FROM downloads WHERE version IS NOT NULL)"
-    " SELECT d.device, coalesce(r.n, 0), r.first, r.last, d.n, d.last, v.version, v.device_type"
-    " FROM d LEFT JOIN r USING (device) LEFT JOIN v ON v.device = d.device AND v.k = 1 ORDER BY d.device";
 
-// "YYYY-MM-DDThh:mm:ss.000Z", the form of a GeoPackage DATETIME.
-void AppendGpkgDateTime(std::string& out, std::int64_t seconds) {
-  AppendIsoUtc(out, seconds);
-  out.insert(out.size() - 1, ".000");
-}
+// utc_time is "YYYY-MM-DDThh:mm:ss.000Z" (or "...ssZ", see PointsSql).
+constexpr FleetDialect kFleet{"", "substr({}, 1, 19) || 'Z'", ""};
 
 std::optional<std::string> ColumnText(sqlite3_stmt* statement, int column) {
   const unsigned char* text = sqlite3_column_text(statement, column);
@@ -55,17 +38,9 @@ std::optional<std::string> ColumnText(sqlite3_stmt* statement, int column) {
   return std::string(reinterpret_cast<const char*>(text));
 }
 
-std::size_t ColumnCount(sqlite3_stmt* statement, int column) {
-  return static_cast<std::size_t>(sqlite3_column_int64(statement, column));
-}
 
 void BindText(sqlite3* db, sqlite3_stmt* statement, int index, std::string_view text) {
   Check(db, sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT));
-}
-
-void BindOptionalText(sqlite3* db, sqlite3_stmt* statement, int index, const std::optional<std::string>& text) {
-  if (text) return BindText(db, statement, index, *text);
-  Check(db, sqlite3_bind_null(statement, index));
 }
 
 // A step that gives no row (or, with `row`, one row).
@@ -207,29 +182,19 @@ Connection ConnectForReading(const std::string& path) {
   return Connect(path, SQLITE_OPEN_READONLY, "immutable=1");
 }
 
-// The digest of the records' keys and of their UTC times, so that the file of
-// a download read under another time zone is not taken for the one imported.
-// (Archives of earlier versions hold digests of the keys alone: a download of
-// theirs imported again is compared record by record, once.)
-std::int64_t KeysAndTimesDigest(const KeyedRecords& keyed, std::span<const TrackPoint> records) {
-  RecordsDigest digest;
-  for (std::size_t i = 0; i < records.size(); ++i) {
-    digest.Add(keyed.keys[i]);
-    digest.Add(records[i].utc.value_or(std::numeric_limits<std::int64_t>::min()));
-  }
-  return digest.Value();
-}
-
 class GeoPackageArchive : public Archive {
  public:
   explicit GeoPackageArchive(Connection db) : db_(std::move(db)) {}
 
-  std::variant<ImportCounts, ArchiveError> Import(const ArchiveDownload& download,
-                                                  std::span<const TrackPoint> records) override {
+  std::variant<ImportCounts, ArchiveError> ImportBatches(const ArchiveDownload& download,
+                                                         RecordBatches& records) override {
     try {
-      return ImportAll(StoredDownload(download), records);
+      const ArchiveDownload stored = StoredDownload(download);
+      return RunImport(*BeginImport(db_.get(), stored), stored, records);
     } catch (const SqliteFailure& failure) {
       return FailureError(failure);
+    } catch (const ImportFailure& failure) {
+      return ArchiveError{Kind::kFailed, failure.message};
     }
   }
 
@@ -251,151 +216,15 @@ class GeoPackageArchive : public Archive {
   }
 
  private:
-  // The download's row as far as an import needs it.
-  struct DownloadRow {
-    std::int64_t id = 0;
-    bool isNew = false;
-    std::optional<std::int64_t> digest;  // of the records imported with it
-  };
-
-  // The download's row: the one there, or a new one.
-  DownloadRow FindOrAddDownload(const ArchiveDownload& download, std::size_t read) {
-    sqlite3* db = db_.get();
-    const std::string downloaded = LocalTimeText(download.downloaded);
-    const Statement find =
-        Prepare(db, "SELECT id, records_digest FROM downloads WHERE device = ?1 AND sector = ?2 AND downloaded = ?3");
-    BindText(db, find.get(), 1, download.device);
-    BindText(db, find.get(), 2, SectorWord(download.sector));
-    BindText(db, find.get(), 3, downloaded);
-    const int found = sqlite3_step(find.get());
-    Check(db, found, SQLITE_ROW, SQLITE_DONE);
-    if (found == SQLITE_ROW) {
-      DownloadRow row{sqlite3_column_int64(find.get(), 0), false, std::nullopt};
-      if (sqlite3_column_type(find.get(), 1) == SQLITE_INTEGER) row.digest = sqlite3_column_int64(find.get(), 1);
-      return row;
-    }
-    const Statement insert = Prepare(db,
-        "INSERT INTO downloads (file_name, device, sector, downloaded, version, device_type, records_read,"
-        " records_new, imported) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, 0, strftime('%Y-%m-%dT%H:%M:%fZ', 'now'))");
-    BindText(db, insert.get(), 1, download.fileName);
-    BindText(db, insert.get(), 2, download.device);
-    BindText(db, insert.get(), 3, SectorWord(download.sector));
-    BindText(db, insert.get(), 4, downloaded);
-    BindOptionalText(db, insert.get(), 5, download.version);
-    BindOptionalText(db, insert.get(), 6, download.deviceType);
-    Check(db, sqlite3_bind_int64(insert.get(), 7, static_cast<sqlite3_int64>(read)));
-    Step(db, insert.get());
-    return DownloadRow{sqlite3_last_insert_rowid(db), true, std::nullopt};
-  }
-
-  ImportCounts ImportAll(const ArchiveDownload& download, std::span<const TrackPoint> records) {
-    sqlite3* db = db_.get();
-    const KeyedRecords keyed = KeyRecords(download.device, download.sector, records);
-    const std::int64_t digest = KeysAndTimesDigest(keyed, records);
-    ImportCounts counts;
-    counts.read = records.size();
-    counts.notValid = keyed.notValid;
-
-    Transaction transaction(db);
-    const DownloadRow downloadRow = FindOrAddDownload(download, records.size());
-    if (downloadRow.digest == digest) {
-      // This download was imported whole before: every one of its records is here, at these times.
-      counts.alreadyArchived = records.size();
-      return counts;
-    }
-    // The spatial index takes the new rows at the end, not one trigger run
-    // each: packed (see packed_rtree.h), or where that cannot be in one
-    // statement; the trigger is back before the import commits.
-    const std::int64_t lastFid = SingleInteger(db, "SELECT coalesce(max(fid), 0) FROM records");
-    std::vector<IndexedPoint> indexed;
-    Execute(db, "DROP TRIGGER rtree_records_geom_insert");
-    RecordsTable table(db);
-    std::optional<GpkgBounds> added;
-    std::string utc, local;
-    for (std::size_t i = 0; i < records.size(); ++i) {
-      const TrackPoint& point = records[i];
-      const LoggerLine& line = point.line;
-      const double longitude = static_cast<double>(line.longitude) / 1e6;
-      const double latitude = static_cast<double>(line.latitude) / 1e6;
-      const bool valid = point.problem == PointProblem::kNone;
-      const auto blob = GpkgPoint(longitude, latitude, kWgs84SrsId);
-      utc.clear();
-      if (point.utc) AppendGpkgDateTime(utc, *point.utc);
-      local.clear();
-      AppendDateTime(local,
-                     LocalDateTime{static_cast<int>(line.year), static_cast<int>(line.month),
-                                   static_cast<int>(line.day), static_cast<int>(line.hours),
-                                   static_cast<int>(line.minutes), static_cast<int>(line.seconds)},
-                     ' ');
-      RecordRow row;
-      if (valid) row.geometry = blob;
-      row.device = download.device;
-      row.sector = download.sector;
-      if (point.utc) row.utcTime = utc;
-      row.localTime = local;
-      row.line = line;
-      if (!valid) row.problem = ProblemText(point.problem);
-      row.downloadId = downloadRow.id;
-      const RecordAdded done = table.Add(row, keyed.keys[i]);
-      if (done != RecordAdded::kAdded) {
-        ++counts.alreadyArchived;
-        if (done == RecordAdded::kThereWithOtherUtc) ++counts.otherUtc;
-        continue;
-      }
-      ++counts.added;
-      if (!valid) continue;
-      indexed.push_back(IndexedPoint{sqlite3_last_insert_rowid(db), longitude, latitude});
-      if (!added) added = GpkgBounds{longitude, longitude, latitude, latitude};
-      added->minX = std::min(added->minX, longitude), added->maxX = std::max(added->maxX, longitude);
-      added->minY = std::min(added->minY, latitude), added->maxY = std::max(added->maxY, latitude);
-    }
-
-    // A download imported again from a file that holds more: its row counts the
-    // records of the file as imported last, and every record that came with it.
-    const Statement update = Prepare(db,
-        "UPDATE downloads SET records_read = ?1, records_new = records_new + ?2, records_digest = ?3 WHERE id = ?4");
-    Check(db, sqlite3_bind_int64(update.get(), 1, static_cast<sqlite3_int64>(counts.read)));
-    Check(db, sqlite3_bind_int64(update.get(), 2, static_cast<sqlite3_int64>(counts.added)));
-    Check(db, sqlite3_bind_int64(update.get(), 3, digest));
-    Check(db, sqlite3_bind_int64(update.get(), 4, downloadRow.id));
-    Step(db, update.get());
-    if (!WritePackedRtree(db, kRtree, indexed)) {
-      const Statement index = Prepare(db,
-          "INSERT INTO rtree_records_geom SELECT fid, ST_MinX(geom), ST_MaxX(geom), ST_MinY(geom), ST_MaxY(geom)"
-          " FROM records WHERE fid > ?1 AND geom NOT NULL AND NOT ST_IsEmpty(geom)");
-      Check(db, sqlite3_bind_int64(index.get(), 1, lastFid));
-      Step(db, index.get());
-    }
-    Execute(db, kSpatialIndexInsertTriggerSql);
-    if (added) {
-      const Statement extent = Prepare(db,
-          "UPDATE gpkg_contents SET min_x = min(coalesce(min_x, ?1), ?1), max_x = max(coalesce(max_x, ?2), ?2),"
-          " min_y = min(coalesce(min_y, ?3), ?3), max_y = max(coalesce(max_y, ?4), ?4),"
-          " last_change = strftime('%Y-%m-%dT%H:%M:%fZ', 'now') WHERE table_name = 'records'");
-      Check(db, sqlite3_bind_double(extent.get(), 1, added->minX));
-      Check(db, sqlite3_bind_double(extent.get(), 2, added->maxX));
-      Check(db, sqlite3_bind_double(extent.get(), 3, added->minY));
-      Check(db, sqlite3_bind_double(extent.get(), 4, added->maxY));
-      Step(db, extent.get());
-    }
-    transaction.Commit();
-    // An archive that this import filled from empty is written anew once, its
-    // indexes in key order: pages full, not split as the rows came. Nothing is
-    // lost when it cannot be: the import is committed.
-    if (lastFid == 0 && counts.added > 0) sqlite3_exec(db, "VACUUM", nullptr, nullptr, nullptr);
-    return counts;
-  }
-
   std::vector<DeviceSummary> ReadFleet() {
     sqlite3* db = db_.get();
-    const Statement statement = Prepare(db, kFleetSql);
+    const Statement statement = Prepare(db, FleetSql(kFleet).c_str());
     std::vector<DeviceSummary> fleet;
     int code;
     while ((code = sqlite3_step(statement.get())) == SQLITE_ROW) {
-      sqlite3_stmt* s = statement.get();
-      fleet.push_back(DeviceSummary{*ColumnText(s, 0), ColumnCount(s, 1), ColumnText(s, 2), ColumnText(s, 3),
-                                    ColumnCount(s, 4), ColumnText(s, 5).value_or(""), ColumnText(s, 6),
-                                    ColumnText(s, 7)});
+      FleetRow row;
+      for (std::size_t i = 0; i < row.size(); ++i) row[i] = ColumnText(statement.get(), static_cast<int>(i));
+      fleet.push_back(FleetSummary(row));
     }
     Check(db, code, SQLITE_DONE);
     return fleet;
@@ -420,21 +249,17 @@ class GeoPackageArchive : public Archive {
       ~EndRead() { sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr); }
     } endRead{db};
     const std::vector<std::string> devices = query.devices.empty() ? AllDevices() : StoredDevices(query.devices);
-    const Statement statement = Prepare(db, kPointsSql);
+    const Statement statement = Prepare(db, PointsSql().c_str());
     sqlite3_stmt* s = statement.get();
     for (const std::string& device : devices) {
       const StatementUse use(s);
       BindText(db, s, 1, device);
-      BindText(db, s, 2, query.since.value_or("0000-01-01T00:00:00Z"));
-      BindText(db, s, 3, query.until.value_or("9999-12-31T23:59:59Z"));
+      BindText(db, s, 2, IsoUtcText(query.since.value_or(kFirstArchiveTime)));
+      BindText(db, s, 3, IsoUtcText(query.until.value_or(kLastArchiveTime)));
       int code;
       while ((code = sqlite3_step(s)) == SQLITE_ROW) {
         TrackPoint point;
-        const auto column = [s](int i) { return static_cast<std::uint32_t>(sqlite3_column_int64(s, i)); };
-        const auto millionths = [s](int i) { return static_cast<std::uint64_t>(std::llround(sqlite3_column_double(s, i) * 1e6)); };
-        point.line = LoggerLine{column(1), column(2), column(3), column(4), column(5), column(6), column(7),
-                                column(8), column(9), column(10), millionths(11), millionths(12), millionths(13),
-                                millionths(14)};
+        point.line = ColumnLoggerLine(s, 1);
         point.utc = ParseIsoUtc(ColumnText(s, 0).value_or(""));
         if (!point.utc) continue;  // a time that this program did not write
         onPoint(device, point);
@@ -478,4 +303,4 @@ std::variant<std::unique_ptr<Archive>, ArchiveError> OpenGeoPackageArchive(const
   }
 }
 
-}  // namespace trackctl
+}  // namespace trackctl::gpkg

@@ -10,7 +10,7 @@
 #include "archive/archive.h"
 #include "archive/open_archive.h"
 
-namespace trackctl {
+namespace trackctl::gpkg {
 
 // Opens the archive at `path`. kCreate makes an empty archive when there is no
 // file or an empty one, and migrates one of an earlier schema; kRead and kCheck
@@ -20,4 +20,4 @@ namespace trackctl {
 std::variant<std::unique_ptr<Archive>, ArchiveError> OpenGeoPackageArchive(const std::string& path,
                                                                             ArchiveAccess access);
 
-}  // namespace trackctl
+}  // namespace trackctl::gpkg

@@ -2,7 +2,7 @@
 
 #include "archive/sqlite/archive_file.h"
 
-namespace trackctl {
+namespace trackctl::gpkg {
 
 void ConnectionCloser::operator()(sqlite3* db) const {
   sqlite3_close_v2(db);
@@ -39,4 +39,4 @@ void Transaction::Commit() {
   open_ = false;
 }
 
-}  // namespace trackctl
+}  // namespace trackctl::gpkg

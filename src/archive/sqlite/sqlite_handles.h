@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-namespace trackctl {
+namespace trackctl::gpkg {
 
 // Closes a connection. For a connection that may not write, `leftLogOf` names
 // its file when it had no -wal before: SQLite makes the -wal and -shm of a WAL
@@ -69,4 +69,4 @@ class StatementUse {
   sqlite3_stmt* statement_;
 };
 
-}  // namespace trackctl
+}  // namespace trackctl::gpkg

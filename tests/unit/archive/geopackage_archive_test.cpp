@@ -15,10 +15,11 @@
 #include "archive/record_key.h"
 #include "archive/sqlite/records_table.h"
 #include "archive/sqlite/sqlite_handles.h"
+#include "track/logger_columns.h"
 #include "track/local_time_rule.h"
 #include "tests/unit/work_dir.h"
 
-namespace trackctl {
+namespace trackctl::gpkg {
 namespace {
 
 using testing::WorkDir;
@@ -60,6 +61,8 @@ ImportCounts ImportOrFail(Archive& archive, const ArchiveDownload& download, con
   }
   return std::get<ImportCounts>(imported);
 }
+
+UtcTime Utc(std::string_view iso) { return UtcTime{ParseIsoUtc(iso).value_or(-1)}; }
 
 // One value of a query, as text ("NULL" for none), read with SQLite alone.
 std::string Query(const std::string& path, const std::string& sql) {
@@ -127,7 +130,7 @@ TEST(GeoPackageArchive, ANewArchiveIsAGeoPackageWithItsRequiredTables) {
   EXPECT_EQ(Query("a.gpkg", "PRAGMA integrity_check"), "ok");
   EXPECT_EQ(Query("a.gpkg", "PRAGMA page_size"), "8192");
   // A device's points in time order straight from the index, no sort.
-  EXPECT_EQ(QueryPlan("a.gpkg", kPointsSql),
+  EXPECT_EQ(QueryPlan("a.gpkg", PointsSql()),
             "SEARCH records USING INDEX records_device_time (device=? AND <expr>>? AND <expr><?)\n");
   // The default as GeoPackage gives it, byte for byte: validators compare the text.
   EXPECT_NE(Query("a.gpkg", "SELECT sql FROM sqlite_master WHERE name = 'gpkg_contents'")
@@ -263,6 +266,22 @@ TEST(GeoPackageArchive, TheFirstImportLeavesTheArchiveCompact) {
   EXPECT_NE(Query("a.gpkg", "PRAGMA page_count"), pagesAfterVacuum("second.gpkg"));
 }
 
+// More records than a sector holds: the spatial index is filled without
+// packing, and holds each of them all the same.
+TEST(GeoPackageArchive, AnImportOfMoreRecordsThanASectorHoldsIndexesEachOfThem) {
+  WorkDir dir;
+  const auto archive = OpenOrFail("a.gpkg");
+  ASSERT_TRUE(archive);
+  std::vector<LoggerLine> lines;
+  for (std::uint32_t i = 0; i < 70'000; ++i) lines.push_back(Line(i / 3600, i / 60 % 60, i % 60, 77'000'000 + i));
+  EXPECT_EQ(ImportOrFail(*archive, Download(10), Points(lines)).added, 70'000u);
+  EXPECT_EQ(Query("a.gpkg", "SELECT count(*) || ' ' || (SELECT count(*) FROM rtree_records_geom) FROM records"),
+            "70000 70000");
+  EXPECT_EQ(Query("a.gpkg", "SELECT count(*) FROM rtree_records_geom r JOIN records ON r.id = records.fid"
+                            " WHERE r.minx <= longitude AND longitude <= r.maxx"),
+            "70000");
+}
+
 TEST(GeoPackageArchive, ALaterDownloadOfTheSameSectorAddsOnlyItsNewRecords) {
   WorkDir dir;
   const auto archive = OpenOrFail("a.gpkg");
@@ -322,29 +341,57 @@ TEST(GeoPackageArchive, ADownloadImportedAgainWithOtherRecordsAddsThem) {
 
 TEST(GeoPackageArchive, RecordsWhoseKeysCollideAreEachKeptOnce) {
   WorkDir dir;
-  ASSERT_TRUE(OpenOrFail("a.gpkg"));
-  sqlite3* raw = nullptr;
-  ASSERT_EQ(sqlite3_open("a.gpkg", &raw), SQLITE_OK);
-  const Connection db(raw);
-  ASSERT_EQ(RegisterGeometryFunctions(db.get()), SQLITE_OK);
-  RecordsTable table(db.get());
-  RecordRow first{std::nullopt, {}, "1000752301", Sector::kSms, std::nullopt, "2005-06-12 22:00:30",
-                  Line(22, 0, 30, 1), "no place", 1};
-  RecordRow second = first;
-  second.line.longitude = 2;
-  constexpr std::int64_t kKey = -1;  // the largest key: the next one is the smallest
-  EXPECT_EQ(table.Add(first, kKey), RecordAdded::kAdded);
-  EXPECT_EQ(table.Add(second, kKey), RecordAdded::kAdded);
-  EXPECT_EQ(table.Add(second, kKey), RecordAdded::kThere);
-  EXPECT_EQ(table.Add(first, kKey), RecordAdded::kThere);
-  second.sector = Sector::kDataCall;
-  EXPECT_EQ(table.Add(second, kKey), RecordAdded::kAdded);
-  // Found behind another record, with a UTC time where it had none.
-  second.utcTime = "2005-06-12T16:30:30Z";
-  EXPECT_EQ(table.Add(second, kKey), RecordAdded::kThereWithOtherUtc);
-  EXPECT_EQ(Query("a.gpkg", "SELECT group_concat(record_key || ':' || sector || ':' || longitude, ' ') FROM records"),
-            "-1:sms:1.0e-06 0:sms:2.0e-06 1:datacall:2.0e-06");
-  EXPECT_NE(RecordKey("1000752301", Sector::kSms, first.line), RecordKey("1000752301", Sector::kSms, second.line));
+  const auto archive = OpenOrFail("a.gpkg");
+  ASSERT_TRUE(archive);
+  // Another record under the key of the one imported, and under the key after it.
+  const std::vector<TrackPoint> points = Points({Line(22, 0, 30, 1)});
+  const std::int64_t key = RecordKey("1000752301", Sector::kSms, points[0].line);
+  {
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open("a.gpkg", &raw), SQLITE_OK);
+    const Connection db(raw);
+    ASSERT_EQ(RegisterGeometryFunctions(db.get()), SQLITE_OK);
+    RecordsTable table(db.get());
+    RecordRow other{std::nullopt, {}, "1000752301", Sector::kSms, std::nullopt, "2005-06-12 22:00:30",
+                    Line(22, 0, 30, 2), "no place", 1};
+    table.Insert(other, key);
+    other.sector = Sector::kDataCall;
+    other.line.longitude = 1;  // the same columns, another sector
+    table.Insert(other, NextRecordKey(key));
+  }
+  const ImportCounts first = ImportOrFail(*archive, Download(10), points);
+  EXPECT_EQ(first.added, 1u);
+  const ImportCounts again = ImportOrFail(*archive, Download(11), points);
+  EXPECT_EQ(again.added, 0u);
+  EXPECT_EQ(again.alreadyArchived, 1u);
+  EXPECT_EQ(Query("a.gpkg", "SELECT group_concat(sector || ':' || longitude, ' ') FROM records WHERE record_key = " +
+                                std::to_string(NextRecordKey(NextRecordKey(key)))),
+            "sms:1.0e-06");
+  EXPECT_EQ(Query("a.gpkg", "SELECT count(*) FROM records"), "3");
+}
+
+// A record under the key of the one imported that differs from it in one
+// logger column alone is another record, whichever column it is.
+TEST(GeoPackageArchive, ARecordUnderTheSameKeyThatDiffersInAnyOneColumnIsAnotherRecord) {
+  WorkDir dir;
+  const auto archive = OpenOrFail("a.gpkg");
+  ASSERT_TRUE(archive);
+  for (std::size_t c = 0; c < kLoggerColumns.size(); ++c) {
+    const std::vector<TrackPoint> points = Points({Line(22, static_cast<std::uint32_t>(c), 0, 100 + c)});
+    {
+      sqlite3* raw = nullptr;
+      ASSERT_EQ(sqlite3_open("a.gpkg", &raw), SQLITE_OK);
+      const Connection db(raw);
+      ASSERT_EQ(RegisterGeometryFunctions(db.get()), SQLITE_OK);
+      RecordsTable table(db.get());
+      RecordRow other{std::nullopt, {}, "1000752301", Sector::kSms, std::nullopt, "2005-06-12 22:00:00",
+                      points[0].line, "no place", 1};
+      kLoggerColumns[c].set(other.line, kLoggerColumns[c].get(other.line) + 1);
+      table.Insert(other, RecordKey("1000752301", Sector::kSms, points[0].line));
+    }
+    EXPECT_EQ(ImportOrFail(*archive, Download(10 + static_cast<int>(c)), points).added, 1u)
+        << kLoggerColumns[c].name;
+  }
 }
 
 // Every archive holds its records under these keys: a record imported again
@@ -429,7 +476,7 @@ TEST(GeoPackageArchive, AnArchiveOfTheSecondSchemaIsReadAsItIsAndMigratedKeeping
   WorkDir dir;
   std::filesystem::copy_file(TRACKCTL_ARCHIVE_TEST_DATA "/schema2.gpkg", "old.gpkg");
   const std::string before = Bytes("old.gpkg");
-  const TrackQuery halfAnHour{{}, "2005-06-12T16:30:30Z", "2005-06-12T17:00:00Z"};
+  const TrackQuery halfAnHour{{}, Utc("2005-06-12T16:30:30Z"), Utc("2005-06-12T17:00:00Z")};
   const std::int64_t first = *ParseIsoUtc("2005-06-12T16:30:30Z");
   const std::vector<std::int64_t> found = {first, first + 30, first + 90, first + 1770};
   {
@@ -478,7 +525,7 @@ TEST(GeoPackageArchive, AnArchiveOfTheThirdSchemaIsReadAsItIsAndMigratedToAnInde
   WorkDir dir;
   std::filesystem::copy_file(TRACKCTL_ARCHIVE_TEST_DATA "/schema3.gpkg", "old.gpkg");
   const std::string before = Bytes("old.gpkg");
-  const TrackQuery halfAnHour{{"1000752301"}, "2005-06-12T16:31:00Z", "2005-06-12T17:30:00Z"};
+  const TrackQuery halfAnHour{{"1000752301"}, Utc("2005-06-12T16:31:00Z"), Utc("2005-06-12T17:30:00Z")};
   const std::int64_t first = *ParseIsoUtc("2005-06-12T16:31:00Z");
   const std::vector<std::int64_t> found = {first, first + 3540};
   {
@@ -491,7 +538,7 @@ TEST(GeoPackageArchive, AnArchiveOfTheThirdSchemaIsReadAsItIsAndMigratedToAnInde
   const auto archive = OpenOrFail("old.gpkg");
   ASSERT_TRUE(archive);
   EXPECT_EQ(Query("old.gpkg", "SELECT version FROM trackctl_schema"), "4");
-  EXPECT_EQ(QueryPlan("old.gpkg", kPointsSql),
+  EXPECT_EQ(QueryPlan("old.gpkg", PointsSql()),
             "SEARCH records USING INDEX records_device_time (device=? AND <expr>>? AND <expr><?)\n");
   EXPECT_EQ(Query("old.gpkg", "SELECT group_concat(fid || ' ' || ifnull(utc_time, problem), ', ')"
                               " FROM (SELECT * FROM records ORDER BY fid)"),
@@ -562,7 +609,7 @@ TEST(GeoPackageArchive, PointsByDeviceAndTimeAndTheFleet) {
   EXPECT_EQ(seen, (std::vector<std::string>{"0000000007 1118597400 5", "1000752301 1118593830 1",
                                             "1000752301 1118593860 2"}));
   seen.clear();
-  const TrackQuery one{{"1000752301"}, "2005-06-12T16:31:00Z", "2005-06-12T16:31:00Z"};
+  const TrackQuery one{{"1000752301"}, Utc("2005-06-12T16:31:00Z"), Utc("2005-06-12T16:31:00Z")};
   EXPECT_FALSE(archive->Points(one, [&](const std::string& device, const TrackPoint& point) {
     seen.push_back(device + " " + std::to_string(*point.utc));
   }));
@@ -574,8 +621,8 @@ TEST(GeoPackageArchive, PointsByDeviceAndTimeAndTheFleet) {
   ASSERT_EQ(devices.size(), 2u);
   EXPECT_EQ(devices[1].device, "1000752301");
   EXPECT_EQ(devices[1].records, 3u);
-  EXPECT_EQ(devices[1].firstUtc, "2005-06-12T16:30:30Z");
-  EXPECT_EQ(devices[1].lastUtc, "2005-06-12T16:31:00Z");
+  EXPECT_EQ(devices[1].firstUtc, Utc("2005-06-12T16:30:30Z"));
+  EXPECT_EQ(devices[1].lastUtc, Utc("2005-06-12T16:31:00Z"));
   EXPECT_EQ(devices[1].downloads, 1u);
   EXPECT_EQ(devices[1].lastDownload, "2005-06-12 23:10:00");
   EXPECT_EQ(devices[1].version, "1:2:3");
@@ -584,4 +631,4 @@ TEST(GeoPackageArchive, PointsByDeviceAndTimeAndTheFleet) {
 }
 
 }  // namespace
-}  // namespace trackctl
+}  // namespace trackctl::gpkg

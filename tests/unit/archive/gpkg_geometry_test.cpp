@@ -8,7 +8,7 @@
 
 #include "archive/sqlite/gpkg_geometry.h"
 
-namespace trackctl {
+namespace trackctl::gpkg {
 namespace {
 
 TEST(GpkgGeometry, APointIsTheHeaderWithoutEnvelopeThenLittleEndianWkb) {
@@ -83,4 +83,4 @@ TEST(GpkgGeometry, WhatIsNoGeometryBlobIsRefused) {
 }
 
 }  // namespace
-}  // namespace trackctl
+}  // namespace trackctl::gpkg

@@ -1,3 +1,5 @@
+#include "archive/postgres/connection_string.h"
+
 #include "archive/archive_name.h"
 
 #include <algorithm>
