@@ -12,8 +12,6 @@ namespace trackctl {
 enum class ArchiveAccess {
   kRead,    // an archive that is there, read without a write
   kCreate,  // made empty when there is none
-  kCheck,   // whether kCreate would refuse the archive, found out without a write: an
-            // archive that kCreate would make is Kind::kMissing
 };
 
 // The archive that `path` names: a PostgreSQL server for a connection string

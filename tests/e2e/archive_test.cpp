@@ -1437,6 +1437,25 @@ TEST_F(PostgresArchive, AServerRestartedDuringTheDownloadNeverCostsTheSector) {
   }
 }
 
+// The archive is opened before the port; a connection that the server ends
+// while the records come is opened again for the import.
+TEST_F(PostgresArchive, AConnectionEndedDuringTheDownloadIsOpenedAgainForTheImport) {
+  knobs.chunkSize = 500;
+  knobs.chunkPauseMs = 60;  // the records take most of a second to come
+  StartSim();
+  RunOptions options;
+  options.args = {"download", "sms", "--archive", archive, "--erase"};
+  Program& run = Start("", options);
+  ASSERT_TRUE(run.WaitForOutput("No of records = 300")) << run.Output();
+  const std::string database = archive.substr(archive.find(" dbname=") + 8);
+  EXPECT_EQ(Psql(server + " dbname=postgres", "SELECT count(pg_terminate_backend(pid)) FROM pg_stat_activity"
+                                              " WHERE datname = '" + database + "' AND application_name = 'trackctl'"),
+            "1");
+  EXPECT_EQ(run.WaitExit(60s), 0) << run.Output();
+  EXPECT_EQ(Psql(archive, "SELECT count(*) FROM records"), "300");
+  EXPECT_EQ(Device([](auto& s) { return s.smsSector.size(); }), 0u);
+}
+
 TEST_F(PostgresArchive, AServerThatCannotBeUsedIsOneLineAndNothingIsSentToTheDevice) {
   // Under wine a TCP port that nothing listens on.
   const std::string nowhere =

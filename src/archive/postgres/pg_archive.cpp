@@ -83,9 +83,15 @@ class PostgresArchive : public Archive {
     return ArchiveError{Kind::kFailed, MaskedSecrets(failure.message, secrets_)};
   }
 
-  // A connection that the server closed since the last import is opened again.
+  // A connection that the server closed since it was opened (a restart, an
+  // administrator, a network that drops idle connections: a download may take
+  // minutes) is opened again. libpq learns of it only when the connection is
+  // next used, so an empty query asks first.
   void Reconnect() {
-    if (PQstatus(connection_.get()) == CONNECTION_OK) return;
+    if (PQstatus(connection_.get()) == CONNECTION_OK) {
+      const Result probe{PQexec(connection_.get(), "")};
+      if (PQstatus(connection_.get()) == CONNECTION_OK) return;
+    }
     PQreset(connection_.get());
     if (PQstatus(connection_.get()) != CONNECTION_OK) throw Failure{OneLine(PQerrorMessage(connection_.get()))};
   }

@@ -64,6 +64,9 @@ class PgImport final : public ImportSession {
         geometry_(geometry) {
     Execute(connection_, kImportLockSql, {schema_.Name(), download_.device, sector_}, PGRES_TUPLES_OK);
     Execute(connection_, IncomingSql().c_str());
+    // Before anything of the records is read: a lock taken on them now would
+    // make the table's lock below an upgrade, and two importers a deadlock.
+    DecideIndexAfter();
   }
 
   ImportDownloadRow FindOrAddDownload() override {
@@ -108,7 +111,6 @@ class PgImport final : public ImportSession {
 
   void Add(std::span<const NewRecord> records, std::int64_t downloadId) override {
     if (records.empty()) return;
-    if (!indexDecided_) DecideIndexAfter();
     CopyIn(connection_, "COPY pg_temp.incoming FROM STDIN", records.size(), [&](std::string& out, std::size_t i) {
       AppendCopyRow(out, records[i].seq, records[i].key, *records[i].point);
     });
@@ -149,7 +151,6 @@ class PgImport final : public ImportSession {
   // importers that find it empty at once, the first drops and builds the index,
   // the others wait for it and add their rows to the index as it is.
   void DecideIndexAfter() {
-    indexDecided_ = true;
     indexAfter_ = geometry_ && RecordsUnwritten();
     if (indexAfter_) {
       Execute(connection_, schema_.Sql("LOCK TABLE {schema}.records IN ACCESS EXCLUSIVE MODE").c_str());
@@ -166,7 +167,6 @@ class PgImport final : public ImportSession {
   std::string insert_;
   std::string held_;
   bool geometry_;
-  bool indexDecided_ = false;
   bool indexAfter_ = false;
 };
 

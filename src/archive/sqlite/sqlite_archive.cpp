@@ -289,11 +289,6 @@ std::variant<std::unique_ptr<Archive>, ArchiveError> OpenGeoPackageArchive(const
       if (const std::optional<ArchiveError> refused = CheckArchive(db.get(), true)) return *refused;
       return std::make_unique<GeoPackageArchive>(std::move(db));
     }
-    if (access == ArchiveAccess::kCheck) {
-      // What kCreate would refuse, without a write: a file that may not be written.
-      if (!Exists(file)) return ArchiveError{Kind::kMissing, "no file"};
-      if (!MayWrite(file)) return ArchiveError{Kind::kFailed, sqlite3_errstr(SQLITE_READONLY)};
-    }
     Connection db = ConnectForReading(file);
     if (const std::optional<ArchiveError> refused = CheckArchive(db.get(), false)) return *refused;
     return std::make_unique<GeoPackageArchive>(std::move(db));

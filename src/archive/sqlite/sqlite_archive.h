@@ -13,8 +13,8 @@
 namespace trackctl::gpkg {
 
 // Opens the archive at `path`. kCreate makes an empty archive when there is no
-// file or an empty one, and migrates one of an earlier schema; kRead and kCheck
-// open it read-only. A file that is not an archive of this program, one of a
+// file or an empty one, and migrates one of an earlier schema; kRead opens it
+// read-only. A file that is not an archive of this program, one of a
 // newer schema, or a name that is no regular file, is refused without writing
 // to it.
 std::variant<std::unique_ptr<Archive>, ArchiveError> OpenGeoPackageArchive(const std::string& path,
