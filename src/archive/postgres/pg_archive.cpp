@@ -107,28 +107,22 @@ class PostgresArchive : public Archive {
     return fleet;
   }
 
-  // The rows of `sql` one by one, as the server sends them: an export of many
-  // records never holds them all.
+  // The rows of `sql` through a cursor, a batch at a time: an export of many
+  // records never holds more than a batch, and each batch is one result, not
+  // one result per row (which costs most where sockets and memory are slow to
+  // ask for, as under wine).
   template <typename OnRow>
   void ForEachRow(const char* sql, const Params& params, OnRow onRow) {
+    static constexpr int kBatch = 4096;
     PGconn* connection = connection_.get();
-    std::vector<const char*> values;
-    for (const std::optional<std::string>& param : params) values.push_back(param ? param->c_str() : nullptr);
-    if (PQsendQueryParams(connection, sql, static_cast<int>(values.size()), nullptr, values.data(), nullptr, nullptr,
-                          0) != 1 ||
-        PQsetSingleRowMode(connection) != 1) {
-      throw Failure{OneLine(PQerrorMessage(connection))};
+    Execute(connection, (std::string("DECLARE points NO SCROLL CURSOR FOR ") + sql).c_str(), params);
+    const std::string fetch = "FETCH " + std::to_string(kBatch) + " FROM points";
+    for (int rows = kBatch; rows == kBatch;) {
+      const Result batch = Query(connection, fetch.c_str());
+      rows = PQntuples(batch.get());
+      for (int row = 0; row < rows; ++row) onRow(batch.get(), row);
     }
-    std::optional<Failure> failure;
-    while (Result result{PQgetResult(connection)}) {
-      const ExecStatusType status = PQresultStatus(result.get());
-      if (status == PGRES_SINGLE_TUPLE) {
-        if (!failure) onRow(result.get());
-      } else if (status != PGRES_TUPLES_OK && !failure) {
-        failure = Failure{OneLine(PQresultErrorMessage(result.get()))};
-      }
-    }
-    if (failure) throw *failure;
+    Execute(connection, "CLOSE points");
   }
 
   void ReadPoints(const TrackQuery& query, const PointVisitor& onPoint) {
@@ -147,10 +141,10 @@ class PostgresArchive : public Archive {
       ForEachRow(points.c_str(),
                  {device, IsoUtcText(query.since.value_or(kFirstArchiveTime)),
                   IsoUtcText(query.until.value_or(kLastArchiveTime))},
-                 [&](const PGresult* r) {
+                 [&](const PGresult* r, int row) {
                    TrackPoint point;
-                   point.line = RowLoggerLine(r, 0, 1);
-                   point.utc = ParseIsoUtc(PQgetvalue(r, 0, 0));
+                   point.line = RowLoggerLine(r, row, 1);
+                   point.utc = ParseIsoUtc(PQgetvalue(r, row, 0));
                    if (point.utc) onPoint(device, point);
                  });
     }

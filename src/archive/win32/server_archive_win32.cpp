@@ -5,6 +5,6 @@
 
 namespace trackctl {
 
-std::variant<ServerArchiveOpener, ArchiveError> LoadServerArchive() { return &OpenPostgresArchive; }
+std::variant<ServerArchiveOpener, ArchiveError> LoadServerArchive() { return &pg::OpenPostgresArchive; }
 
 }  // namespace trackctl
