@@ -28,6 +28,7 @@
 #include "archive/import_file.h"
 #include "archive/open_archive.h"
 #include "archive/sqlite/gpkg_schema.h"
+#include "bench/archive_count.h"
 #include "bench/bench_figures.h"
 
 extern char** environ;
@@ -75,20 +76,6 @@ double TimedRun(const std::vector<std::string>& arguments) {
   int status = 0;
   if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
   return MillisecondsSince(start);
-}
-
-std::int64_t Count(const std::string& path, const char* sql) {
-  sqlite3* db = nullptr;
-  std::int64_t count = -1;
-  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK && sqlite3_step(statement) == SQLITE_ROW) {
-      count = sqlite3_column_int64(statement, 0);
-    }
-    sqlite3_finalize(statement);
-  }
-  sqlite3_close(db);
-  return count;
 }
 
 // The file's size with its log written back into it.

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "archive/open_archive.h"
+#include "bench/archive_count.h"
 #include "logger/logger_record.h"
 #include "sim/device.h"
 
@@ -31,20 +32,6 @@ constexpr int kDevices = 210;
 constexpr int kRuns = 5;
 
 std::string Device(int number) { return std::to_string(2000000000 + number); }
-
-std::int64_t Count(const std::string& path, const char* sql) {
-  sqlite3* db = nullptr;
-  std::int64_t count = -1;
-  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK && sqlite3_step(statement) == SQLITE_ROW) {
-      count = sqlite3_column_int64(statement, 0);
-    }
-    sqlite3_finalize(statement);
-  }
-  sqlite3_close(db);
-  return count;
-}
 
 // Makes the fleet's archive at `path` unless it is there whole; false when that failed.
 bool MakeFleet(const std::string& path) {

@@ -1129,6 +1129,18 @@ class PostgresArchive : public ArchiveRun {
     Write(name, text);
     return name;
   }
+  // download sms --archive --erase, its records taking most of a second to
+  // come; running once they are announced.
+  Program& StartSlowDownloadThatErases() {
+    knobs.chunkSize = 500;
+    knobs.chunkPauseMs = 60;
+    StartSim();
+    RunOptions options;
+    options.args = {"download", "sms", "--archive", archive, "--erase"};
+    Program& run = Start("", options);
+    EXPECT_TRUE(run.WaitForOutput("No of records = 300")) << run.Output();
+    return run;
+  }
   std::string server;   // "host=DIR user=trackctl", over TCP under wine
   std::string dir;      // DIR, where its socket is
   std::string uriHost;  // a URI's host parameter for the cluster: DIR, over TCP under wine
@@ -1410,13 +1422,7 @@ TEST_F(PostgresArchive, AServerGoneOnceTheImportHasCommittedLeavesTheEraseToGoOn
 // the port has gone with it. Whatever the import makes of that, the sector is
 // erased only when the archive holds its records, and the file stays whole.
 TEST_F(PostgresArchive, AServerRestartedDuringTheDownloadNeverCostsTheSector) {
-  knobs.chunkSize = 500;
-  knobs.chunkPauseMs = 60;  // the records take most of a second to come
-  StartSim();
-  RunOptions options;
-  options.args = {"download", "sms", "--archive", archive, "--erase"};
-  Program& run = Start("", options);
-  ASSERT_TRUE(run.WaitForOutput("No of records = 300")) << run.Output();
+  Program& run = StartSlowDownloadThatErases();
   const std::string script = std::getenv("TRACKCTL_TEST_POSTGRES_SCRIPT");
   int status = 0;
   Shell(script + " halt " + dir + " && " + script + " start " + dir, status);
@@ -1440,13 +1446,7 @@ TEST_F(PostgresArchive, AServerRestartedDuringTheDownloadNeverCostsTheSector) {
 // The archive is opened before the port; a connection that the server ends
 // while the records come is opened again for the import.
 TEST_F(PostgresArchive, AConnectionEndedDuringTheDownloadIsOpenedAgainForTheImport) {
-  knobs.chunkSize = 500;
-  knobs.chunkPauseMs = 60;  // the records take most of a second to come
-  StartSim();
-  RunOptions options;
-  options.args = {"download", "sms", "--archive", archive, "--erase"};
-  Program& run = Start("", options);
-  ASSERT_TRUE(run.WaitForOutput("No of records = 300")) << run.Output();
+  Program& run = StartSlowDownloadThatErases();
   const std::string database = archive.substr(archive.find(" dbname=") + 8);
   EXPECT_EQ(Psql(server + " dbname=postgres", "SELECT count(pg_terminate_backend(pid)) FROM pg_stat_activity"
                                               " WHERE datname = '" + database + "' AND application_name = 'trackctl'"),
