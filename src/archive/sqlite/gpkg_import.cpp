@@ -24,7 +24,7 @@ const std::string kRtree = "rtree_records_geom";
 // the spatial index is no longer packed (the new rows go into it in one
 // statement at the end) and SQLite's page cache is cut to kLargeImportCacheSql
 // for the rest of the import.
-constexpr std::size_t kLargeImport = 64 * 1024;
+constexpr std::size_t kLargeImport = 48 * 1024;
 constexpr const char* kLargeImportCacheSql = "PRAGMA cache_size = -2048";
 
 std::int64_t SingleInteger(sqlite3* db, const char* sql) {
@@ -150,8 +150,9 @@ class GpkgImport final : public ImportSession {
     transaction_.Commit();
     // An archive that this import filled from empty is written anew once, its
     // indexes in key order: pages full, not split as the rows came. Nothing is
-    // lost when it cannot be: the import is committed.
-    if (lastFid_ == 0 && addedAny_) sqlite3_exec(db_, "VACUUM", nullptr, nullptr, nullptr);
+    // lost when it cannot be: the import is committed. Not after a large
+    // import: VACUUM may build its copy in memory, the whole archive.
+    if (lastFid_ == 0 && addedAny_ && !large_) sqlite3_exec(db_, "VACUUM", nullptr, nullptr, nullptr);
   }
 
  private:
