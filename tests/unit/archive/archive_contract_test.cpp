@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <random>
 
 #include "archive/import_file.h"
@@ -158,6 +159,34 @@ TEST_P(ArchiveContract, AFileOfManyBatchesIsImportedWholeAndFoundWholeAgain) {
   });
   EXPECT_FALSE(failed);
   EXPECT_EQ(next, kRecords);
+}
+
+// A later download of the sector adds only its new records, a download
+// imported again from a file that holds more adds those, and the same logger
+// columns from the other sector or another device are other records.
+TEST_P(ArchiveContract, LaterDownloadsAddOnlyTheirNewRecordsAndOtherSectorsAndDevicesTheirOwn) {
+  ASSERT_TRUE(archive_);
+  const std::vector<TrackPoint> four = Points(4);
+  const std::span<const TrackPoint> two(four.data(), 2);
+  const std::span<const TrackPoint> three(four.data(), 3);
+  EXPECT_EQ(Imported(archive_->Import(Download(1), two)).added, 2u);
+  const ImportCounts later = Imported(archive_->Import(Download(2), three));
+  EXPECT_EQ(later.added, 1u);
+  EXPECT_EQ(later.alreadyArchived, 2u);
+  EXPECT_EQ(Imported(archive_->Import(Download(3), two)).added, 0u);
+  const ImportCounts more = Imported(archive_->Import(Download(3), four));
+  EXPECT_EQ(more.added, 1u);
+  EXPECT_EQ(more.alreadyArchived, 3u);
+  EXPECT_EQ(RecordsAndDownloads(), std::make_pair(std::size_t{4}, std::size_t{3}));
+  ArchiveDownload otherSector = Download(4);
+  otherSector.sector = Sector::kDataCall;
+  EXPECT_EQ(Imported(archive_->Import(otherSector, two)).added, 2u);
+  ArchiveDownload otherDevice = Download(4);
+  otherDevice.device = "1000752302";
+  EXPECT_EQ(Imported(archive_->Import(otherDevice, three)).added, 3u);
+  std::map<std::string, std::size_t> points;
+  EXPECT_FALSE(archive_->Points(TrackQuery{}, [&](const std::string& device, const TrackPoint&) { ++points[device]; }));
+  EXPECT_EQ(points, (std::map<std::string, std::size_t>{{"1000752301", 6}, {"1000752302", 3}}));
 }
 
 TEST_P(ArchiveContract, RecordsThatChangeBetweenTheImportsTwoReadsAreRefusedAndNothingIsWritten) {

@@ -282,26 +282,6 @@ TEST(GeoPackageArchive, AnImportOfMoreRecordsThanASectorHoldsIndexesEachOfThem) 
             "70000");
 }
 
-TEST(GeoPackageArchive, ALaterDownloadOfTheSameSectorAddsOnlyItsNewRecords) {
-  WorkDir dir;
-  const auto archive = OpenOrFail("a.gpkg");
-  ASSERT_TRUE(archive);
-  ImportOrFail(*archive, Download(10), Points({Line(22, 0, 30, 1), Line(22, 1, 0, 2)}));
-  const ImportCounts later = ImportOrFail(*archive, Download(40), Points({Line(22, 0, 30, 1), Line(22, 1, 0, 2), Line(22, 1, 30, 3)}));
-  EXPECT_EQ(later.added, 1u);
-  EXPECT_EQ(later.alreadyArchived, 2u);
-  // The same columns from the other sector, or another device, are other records.
-  ArchiveDownload otherSector = Download(50);
-  otherSector.sector = Sector::kDataCall;
-  EXPECT_EQ(ImportOrFail(*archive, otherSector, Points({Line(22, 0, 30, 1)})).added, 1u);
-  ArchiveDownload otherDevice = Download(50);
-  otherDevice.device = "1000752302";
-  EXPECT_EQ(ImportOrFail(*archive, otherDevice, Points({Line(22, 0, 30, 1)})).added, 1u);
-  EXPECT_EQ(Query("a.gpkg", "SELECT count(*) FROM records"), "5");
-  EXPECT_EQ(Query("a.gpkg", "SELECT group_concat(download_id) FROM records WHERE device = '1000752301' AND sector = 'sms'"),
-            "1,1,2");
-}
-
 TEST(GeoPackageArchive, AnImportThatFailsLeavesTheArchiveAsItWas) {
   WorkDir dir;
   {
