@@ -1,6 +1,7 @@
 #include "app/program_commands.h"
 
-#include "app/offline/archive_commands.h"
+#include "app/offline/archive_command.h"
+#include "app/offline/import_command.h"
 #include "app/offline/export_command.h"
 
 namespace trackctl {

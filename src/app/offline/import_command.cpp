@@ -1,4 +1,4 @@
-#include "app/offline/archive_commands.h"
+#include "app/offline/import_command.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -6,29 +6,16 @@
 #include <exception>
 #include <memory>
 
-#include "app/console/terminal.h"
 #include "app/offline/archive_arguments.h"
 #include "app/offline/archive_messages.h"
 #include "app/offline/export_messages.h"
-#include "archive/import_file.h"
+#include "app/offline/opened_archive.h"
 #include "archive/download_file_name.h"
-#include "archive/open_archive.h"
+#include "archive/import_file.h"
 #include "track/machine_zone.h"
 
 namespace trackctl {
 namespace {
-
-constexpr const char* kUsageHint = " (usage: trackctl --help)";
-
-// The archive, or nothing after its one line on standard error.
-std::unique_ptr<Archive> Open(const char* command, const std::string& path, ArchiveAccess access) {
-  auto opened = OpenArchive(path, access);
-  if (const ArchiveError* error = std::get_if<ArchiveError>(&opened)) {
-    std::fprintf(stderr, "%s\n", ArchiveErrorLine(command, path, *error).c_str());
-    return nullptr;
-  }
-  return std::move(std::get<std::unique_ptr<Archive>>(opened));
-}
 
 // 0 imported, 1 imported without some lines, 2 not imported.
 int ImportOne(Archive& archive, const std::string& archivePath, const std::string& file, LocalTimeRule& rule) {
@@ -64,13 +51,13 @@ int ImportOne(Archive& archive, const std::string& archivePath, const std::strin
 int RunImportCommand(std::span<const char* const> args) {
   const auto parsed = ParseImportArguments(args);
   if (const std::string* error = std::get_if<std::string>(&parsed)) {
-    std::fprintf(stderr, "%s%s\n", error->c_str(), kUsageHint);
+    std::fprintf(stderr, "%s (usage: trackctl --help)\n", error->c_str());
     return 2;
   }
   const ImportOptions& options = std::get<ImportOptions>(parsed);
   try {
     const std::string path = ArchivePath(options.archive);
-    const std::unique_ptr<Archive> archive = Open("import", path, ArchiveAccess::kCreate);
+    const std::unique_ptr<Archive> archive = OpenedArchive("import", path, ArchiveAccess::kCreate);
     if (!archive) return 2;
     std::unique_ptr<LocalTimeRule> rule;
     if (options.utcOffsetMinutes) {
@@ -86,34 +73,6 @@ int RunImportCommand(std::span<const char* const> args) {
     return status;
   } catch (const std::exception& error) {  // no memory
     std::fprintf(stderr, "trackctl import: %s\n", error.what());
-    return 2;
-  }
-}
-
-int RunArchiveCommand(std::span<const char* const> args) {
-  const auto parsed = ParseArchiveArguments(args);
-  if (const std::string* error = std::get_if<std::string>(&parsed)) {
-    std::fprintf(stderr, "%s%s\n", error->c_str(), kUsageHint);
-    return 2;
-  }
-  const ArchiveOptions& options = std::get<ArchiveOptions>(parsed);
-  try {
-    const std::string path = ArchivePath(options.archive);
-    const std::unique_ptr<Archive> archive = Open("archive", path, ArchiveAccess::kRead);
-    if (!archive) return 2;
-    const auto fleet = archive->Fleet();
-    if (const ArchiveError* error = std::get_if<ArchiveError>(&fleet)) {
-      std::fprintf(stderr, "%s\n", ArchiveErrorLine("archive", path, *error).c_str());
-      return 2;
-    }
-    const auto& devices = std::get<std::vector<DeviceSummary>>(fleet);
-    const std::string text =
-        options.json ? FleetJson(devices)
-                     : FleetTable(devices, StreamIsTerminal(stdout) ? DeviceTextMode::kEscaped : DeviceTextMode::kAsItIs);
-    std::fputs(text.c_str(), stdout);
-    return std::fflush(stdout) == 0 && std::ferror(stdout) == 0 ? 0 : 4;
-  } catch (const std::exception& error) {
-    std::fprintf(stderr, "trackctl archive: %s\n", error.what());
     return 2;
   }
 }

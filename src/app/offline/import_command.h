@@ -1,5 +1,4 @@
-// `trackctl import` and `trackctl archive`: logger files into the archive, and
-// what the archive holds per device.
+// `trackctl import`: logger files into the archive.
 #pragma once
 
 #include <span>
@@ -14,10 +13,5 @@ namespace trackctl {
 // Status 0; 1 when a line was not a logger line; 2 when an argument, the archive
 // or a file was refused or could not be read or written.
 int RunImportCommand(std::span<const char* const> args);
-
-// A table of the devices on standard output, or with --json one JSON array.
-// Status 0; 2 when an argument or the archive is refused; 4 when standard
-// output cannot take the text.
-int RunArchiveCommand(std::span<const char* const> args);
 
 }  // namespace trackctl
