@@ -707,6 +707,30 @@ TEST_P(ArchiveStores, AnArchiveThatFailsAfterTheDownloadLeavesTheWholeFile) {
   EXPECT_EQ(run.Output().find("Archived"), std::string::npos) << run.Output();
 }
 
+// The archive is opened before the port: a GeoPackage replaced while the
+// records come is not written behind the new file's back, nor the sector erased.
+TEST_F(ArchiveRun, AGeoPackageReplacedDuringTheDownloadTakesNothingAndTheSectorStays) {
+  if (UnderWine()) GTEST_SKIP() << "Windows does not let an open file be replaced";
+  const std::string archive = (workdir() / "fleet.gpkg").string();
+  ASSERT_EQ(Run({"download", "datacall", "--archive", archive}), 0) << output;
+  knobs.chunkSize = 500;
+  knobs.chunkPauseMs = 60;  // the records take most of a second to come
+  StartSim();
+  RunOptions options;
+  options.args = {"download", "sms", "--archive", archive, "--erase"};
+  Program& run = Start("", options);
+  ASSERT_TRUE(run.WaitForOutput("No of records = 300")) << run.Output();
+  std::filesystem::copy_file(archive, archive + ".copy");
+  std::filesystem::rename(archive + ".copy", archive);
+  EXPECT_EQ(run.WaitExit(), 4) << run.Output();
+  EXPECT_NE(run.Output().find("trackctl download: cannot use " + archive +
+                              ": the file was moved, replaced or deleted while it was open"),
+            std::string::npos)
+      << run.Output();
+  EXPECT_EQ(Device([](auto& s) { return s.smsSector.size(); }), 300u);
+  EXPECT_EQ(Query(archive, "SELECT count(*) FROM records WHERE sector = 'sms'"), "0");
+}
+
 // download --erase: the sector is erased once the archive holds every record
 // the device announced, those there before included; the other sector stays.
 TEST_P(ArchiveStores, ADownloadThatErasesErasesOnlyOnceTheArchiveHoldsEveryRecord) {

@@ -189,6 +189,13 @@ class GeoPackageArchive : public Archive {
   std::variant<ImportCounts, ArchiveError> ImportBatches(const ArchiveDownload& download,
                                                          RecordBatches& records) override {
     try {
+      // The archive may have been open for minutes (a download): a file moved,
+      // replaced or deleted since would take the records where no one finds
+      // them again.
+      int moved = 0;
+      if (sqlite3_file_control(db_.get(), "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK && moved != 0) {
+        return ArchiveError{Kind::kFailed, "the file was moved, replaced or deleted while it was open"};
+      }
       const ArchiveDownload stored = StoredDownload(download);
       return RunImport(*BeginImport(db_.get(), stored), stored, records);
     } catch (const SqliteFailure& failure) {
